@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+#include <optional>
+
+// The numeric value of a text: blanks, tabs and line feeds are ignored; an optional
+// sign, digits, a decimal point and an exponent are read up to the first character
+// that cannot continue the number; "&H" and "&O" prefixes read hexadecimal and
+// octal. A text without a number gives 0.
+double numericValue(const QString& text);
+
+// Rounds to the nearest whole number, halves to the even neighbour, as a signed
+// 16-bit integer; nothing when the result does not fit (or the value is not finite).
+std::optional<qint16> Whole(double value);
+
+// A whole number typed by the operator (port number): the text must be a number
+// and nothing else, blanks around it allowed; it is rounded with Whole.
+std::optional<qint16> wholeNumberOf(const QString& text);
