@@ -21,8 +21,14 @@ double vectorAngle(const double& x, const double& y);
 // x = cx + L cos theta, y = cy - L sin theta (y grows downwards).
 QPointF lineEndPoint(float centerX, float centerY, double azimuth, float lengthTwips);
 
-// Click-to-aim: the pointer (px, py) and the outer rectangle of the map in pixels.
+// Click-to-aim: the pointer (px, py) and the outer rectangle of the map in pixels,
+// frame included, right and bottom one past the last pixel as the window system
+// reports them (a 204-pixel-wide map at left 10 has right 214).
 // Returns the target azimuth T, or nothing when it cannot be formed (the conversions
 // to 16 bits overflow); offsetText is the text of the offset box.
+// The unrounded direction D of the click, in degrees, before the offset is added;
+// nothing when the pixel arithmetic leaves 16 bits. Same rectangle convention.
+std::optional<double> clickDegrees(int px, int py, int left, int top, int right, int bottom);
+
 std::optional<qint16> clickTarget(int px, int py, int left, int top, int right, int bottom,
                                   const QString& offsetText);
