@@ -4,7 +4,7 @@
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
-    Form1::installFontSubstitutes();
+    Form1::prepareApplication();
     Form1 form;
     if (!form.load())
         return 0;

@@ -10,11 +10,13 @@ struct OverlayState {
     QString lastCommandedAzimuth; // text of Label5
     QString offset;               // text of Text5
     int headingLineWidth = 3;     // base pen width in pixels
+    // The centre mark and heading line, off until the first azimuth has been drawn.
+    bool showHeading = true;
 };
 
 // Paints the overlay onto a copy of the map bitmap: command line (when Label5 has
 // text), offset line (when the offset is a non-zero number), centre mark and heading
-// line, in that order. Lengths are fractions of the half width in twips; pen widths
+// line, in that order; the last two only with showHeading. Lengths are fractions of the half width in twips; pen widths
 // are pixels.
 class OverlayPainter {
 public:

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+
+class QWidget;
+
+// OK-only message boxes without an icon. Tests install a recorder, so a box is
+// noted instead of waiting for a click.
+namespace AppMessageBox {
+
+using Recorder = std::function<void(const QString& title, const QString& text)>;
+
+void show(QWidget* parent, const QString& title, const QString& text);
+// An empty recorder restores real message boxes.
+void setRecorder(Recorder recorder);
+
+} // namespace AppMessageBox

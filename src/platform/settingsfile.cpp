@@ -1,0 +1,48 @@
+#include "platform/settingsfile.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace SettingsFile {
+
+bool exists(const QString& path) { return QFileInfo::exists(path); }
+
+FirstLine readFirstLine(const QString& path) {
+    FirstLine result;
+    QFileInfo info(path);
+    if (!info.exists())
+        return result;
+    result.status = ReadStatus::Unreadable;
+    if (info.isDir())
+        return result;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return result;
+    const QByteArray head = file.read(maxLineBytes);
+    if (file.error() != QFileDevice::NoError)
+        return result;
+    qsizetype end = head.size();
+    for (qsizetype i = 0; i < head.size(); ++i) {
+        if (head.at(i) == '\r' || head.at(i) == '\n') {
+            end = i;
+            break;
+        }
+    }
+    result.bytes = head.left(end);
+    result.status = ReadStatus::Ok;
+    return result;
+}
+
+bool replaceContents(const QString& path, const QByteArray& contents) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    if (file.write(contents) != contents.size()) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+} // namespace SettingsFile

@@ -1,0 +1,131 @@
+// Map pictures, window sizing, the switch panel's place and the tabs.
+#include "ui/form1.h"
+
+#include "platform/messagebox_widgets.h"
+#include "ui/controls_widgets.h"
+#include "ui/twips.h"
+#include "ui/windowlayout.h"
+
+#include <QCheckBox>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QImageReader>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace {
+
+// Larger pictures are refused unread, so a damaged header cannot exhaust memory.
+constexpr int maxPictureSide = 8192;
+
+QString pictureFile(int index) { return QStringLiteral("world%1.bmp").arg(index + 1); }
+
+// Present means an ordinary, not hidden, file of that name in the working directory.
+bool isPresent(const QString& name) {
+    const QFileInfo info(name);
+    return info.exists() && info.isFile() && !info.isHidden();
+}
+
+} // namespace
+
+int Form1::pictureInnerHeightTwips() const {
+    return Twips::fromPixels(Picture1->height() - 2 * MapPicture::frameWidth);
+}
+
+int Form1::pictureOuterWidthTwips() const { return Twips::fromPixels(Picture1->width()); }
+
+int Form1::pictureOuterHeightTwips() const { return Twips::fromPixels(Picture1->height()); }
+
+bool Form1::loadPicture(const QString& fileName) {
+    if (!isPresent(fileName))
+        return false;
+    QImageReader reader(fileName);
+    const QSize size = reader.size();
+    if (!size.isValid() || size.width() > maxPictureSide || size.height() > maxPictureSide)
+        return false;
+    const QImage image = reader.read();
+    if (image.isNull() || !Picture1->setBitmap(image))
+        return false;
+    refreshOverlay();
+    return true;
+}
+
+void Form1::Option1_Click(int index) { selectMapPicture(index); }
+
+void Form1::selectMapPicture(int index) {
+    setWindowHeightTwips(WindowLayout::baseWindowHeight);
+    setWindowWidthTwips(WindowLayout::baseWindowWidth);
+    setTabHeightTwips(WindowLayout::baseTabHeight);
+    setTabWidthTwips(WindowLayout::baseTabWidth);
+    pictureNo = QString::number(index);
+
+    const QString name = pictureFile(index);
+    if (isPresent(name)) {
+        loadPicture(name);
+    } else {
+        const bool standard = index <= 2;
+        AppMessageBox::show(
+            this, QStringLiteral("AZIVEX"),
+            QStringLiteral("「") + name +
+                QStringLiteral("」画像ファイルが有りませんので変更できませんでした。\r\n\r\n") +
+                (standard ? QStringLiteral("バージョンアップで取り込むことができます。")
+                          : QStringLiteral("ユーザ作成ファイルに変更する場合はファイルを作成して"
+                                           "ください。")));
+        if (!standard) {
+            Option1[0]->setChecked(true); // runs the whole selection of picture 1
+            loadPicture(pictureFile(0));
+            return;
+        }
+        if (index != 0)
+            loadPicture(pictureFile(0));
+    }
+
+    const WindowLayout layout =
+        WindowLayout::forPicture(pictureInnerHeightTwips(), pictureOuterWidthTwips());
+    setWindowHeightTwips(layout.windowHeight);
+    setWindowWidthTwips(layout.windowWidth);
+    setTabHeightTwips(layout.tabHeight);
+    setTabWidthTwips(layout.tabWidth);
+    m_command6LeftTwips = layout.command6Left;
+    Command6->move(Twips::toPixels(layout.command6Left), Command6->y());
+    headingLineWidth = static_cast<qint16>(layout.headingLineWidth);
+
+    if (startingUp != QStringLiteral("1"))
+        registerSettings();
+    layoutSwitchPanel();
+    if (!Label5->text().isEmpty())
+        drawCommandLine();
+}
+
+void Form1::layoutSwitchPanel() {
+    if (!Check1->isChecked()) {
+        Frame4->hide();
+        return;
+    }
+    const WindowLayout panel = WindowLayout().withPanel(pictureOuterHeightTwips());
+    setWindowHeightTwips(panel.windowHeight);
+    setTabHeightTwips(panel.tabHeight);
+    Frame4->show();
+    m_frame4TopTwips = panel.panelTop;
+    Frame4->move(Frame4->x(), Twips::toPixels(panel.panelTop));
+}
+
+void Form1::Check1_Click() {
+    if (Check1->isChecked()) {
+        layoutSwitchPanel();
+        controlPosition = QStringLiteral("1");
+    } else {
+        Frame4->hide();
+        for (int i = 0; i < static_cast<int>(Option1.size()); ++i) {
+            if (Option1[static_cast<std::size_t>(i)]->isChecked()) {
+                selectMapPicture(i);
+                break;
+            }
+        }
+        controlPosition = QStringLiteral("0");
+    }
+    registerSettings();
+}
+
+void Form1::SSTab1_Click() { showPortState(); }
