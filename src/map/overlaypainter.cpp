@@ -82,6 +82,9 @@ QImage OverlayPainter::paint(const QImage& bitmap, const OverlayState& state) {
                      base, offsetColor);
     }
 
+    if (!state.showHeading)
+        return image;
+
     p.setPen(QPen(centreMarkColor(state), base + 2));
     const qreal radius = kCentreMarkRadiusTwips / kTwipsPerPixel;
     p.drawEllipse(toPixels(centre), radius, radius);

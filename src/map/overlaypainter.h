@@ -16,8 +16,8 @@ struct OverlayState {
 
 // Paints the overlay onto a copy of the map bitmap: command line (when Label5 has
 // text), offset line (when the offset is a non-zero number), centre mark and heading
-// line, in that order; the last two only with showHeading. Lengths are fractions of the half width in twips; pen widths
-// are pixels.
+// line, in that order; the last two only with showHeading. Lengths are fractions of
+// the half width in twips; pen widths are pixels.
 class OverlayPainter {
 public:
     static inline const QColor commandColor{0, 192, 0};

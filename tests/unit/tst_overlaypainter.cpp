@@ -77,6 +77,7 @@ private slots:
     void marks();
     void penWidths_data();
     void penWidths();
+    void withoutHeading();
     void keepsBitmapAndSize();
 };
 
@@ -163,6 +164,17 @@ void TestOverlayPainter::penWidths() {
     QCOMPARE(thicknessAcross(img, 150, 100, true, OverlayPainter::headingColor), base + 2);
     QCOMPARE(thicknessAcross(img, 100, 150, false, OverlayPainter::commandColor), base + 1);
     QCOMPARE(thicknessAcross(img, 100, 50, false, OverlayPainter::offsetColor), base);
+}
+
+void TestOverlayPainter::withoutHeading() {
+    // Before the first azimuth is drawn: the command and offset lines alone.
+    OverlayState state{"90", "180", "10", 3};
+    state.showHeading = false;
+    const QImage img = OverlayPainter::paint(groundImage(200, 200), state);
+    QCOMPARE(countColour(img, OverlayPainter::headingColor), 0);
+    verifyRay(img, 180, 0.86, OverlayPainter::commandColor, "command");
+    verifyRay(img, 170, 0.9, OverlayPainter::offsetColor, "offset");
+    QCOMPARE(pixelAt(img, along(img, 315, 5)), kGround);
 }
 
 void TestOverlayPainter::keepsBitmapAndSize() {
