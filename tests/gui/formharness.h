@@ -1,0 +1,87 @@
+#pragma once
+
+// Runs the window in a temporary working directory with message boxes recorded.
+
+#include "app/settingscodec.h"
+#include "platform/messagebox_widgets.h"
+#include "ui/form1.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QPainter>
+#include <QTemporaryDir>
+#include <memory>
+
+struct Message {
+    QString title;
+    QString text;
+};
+
+class FormHarness {
+public:
+    FormHarness() : m_previousDir(QDir::currentPath()) {
+        QDir::setCurrent(m_dir.path());
+        AppMessageBox::setRecorder([this](const QString& title, const QString& text) {
+            messages.append({title, text});
+        });
+    }
+    ~FormHarness() {
+        form.reset();
+        AppMessageBox::setRecorder({});
+        QDir::setCurrent(m_previousDir);
+    }
+    FormHarness(const FormHarness&) = delete;
+    FormHarness& operator=(const FormHarness&) = delete;
+
+    QString dir() const { return m_dir.path(); }
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+
+    void writeFile(const QString& name, const QByteArray& bytes) const {
+        QFile f(path(name));
+        if (f.open(QIODevice::WriteOnly))
+            f.write(bytes);
+    }
+    void writeSettings(const QString& dataLine) const {
+        writeFile(SettingsCodec::fileName, SettingsCodec::fileText(dataLine));
+    }
+    QByteArray settingsBytes() const {
+        QFile f(path(SettingsCodec::fileName));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    QString dataLine() const {
+        const QByteArray b = settingsBytes();
+        return QString::fromUtf8(b.left(b.indexOf('\r')));
+    }
+    // A plain map picture of the given size, in a colour the tests can tell apart.
+    void writePicture(int index, int width, int height,
+                      const QColor& colour = QColor(40, 90, 160)) const {
+        QImage img(width, height, QImage::Format_RGB32);
+        img.fill(colour);
+        img.save(path(QStringLiteral("world%1.bmp").arg(index + 1)), "BMP");
+    }
+    void writeStandardPictures() const {
+        writePicture(0, 200, 200);
+        writePicture(1, 300, 300);
+        writePicture(2, 450, 450);
+    }
+
+    Form1& create(std::unique_ptr<MSComm> port = nullptr) {
+        form = std::make_unique<Form1>(std::move(port));
+        return *form;
+    }
+    // Creates the window and runs its start-up; shows it when start-up went on.
+    Form1& start(std::unique_ptr<MSComm> port = nullptr) {
+        create(std::move(port));
+        if (form->load())
+            form->show();
+        return *form;
+    }
+
+    std::unique_ptr<Form1> form;
+    QList<Message> messages;
+
+private:
+    QTemporaryDir m_dir;
+    QString m_previousDir;
+};
