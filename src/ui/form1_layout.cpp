@@ -7,6 +7,7 @@
 #include "ui/windowlayout.h"
 
 #include <QCheckBox>
+#include <QFile>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QImageReader>
@@ -37,8 +38,27 @@ int Form1::pictureOuterWidthTwips() const { return Twips::fromPixels(Picture1->w
 
 int Form1::pictureOuterHeightTwips() const { return Twips::fromPixels(Picture1->height()); }
 
+namespace {
+
+// A bitmap shorter than its header says is damaged; the reader would show the
+// missing part as garbage.
+bool isTruncatedBitmap(const QString& fileName) {
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        return true;
+    const QByteArray head = file.read(6);
+    if (head.size() < 6 || !head.startsWith("BM"))
+        return false;
+    const quint32 declared = static_cast<quint8>(head[2]) | static_cast<quint8>(head[3]) << 8 |
+                             static_cast<quint8>(head[4]) << 16 |
+                             static_cast<quint32>(static_cast<quint8>(head[5])) << 24;
+    return declared != 0 && static_cast<quint64>(file.size()) < declared;
+}
+
+} // namespace
+
 bool Form1::loadPicture(const QString& fileName) {
-    if (!isPresent(fileName))
+    if (!isPresent(fileName) || isTruncatedBitmap(fileName))
         return false;
     QImageReader reader(fileName);
     const QSize size = reader.size();
