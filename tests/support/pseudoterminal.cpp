@@ -9,13 +9,21 @@
 #include <termios.h>
 #include <unistd.h>
 
-PseudoTerminal::PseudoTerminal(QObject* parent) : QObject(parent) { reopen(); }
+PseudoTerminal::PseudoTerminal(QObject* parent) : QObject(parent) {
+    reopen();
+}
 
-PseudoTerminal::~PseudoTerminal() { hangUp(); }
+PseudoTerminal::~PseudoTerminal() {
+    hangUp();
+}
 
-bool PseudoTerminal::isOpen() const { return m_master >= 0; }
+bool PseudoTerminal::isOpen() const {
+    return m_master >= 0;
+}
 
-QString PseudoTerminal::slavePath() const { return m_slavePath; }
+QString PseudoTerminal::slavePath() const {
+    return m_slavePath;
+}
 
 bool PseudoTerminal::linkAs(const QString& dir, int comNumber) const {
     const QString link = QDir(dir).filePath(QStringLiteral("COM%1").arg(comNumber));
@@ -84,23 +92,45 @@ bool PseudoTerminal::write(const QByteArray& bytes) {
         return false;
     if (m_notifier)
         m_notifier->setEnabled(true);
-    qsizetype done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(m_master, bytes.constData() + done,
-                                  static_cast<size_t>(bytes.size() - done));
+    m_pending.append(bytes);
+    return flushPending();
+}
+
+// Writes what the terminal takes now; the rest goes out from the event loop as the
+// other end reads, so a large write never fails or blocks a single-threaded test.
+bool PseudoTerminal::flushPending() {
+    while (!m_pending.isEmpty()) {
+        const ssize_t n =
+            ::write(m_master, m_pending.constData(), static_cast<size_t>(m_pending.size()));
         if (n < 0) {
             if (errno == EINTR)
                 continue;
+            if (errno == EAGAIN)
+                break;
+            m_pending.clear();
             return false;
         }
-        done += n;
+        m_pending.remove(0, n);
     }
+    if (m_pending.isEmpty()) {
+        if (m_writeNotifier)
+            m_writeNotifier->setEnabled(false);
+        return true;
+    }
+    if (!m_writeNotifier) {
+        m_writeNotifier = new QSocketNotifier(m_master, QSocketNotifier::Write, this);
+        connect(m_writeNotifier, &QSocketNotifier::activated, this, [this] { flushPending(); });
+    }
+    m_writeNotifier->setEnabled(true);
     return true;
 }
 
 void PseudoTerminal::hangUp() {
     delete m_notifier;
     m_notifier = nullptr;
+    delete m_writeNotifier;
+    m_writeNotifier = nullptr;
+    m_pending.clear();
     if (m_master >= 0)
         ::close(m_master);
     if (m_slave >= 0)

@@ -23,7 +23,11 @@ public:
 
     QByteArray received() const { return m_received; }
     void clearReceived() { m_received.clear(); }
+    // Sends bytes to the program; what the terminal cannot take at once follows from
+    // the event loop, in order. False only when the terminal is closed or broken.
     bool write(const QByteArray& bytes);
+    // Bytes accepted by write() and not yet handed to the terminal.
+    qsizetype pendingWrite() const { return m_pending.size(); }
 
     // Closes the master side, so the program's end sees a hang-up.
     void hangUp();
@@ -35,9 +39,12 @@ signals:
 
 private:
     void readAvailable();
+    bool flushPending();
     int m_master = -1;
     int m_slave = -1;
     QString m_slavePath;
     QByteArray m_received;
     QSocketNotifier* m_notifier = nullptr;
+    QSocketNotifier* m_writeNotifier = nullptr;
+    QByteArray m_pending;
 };
