@@ -144,7 +144,13 @@ void Form1::Command9_Click() {
     sendCommand(Text3->text());
 }
 
-void Form1::listSerialPorts() { Combo1->addItems(listPresentPorts()); }
+void Form1::listSerialPorts() {
+    // The box keeps showing its caption until the operator chooses an entry.
+    const QString caption = Combo1->currentText();
+    Combo1->addItems(listPresentPorts());
+    Combo1->setCurrentIndex(-1);
+    Combo1->setEditText(caption);
+}
 
 void Form1::Combo1_Click(int row) {
     // The number comes from the entry's trailing "(COMn)", so a device whose own

@@ -72,6 +72,15 @@ QLabel* label(QWidget* parent, const QString& caption, int l, int t, int w, int 
     return lab;
 }
 
+// A fixed caption drawn in a wider font than it was laid out for grows to the right
+// as far as its container allows, rather than being cut off.
+void fitCaption(QLabel* lab) {
+    const int room = lab->parentWidget()->width() - lab->x() - 2;
+    const int wanted = lab->fontMetrics().horizontalAdvance(lab->text().trimmed()) + 2;
+    if (wanted > lab->width())
+        lab->resize(std::min(wanted, std::max(room, lab->width())), lab->height());
+}
+
 QPushButton* button(QWidget* parent, const QString& caption, int l, int t, int w, int h) {
     auto* b = new QPushButton(caption, parent);
     place(b, l, t, w, h);
@@ -290,6 +299,9 @@ void Form1::createControls() {
                              i < 4 ? 210 : 510, 705, 285);
         (*primary[i])->setToolTip(mainSwitchTip);
     }
+
+    for (QLabel* caption : {Label2[0], Label2[2], Label2[4], Label2[5], Label6})
+        fitCaption(caption);
 
     // Tab 1 is the selected tab when the window is created.
     SSTab1->setCurrentIndex(1);

@@ -2,6 +2,7 @@
 #include "pseudoterminal.h"
 #include "ui/controls_widgets.h"
 
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -32,6 +33,8 @@ private slots:
     void hangUpClosesPortOnce();
     void registrationMovesToNewPort();
     void registrationReportsFailedWrite();
+    void portChoiceRegisters_data();
+    void portChoiceRegisters();
 
 private:
     void press(QPushButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
@@ -234,6 +237,48 @@ void TestLink::registrationReportsFailedWrite() {
     // The link is re-opened all the same.
     QCOMPARE(f.Command6->text(), disconnectCaption);
     QVERIFY(f.MSComm1->PortOpen());
+}
+
+void TestLink::portChoiceRegisters_data() {
+    QTest::addColumn<QString>("entry");
+    QTest::addColumn<QString>("text1");
+    QTest::newRow("listed link") << "" << "4";
+    QTest::newRow("COM in the device name") << "COMTEC (COM4)" << "4";
+    QTest::newRow("mixed case Comm") << "Prolific USB-to-Serial Comm Port (COM4)" << "4";
+    QTest::newRow("no number: nothing happens") << "Bluetooth (COMx)" << "3";
+}
+
+void TestLink::portChoiceRegisters() {
+    QFETCH(QString, entry);
+    PseudoTerminal second;
+    QVERIFY(second.linkAs(h->dir(), 4));
+    // A new window lists the COM4 link among the present ports.
+    h->form.reset();
+    Form1& f = h->start();
+    f.SSTab1->setCurrentIndex(1);
+    int row = -1;
+    if (entry.isEmpty()) {
+        for (int i = 0; i < f.Combo1->count(); ++i)
+            if (f.Combo1->itemText(i).endsWith(QStringLiteral("(COM4)")))
+                row = i;
+        QVERIFY2(row >= 0, qPrintable(QStringLiteral("COM4 not listed")));
+    } else {
+        f.Combo1->addItem(entry);
+        row = f.Combo1->count() - 1;
+    }
+    f.Label1->clear();
+    emit f.Combo1->activated(row);
+    QTEST(f.Text1->text(), "text1");
+    if (f.Text1->text() == QLatin1String("4")) {
+        QCOMPARE(f.Label1->text(), QStringLiteral("環境ファイルに登録完了"));
+        QCOMPARE(h->dataLine(), QStringLiteral("4,9600,N,8,1:0-0/0"));
+        f.SSTab1->setCurrentIndex(0);
+        QTest::mouseClick(f.Command3, Qt::LeftButton);
+        QTRY_COMPARE(second.received(), QByteArray("R\r\n"));
+    } else {
+        QCOMPARE(f.Label1->text(), QString());
+        QCOMPARE(h->dataLine(), QStringLiteral("3,9600,N,8,1:0-0/0"));
+    }
 }
 
 QTEST_MAIN(TestLink)

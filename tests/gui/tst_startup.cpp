@@ -219,6 +219,7 @@ void TestStartup::normalStart() {
     QTEST(f.Label1->text(), "label1");
     QTEST(f.Command6->text(), "command6");
     QCOMPARE(f.SSTab1->currentIndex(), 0);
+    QCOMPARE(f.Combo1->currentText(), QStringLiteral("ポート選択"));
     QTEST(f.windowHeightTwips(), "windowHeight");
     QCOMPARE(f.windowWidthTwips(), 450 * 15 + 60 + 400);
     QCOMPARE(f.headingLineWidth, qint16(5));
