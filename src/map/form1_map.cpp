@@ -28,7 +28,7 @@ void Form1::refreshOverlay() {
     state.offset = Text5->text();
     state.headingLineWidth = headingLineWidth;
     state.showHeading = m_headingDrawn;
-    Picture1->setShownImage(OverlayPainter::paint(Picture1->bitmap(), state));
+    Picture1->setOverlay(state);
 }
 
 void Form1::Picture1_Click(int x, int y) {

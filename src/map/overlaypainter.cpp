@@ -61,16 +61,22 @@ QImage OverlayPainter::paint(const QImage& bitmap, const OverlayState& state) {
     if (bitmap.isNull())
         return {};
     QImage image = paintableCopy(bitmap);
+    QPainter p(&image);
+    paintMarks(p, image.size(), state);
+    return image;
+}
 
+void OverlayPainter::paintMarks(QPainter& p, QSize bitmapSize, const OverlayState& state) {
     // Geometry in twips, as the map's scale is kept; single precision like the
     // centre members it stands for.
-    const float scaleWidth = float(image.width() * kTwipsPerPixel);
-    const float scaleHeight = float(image.height() * kTwipsPerPixel);
+    const float scaleWidth = float(bitmapSize.width() * kTwipsPerPixel);
+    const float scaleHeight = float(bitmapSize.height() * kTwipsPerPixel);
     const float halfWidth = scaleWidth / 2;
     const QPointF centre(halfWidth, scaleHeight / 2);
     const int base = state.headingLineWidth;
 
-    QPainter p(&image);
+    p.save();
+    p.setClipRect(QRect(QPoint(0, 0), bitmapSize), Qt::IntersectClip);
     p.setRenderHint(QPainter::Antialiasing, false);
     p.setBrush(Qt::NoBrush);
 
@@ -82,14 +88,12 @@ QImage OverlayPainter::paint(const QImage& bitmap, const OverlayState& state) {
                      base, offsetColor);
     }
 
-    if (!state.showHeading)
-        return image;
-
-    p.setPen(QPen(centreMarkColor(state), base + 2));
-    const qreal radius = kCentreMarkRadiusTwips / kTwipsPerPixel;
-    p.drawEllipse(toPixels(centre), radius, radius);
-
-    drawLine(p, centre, numericValue(state.currentAzimuth), float(0.8 * halfWidth), base + 2,
-             headingColor);
-    return image;
+    if (state.showHeading) {
+        p.setPen(QPen(centreMarkColor(state), base + 2));
+        const qreal radius = kCentreMarkRadiusTwips / kTwipsPerPixel;
+        p.drawEllipse(toPixels(centre), radius, radius);
+        drawLine(p, centre, numericValue(state.currentAzimuth), float(0.8 * halfWidth), base + 2,
+                 headingColor);
+    }
+    p.restore();
 }

@@ -2,7 +2,10 @@
 
 #include <QColor>
 #include <QImage>
+#include <QSize>
 #include <QString>
+
+class QPainter;
 
 // What the map shows on top of the bitmap, from the window's current state.
 struct OverlayState {
@@ -25,6 +28,8 @@ public:
     static inline const QColor headingColor{0, 0, 255};
 
     static QImage paint(const QImage& bitmap, const OverlayState& state);
+    // The marks alone, for a bitmap of bitmapSize drawn at the painter's origin.
+    static void paintMarks(QPainter& p, QSize bitmapSize, const OverlayState& state);
 
     static bool drawsCommandLine(const OverlayState& state);
     static bool drawsOffsetLine(const OverlayState& state);

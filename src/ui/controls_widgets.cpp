@@ -60,22 +60,25 @@ MapPicture::MapPicture(QWidget* parent) : QFrame(parent) {
 bool MapPicture::setBitmap(const QImage& bitmap) {
     if (bitmap.isNull())
         return false;
-    m_bitmap = bitmap;
-    m_shown = bitmap;
+    // Kept in the screen's usual format, so a paint is a plain copy.
+    m_bitmap = bitmap.convertToFormat(bitmap.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
+                                                               : QImage::Format_RGB32);
     resize(bitmap.width() + 2 * frameWidth, bitmap.height() + 2 * frameWidth);
     update();
     return true;
 }
 
-void MapPicture::setShownImage(const QImage& image) {
-    m_shown = image;
-    update();
+void MapPicture::setOverlay(const OverlayState& state) {
+    m_overlay = state;
+    update(contentsRect());
 }
 
 void MapPicture::paintEvent(QPaintEvent* event) {
     {
         QPainter p(this);
-        p.drawImage(frameWidth, frameWidth, m_shown);
+        p.drawImage(frameWidth, frameWidth, m_bitmap);
+        p.translate(frameWidth, frameWidth);
+        OverlayPainter::paintMarks(p, m_bitmap.size(), m_overlay);
     }
     QFrame::paintEvent(event);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "map/overlaypainter.h"
+
 #include <QFrame>
 #include <QImage>
 #include <QWidget>
@@ -47,8 +49,10 @@ public:
     // Takes the bitmap's size; false (nothing changed) for a null image.
     bool setBitmap(const QImage& bitmap);
     const QImage& bitmap() const { return m_bitmap; }
-    void setShownImage(const QImage& image);
-    const QImage& shownImage() const { return m_shown; }
+    // The marks drawn over the bitmap at every paint.
+    void setOverlay(const OverlayState& state);
+    // What the map shows: the bitmap with its marks.
+    QImage shownImage() const { return OverlayPainter::paint(m_bitmap, m_overlay); }
 
 signals:
     void clicked(int x, int y);
@@ -60,6 +64,6 @@ protected:
 
 private:
     QImage m_bitmap;
-    QImage m_shown;
+    OverlayState m_overlay;
     bool m_pressed = false;
 };
