@@ -5,8 +5,8 @@
 #include <QString>
 
 // The serial port service the window talks through. The member names are those of
-// the serial control the program was designed around, so the link code reads like
-// its specification. A fake of this interface serves the unit tests.
+// the serial control the program was first written for, so the link code keeps its
+// familiar shape. A fake of this interface serves the unit tests.
 class MSComm : public QObject {
     Q_OBJECT
 public:
