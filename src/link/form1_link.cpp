@@ -103,13 +103,13 @@ void Form1::setLabel4(const QString& text) {
 }
 
 void Form1::Command1_Click() {
-    Label5->setText(QStringLiteral("184"));
+    setLastCommandedAzimuth(QStringLiteral("184"));
     inputLine.clear();
     sendCommand(QStringLiteral("L"));
 }
 
 void Form1::Command3_Click() {
-    Label5->setText(QStringLiteral("179"));
+    setLastCommandedAzimuth(QStringLiteral("179"));
     inputLine.clear();
     sendCommand(QStringLiteral("R"));
 }
@@ -117,7 +117,7 @@ void Form1::Command3_Click() {
 void Form1::Command2_Click() {
     inputLine.clear();
     if (sendCommand(QStringLiteral("A")))
-        Label5->setText(Label4->text());
+        setLastCommandedAzimuth(Label4->text());
 }
 
 namespace {
@@ -126,7 +126,7 @@ void step(Form1& form, int by) {
         form.showPortClosed();
         return;
     }
-    form.Label5->setText(stepAzimuth(form.Label5->text(), by));
+    form.setLastCommandedAzimuth(stepAzimuth(form.Label5->text(), by));
     if (const std::optional<QString> command = formatGoTo(form.Label5->text()))
         form.sendCommand(*command);
 }

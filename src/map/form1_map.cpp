@@ -19,6 +19,12 @@ void Form1::fullRedraw() {
 
 void Form1::drawCommandLine() { refreshOverlay(); }
 
+void Form1::setLastCommandedAzimuth(const QString& text) {
+    Label5->setText(text);
+    // The map follows the target at once, not only at the next reply.
+    refreshOverlay();
+}
+
 void Form1::refreshOverlay() {
     // The map is always composed from the current state, so a repaint or a new
     // command line never loses a mark.

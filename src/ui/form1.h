@@ -116,6 +116,8 @@ public:
     // Map
     void fullRedraw();
     void drawCommandLine();
+    // Label5, the last commanded azimuth, and the command line drawn for it.
+    void setLastCommandedAzimuth(const QString& text);
 
     // Outer window size in twips, as the layout arithmetic reads and sets it.
     int windowHeightTwips() const;

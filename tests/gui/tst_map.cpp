@@ -160,6 +160,10 @@ void TestMap::marksSurviveRepaintAndClicks() {
     QVERIFY(heading > 0);
     f.Picture1->repaint();
     QCOMPARE(countColour(f.Picture1, blue), heading);
+    // A rotation command moves the command line at once.
+    QCOMPARE(countColour(f.Picture1, green), 0);
+    QTest::mouseClick(f.Command1, Qt::LeftButton);
+    QVERIFY(countColour(f.Picture1, green) > 0);
     // A click keeps the heading and shows only the new command line.
     click(102, 194);
     const int firstCommand = countColour(f.Picture1, green);
