@@ -14,7 +14,9 @@ FirstLine readFirstLine(const QString& path) {
     if (!info.exists())
         return result;
     result.status = ReadStatus::Unreadable;
-    if (info.isDir())
+    // Only an ordinary file: opening a named pipe or a device would wait for a
+    // writer, or read without end, before the window ever shows.
+    if (!info.isFile())
         return result;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))

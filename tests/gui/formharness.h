@@ -6,6 +6,7 @@
 #include "platform/messagebox_widgets.h"
 #include "ui/form1.h"
 
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -13,13 +14,44 @@
 #include <QTemporaryDir>
 #include <memory>
 
+// This process's resident memory in KiB as the kernel reports it, or -1 where
+// /proc is not there: now (VmRSS) and at its peak (VmHWM).
+inline qint64 procStatusKiB(const QByteArray& field) {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith(field + ':'))
+            return line.mid(field.size() + 1).trimmed().split(' ').value(0).toLongLong();
+    }
+    return -1;
+}
+inline qint64 residentKiB() {
+    return procStatusKiB("VmRSS");
+}
+inline qint64 peakResidentKiB() {
+    return procStatusKiB("VmHWM");
+}
+// Lets the peak start again from the present size, so a test can see what one
+// step cost. False where the kernel does not offer it.
+inline bool resetPeakResident() {
+    QFile refs(QStringLiteral("/proc/self/clear_refs"));
+    return refs.open(QIODevice::WriteOnly) && refs.write("5") == 1 && refs.flush();
+}
+
+// An operator's choice of an entry of the port list.
+inline void chooseComboEntry(QComboBox* combo, int row) {
+    combo->setCurrentIndex(row);
+    emit combo->activated(row);
+}
+
 struct Message {
     QString title;
     QString text;
 };
 
 class FormHarness {
-public:
+  public:
     FormHarness() : m_previousDir(QDir::currentPath()) {
         QDir::setCurrent(m_dir.path());
         AppMessageBox::setRecorder([this](const QString& title, const QString& text) {
@@ -81,7 +113,7 @@ public:
     std::unique_ptr<Form1> form;
     QList<Message> messages;
 
-private:
+  private:
     QTemporaryDir m_dir;
     QString m_previousDir;
 };
