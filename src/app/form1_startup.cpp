@@ -63,20 +63,9 @@ bool Form1::load() {
     }
 
     const ExtractedFields fields = SettingsCodec::extract(inputLine);
-    if (fields.portNo)
-        portNo = *fields.portNo;
-    if (fields.lineSettings)
-        lineSettings = *fields.lineSettings;
     if (fields.pictureNo)
         pictureNo = *fields.pictureNo;
-    if (!portNo.isEmpty())
-        Text1->setText(portNo);
-    else
-        portNo = Text1->text();
-    if (!lineSettings.isEmpty())
-        Text2->setText(lineSettings);
-    else
-        lineSettings = Text2->text();
+    applyLinkFields(fields);
     if (fields.offset)
         Text5->setText(*fields.offset);
     if (fields.controlPosition)
@@ -103,7 +92,15 @@ void Form1::createDefaultFile() {
 }
 
 void Form1::recreateFromOldLine() {
-    const ExtractedFields fields = SettingsCodec::extractLinkFields(inputLine);
+    applyLinkFields(SettingsCodec::extractLinkFields(inputLine));
+    const bool written =
+        writeSettings(SettingsCodec::recreatedDataLine(Text1->text(), Text2->text()));
+    endProgram(written ? recreatedMessage : notWrittenMessage);
+}
+
+// A port number or line settings read from the file go into their boxes; an empty
+// one is taken from its box instead.
+void Form1::applyLinkFields(const ExtractedFields& fields) {
     if (fields.portNo)
         portNo = *fields.portNo;
     if (fields.lineSettings)
@@ -116,9 +113,6 @@ void Form1::recreateFromOldLine() {
         Text2->setText(lineSettings);
     else
         lineSettings = Text2->text();
-    const bool written =
-        writeSettings(SettingsCodec::recreatedDataLine(Text1->text(), Text2->text()));
-    endProgram(written ? recreatedMessage : notWrittenMessage);
 }
 
 bool Form1::writeSettings(const QString& dataLine) {

@@ -10,6 +10,7 @@
 #include <memory>
 
 class MapPicture;
+struct ExtractedFields;
 class TabControl;
 class QCheckBox;
 class QComboBox;
@@ -165,6 +166,7 @@ private:
     bool readSettingsFile();
     void createDefaultFile();
     void recreateFromOldLine();
+    void applyLinkFields(const ExtractedFields& fields);
     bool writeSettings(const QString& dataLine);
     void refreshOverlay();
 
