@@ -14,7 +14,13 @@ std::optional<QString> field(const QString& line, qsizetype start, qsizetype cou
         start = 1;
     if (start > line.size())
         return QString();
-    return line.mid(start - 1, count);
+    QString text = line.mid(start - 1, count);
+    // A character outside the basic plane counts as one: never cut a surrogate pair.
+    const qsizetype next = start - 1 + text.size();
+    if (!text.isEmpty() && text.back().isHighSurrogate() && next < line.size() &&
+        line.at(next).isLowSurrogate())
+        text.append(line.at(next));
+    return text;
 }
 
 // 1-based position of the first (or last) occurrence, 0 when absent.

@@ -43,6 +43,9 @@ void TestSettingsCodec::extract_data() {
         << "3,9600,N,8,1-0/0" << "3" << "~" << "3,9600,N,8,1" << "0" << "0";
     QTest::newRow("slash at end gives empty flag") << "3,9600:0-1/" << "3" << "9600" << "0" << "1" << "";
     QTest::newRow("only slash") << "/" << "~" << "~" << "~" << "/" << "";
+    QTest::newRow("character outside the basic plane")
+        << QString::fromUtf8("7,42:-5-\xF0\x9F\x93\xA1/\xF0\x9F\x93\xA1") << "7" << "42" << "-5"
+        << QString::fromUtf8("\xF0\x9F\x93\xA1") << QString::fromUtf8("\xF0\x9F\x93\xA1");
     QTest::newRow("wide text") << "１２,9600:＋5-3/1" << "１２" << "9600" << "＋5" << "3" << "1";
 }
 
