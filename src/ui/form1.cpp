@@ -13,6 +13,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPixmapCache>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyleFactory>
@@ -113,6 +114,11 @@ void Form1::prepareApplication() {
     // Fusion paints buttons in their palette colour, which the switch buttons need.
     if (QStyle* fusion = QStyleFactory::create(QStringLiteral("Fusion")))
         QApplication::setStyle(fusion);
+    // The style caches painted buttons by a name that holds the palette, and this Qt
+    // never forgets a name once its picture is dropped; every colour change of a
+    // switch button gives a new palette, so the names would pile up for as long as
+    // the window runs. The window is small enough to paint without that cache.
+    QPixmapCache::setCacheLimit(0);
 }
 
 Form1::Form1(std::unique_ptr<MSComm> port, QWidget* parent)

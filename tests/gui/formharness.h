@@ -12,6 +12,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QTemporaryDir>
+#include <malloc.h>
 #include <memory>
 
 // This process's resident memory in KiB as the kernel reports it, or -1 where
@@ -31,6 +32,12 @@ inline qint64 residentKiB() {
 }
 inline qint64 peakResidentKiB() {
     return procStatusKiB("VmHWM");
+}
+// Bytes the allocator has handed out and not had back, in KiB: unlike the resident
+// size it does not count memory kept for reuse, so it shows what is really held.
+inline qint64 heapInUseKiB() {
+    const struct mallinfo2 heap = mallinfo2();
+    return static_cast<qint64>((heap.uordblks + heap.hblkhd) / 1024);
 }
 // Lets the peak start again from the present size, so a test can see what one
 // step cost. False where the kernel does not offer it.

@@ -59,6 +59,13 @@ const QString recreatedText =
     QStringLiteral("環境設定のバージョンアップが有りましたので「AZIVEX.DAT」を再作成しました。\r\n"
                    "一旦終了させます。\r\n\r\nポート等の内容を確認・設定してください。");
 
+// AddressSanitizer keeps freed memory in quarantine, so peaks there say nothing.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool memoryMeasurable = false;
+#else
+constexpr bool memoryMeasurable = true;
+#endif
+
 QByteArray readAll(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
@@ -512,7 +519,7 @@ void TestFaults::hugeSettingsFile() {
         while (file.size() < size)
             QVERIFY(file.write(block.left(std::min<qint64>(block.size(), size - file.size()))) > 0);
     }
-    const bool measured = resetPeakResident();
+    const bool measured = resetPeakResident() && memoryMeasurable;
     const qint64 residentBefore = residentKiB();
     Form1& f = h.create(std::make_unique<FakeMSComm>());
     const bool loaded = f.load();
@@ -644,7 +651,7 @@ void TestFaults::floodWhileClicking() {
         }
     });
 
-    resetPeakResident();
+    const bool measured = resetPeakResident() && memoryMeasurable;
     const qint64 residentBefore = residentKiB();
     controller.start(FloodingController::Kind(kind), 7u);
     StallMeter meter;
@@ -663,7 +670,8 @@ void TestFaults::floodWhileClicking() {
     QVERIFY(controller.sentBytes() > 0);
     QVERIFY(clicks > floodMs / 15 / 2);
     QVERIFY2(stallMs < allowedStallMs, qPrintable(QStringLiteral("%1 ms").arg(stallMs)));
-    QVERIFY2(growth < 64 * 1024, qPrintable(QStringLiteral("%1 KiB").arg(growth)));
+    if (measured)
+        QVERIFY2(growth < 64 * 1024, qPrintable(QStringLiteral("%1 KiB").arg(growth)));
 
     // Still listening once the flood is over: a reply no flood value can give shows.
     QVERIFY(f.MSComm1->PortOpen());
@@ -714,7 +722,7 @@ void TestFaults::damagedPicture() {
     Form1& f = h.start(std::make_unique<FakeMSComm>());
     const QImage shownBefore = f.Picture1->bitmap();
     h.writeFile(QStringLiteral("world2.bmp"), contents);
-    const bool measured = resetPeakResident();
+    const bool measured = resetPeakResident() && memoryMeasurable;
     const qint64 residentBefore = residentKiB();
     press(f.Option1[1]);
     const qint64 growth = peakResidentKiB() - residentBefore;
