@@ -18,7 +18,6 @@ public:
 
     explicit TabControl(QWidget* parent = nullptr);
     QWidget* addTab(const QString& caption);
-    QWidget* page(int index) const { return m_pages.at(static_cast<std::size_t>(index)); }
     int currentIndex() const;
     // Runs currentChanged at once when the tab changes, as a click would.
     void setCurrentIndex(int index);

@@ -222,8 +222,7 @@ void Form1::createControls() {
 
     Picture1 = new MapPicture(tab0);
     Picture1->move(Twips::toPixels(60), Twips::toPixels(1110));
-    m_placeholderMap = Icons::placeholderMap();
-    Picture1->setBitmap(m_placeholderMap);
+    Picture1->setBitmap(Icons::placeholderMap());
     Picture1->setToolTip(QStringLiteral("地図クリックでローテータをコントロールします。"));
 
     Frame4 = frame(tab0, QStringLiteral("ﾛｰﾃｰﾀｰｵﾌﾟｼｮﾝ ｽｲｯﾁ"), 90, 3360, 3015, 765);

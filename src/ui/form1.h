@@ -3,7 +3,6 @@
 #include "platform/mscomm.h"
 #include "ui/remoteswitches.h"
 
-#include <QImage>
 #include <QString>
 #include <QWidget>
 #include <array>
@@ -88,7 +87,6 @@ public:
     // The primary switch button of switch n (1 to 8) and its twin on the panel.
     QPushButton* primarySwitchButton(int n) const;
     QPushButton* panelSwitchButton(int n) const;
-    const RemoteSwitches& remoteSwitches() const { return m_switches; }
 
     // --- Members ------------------------------------------------------------------
     QString inputLine;
@@ -172,7 +170,6 @@ private:
 
     std::unique_ptr<MSComm> m_port;
     RemoteSwitches m_switches;
-    QImage m_placeholderMap;
     bool m_programEnded = false;
     bool m_headingDrawn = false;
     int m_windowHeightTwips = 0;

@@ -6,6 +6,7 @@
 
 #include "fakemscomm.h"
 #include "formharness.h"
+#include "windowtexts.h"
 #include "platform/comports.h"
 #include "pseudoterminal.h"
 #include "ui/controls_widgets.h"
@@ -42,22 +43,7 @@
 #include <unistd.h>
 
 namespace {
-
-const QString portTrue = QStringLiteral("ﾎﾟｰﾄ = True");
-const QString portFalse = QStringLiteral("ﾎﾟｰﾄ = False");
-const QString connectCaption = QStringLiteral("接続");
-const QString disconnectCaption = QStringLiteral("切断");
-const QString registeredText = QStringLiteral("環境ファイルに登録完了");
-const QString notRegisteredText = QStringLiteral("環境ファイルに登録できませんでした");
-const QString unreadableText =
-    QStringLiteral("「AZIVEX.DAT（環境設定ファイル）」を読み込めませんでした。\r\n"
-                   "ファイルを確認してから再起動してください。");
-const QString notWrittenText =
-    QStringLiteral("「AZIVEX.DAT（環境設定ファイル）」を作成できませんでした。\r\n"
-                   "フォルダへの書き込み権限を確認してください。");
-const QString recreatedText =
-    QStringLiteral("環境設定のバージョンアップが有りましたので「AZIVEX.DAT」を再作成しました。\r\n"
-                   "一旦終了させます。\r\n\r\nポート等の内容を確認・設定してください。");
+using namespace WindowTexts;
 
 // AddressSanitizer keeps freed memory in quarantine, so peaks there say nothing.
 #if defined(__SANITIZE_ADDRESS__)

@@ -1,4 +1,5 @@
 #include "formharness.h"
+#include "windowtexts.h"
 #include "pseudoterminal.h"
 #include "ui/controls_widgets.h"
 
@@ -10,10 +11,7 @@
 #include <QTest>
 
 namespace {
-const QString portTrue = QStringLiteral("ﾎﾟｰﾄ = True");
-const QString portFalse = QStringLiteral("ﾎﾟｰﾄ = False");
-const QString connectCaption = QStringLiteral("接続");
-const QString disconnectCaption = QStringLiteral("切断");
+using namespace WindowTexts;
 } // namespace
 
 // The window against a real pseudo-terminal standing in for the controller.

@@ -1,4 +1,5 @@
 #include "formharness.h"
+#include "windowtexts.h"
 #include "pseudoterminal.h"
 #include "ui/controls_widgets.h"
 
@@ -12,6 +13,7 @@
 #include <QTest>
 
 namespace {
+using namespace WindowTexts;
 const QColor blue(0, 0, 255);
 const QColor green(0, 192, 0);
 const QColor orange(255, 192, 128);

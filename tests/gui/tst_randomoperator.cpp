@@ -8,6 +8,7 @@
 
 #include "fakemscomm.h"
 #include "formharness.h"
+#include "windowtexts.h"
 #include "platform/comports.h"
 #include "platform/settingsfile.h"
 #include "pseudoterminal.h"
@@ -32,13 +33,8 @@
 #include <random>
 
 namespace {
+using namespace WindowTexts;
 
-const QString portTrue = QStringLiteral("ﾎﾟｰﾄ = True");
-const QString portFalse = QStringLiteral("ﾎﾟｰﾄ = False");
-const QString registeredText = QStringLiteral("環境ファイルに登録完了");
-const QString notRegisteredText = QStringLiteral("環境ファイルに登録できませんでした");
-const QString connectCaption = QStringLiteral("接続");
-const QString disconnectCaption = QStringLiteral("切断");
 const QColor switchOn(255, 192, 255);
 
 QString missingUserPicture(int index) {

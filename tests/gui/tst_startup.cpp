@@ -1,5 +1,6 @@
 #include "fakemscomm.h"
 #include "formharness.h"
+#include "windowtexts.h"
 #include "ui/controls_widgets.h"
 
 #include <QCheckBox>
@@ -12,21 +13,7 @@
 #include <QTest>
 
 namespace {
-const QString missingText = QStringLiteral(
-    "「AZIVEX.DAT（環境設定ファイル）」がありませんでしたので作成しました。\r\n"
-    "一旦プログラムを終了させます。\r\n\r\n再起動後、ポート等の内容を確認・設定してください。");
-const QString recreatedText = QStringLiteral(
-    "環境設定のバージョンアップが有りましたので「AZIVEX.DAT」を再作成しました。\r\n"
-    "一旦終了させます。\r\n\r\nポート等の内容を確認・設定してください。");
-const QString unreadableText =
-    QStringLiteral("「AZIVEX.DAT（環境設定ファイル）」を読み込めませんでした。\r\n"
-                   "ファイルを確認してから再起動してください。");
-const QString notWrittenText =
-    QStringLiteral("「AZIVEX.DAT（環境設定ファイル）」を作成できませんでした。\r\n"
-                   "フォルダへの書き込み権限を確認してください。");
-const QByteArray reference =
-    "\r\n\r\nReference\r\n"
-    "3(port No),9600,N,8,1(Baudot etc.):0(Offset)-0(Picture No)/0(Control position)\r\n";
+using namespace WindowTexts;
 
 std::unique_ptr<FakeMSComm> fakePorts(std::initializer_list<int> present, FakeMSComm** out) {
     auto port = std::make_unique<FakeMSComm>();
@@ -121,7 +108,7 @@ void TestStartup::firstStart() {
     QCOMPARE(h.messages[0].title, QStringLiteral("AZIVEX"));
     QCOMPARE(h.messages[0].text, message);
     QTEST(h.dataLine(), "dataLine");
-    QVERIFY(h.settingsBytes().endsWith(reference));
+    QVERIFY(h.settingsBytes().endsWith(referenceBlock));
     QCOMPARE(port->openCount(), 0);
     QVERIFY(f.Label1->text().startsWith(QStringLiteral("ﾎﾟｰﾄ = ")));
 }
@@ -209,7 +196,7 @@ void TestStartup::normalStart() {
     QVERIFY(f.Option1[2]->isChecked());
     QCOMPARE(f.startingUp, QString());
     QCOMPARE(f.inputLine, line);
-    QCOMPARE(h.settingsBytes().endsWith(reference), rewritten);
+    QCOMPARE(h.settingsBytes().endsWith(referenceBlock), rewritten);
     QCOMPARE(h.dataLine(), line);
     QCOMPARE(port->PortOpen(), portPresent);
     QCOMPARE(port->CommPort(), 4);

@@ -1,4 +1,5 @@
 #include "formharness.h"
+#include "windowtexts.h"
 #include "pseudoterminal.h"
 #include "ui/controls_widgets.h"
 
@@ -9,6 +10,7 @@
 #include <QTest>
 
 namespace {
+using namespace WindowTexts;
 const QColor pink(255, 192, 255);
 
 QColor back(QPushButton* b) { return b->palette().color(QPalette::Button); }

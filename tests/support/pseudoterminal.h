@@ -27,7 +27,6 @@ public:
     // the event loop, in order. False only when the terminal is closed or broken.
     bool write(const QByteArray& bytes);
     // Bytes accepted by write() and not yet handed to the terminal.
-    qsizetype pendingWrite() const { return m_pending.size(); }
 
     // Closes the master side, so the program's end sees a hang-up.
     void hangUp();
