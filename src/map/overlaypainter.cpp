@@ -22,21 +22,11 @@ void drawLine(QPainter& p, QPointF centreTwips, double azimuth, float lengthTwip
     p.drawLine(toPixels(centreTwips), toPixels(end));
 }
 
-// The bitmap in a format QPainter draws on directly. A loaded picture is often
-// 24-bit or indexed; the conversion is kept for the next redraw of the same picture,
-// which spares most of the cost of a redraw per azimuth reply.
+// The bitmap in a format QPainter draws on directly.
 QImage paintableCopy(const QImage& bitmap) {
     const QImage::Format format =
         bitmap.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
-    if (bitmap.format() == format)
-        return bitmap.copy();
-    thread_local qint64 convertedKey = 0;
-    thread_local QImage converted;
-    if (converted.isNull() || convertedKey != bitmap.cacheKey()) {
-        converted = bitmap.convertToFormat(format);
-        convertedKey = bitmap.cacheKey();
-    }
-    return converted.copy();
+    return bitmap.format() == format ? bitmap.copy() : bitmap.convertToFormat(format);
 }
 
 } // namespace
