@@ -1,13 +1,14 @@
-#include "ui/form1.h"
+#include "gui/appstyle.h"
+#include "gui/mainwindow.h"
 
 #include <QApplication>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
-    Form1::prepareApplication();
-    Form1 form;
-    if (!form.load())
+    AppStyle::install();
+    MainWindow window;
+    if (!window.start())
         return 0;
-    form.show();
+    window.show();
     return app.exec();
 }

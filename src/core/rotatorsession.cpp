@@ -1,0 +1,130 @@
+#include "core/rotatorsession.h"
+
+#include "core/geometry.h"
+#include "core/protocol.h"
+#include "core/textnumber.h"
+
+RotatorSession::RotatorSession(QObject* parent) : QObject(parent), m_link(new RotatorLink(this)) {
+    connect(m_link, &RotatorLink::azimuthReceived, this, &RotatorSession::azimuthReceived);
+    connect(m_link, &RotatorLink::lost, this, &RotatorSession::showPortClosed);
+}
+
+void RotatorSession::setCommanded(const QString& azimuth) {
+    m_commanded = azimuth;
+    emit commandedChanged(azimuth);
+}
+
+bool RotatorSession::switchOn(int number) const {
+    return m_switches.at(static_cast<std::size_t>(number - 1));
+}
+
+void RotatorSession::azimuthReceived(const QString& azimuth) {
+    const bool changed = !m_headingReported || azimuth != m_heading;
+    m_headingReported = true;
+    m_heading = azimuth;
+    if (changed)
+        emit headingChanged(azimuth);
+}
+
+void RotatorSession::setDisconnectOffered(bool offered) {
+    m_disconnectOffered = offered;
+    emit disconnectOfferChanged(offered);
+}
+
+void RotatorSession::showPortClosed() {
+    m_disconnectOffered = false;
+    emit portClosedNotice();
+}
+
+void RotatorSession::reportPortState() {
+    emit portStateReported(m_link->isOpen());
+}
+
+void RotatorSession::openLink(const QString& portText, const QString& settingsText) {
+    if (const std::optional<qint16> n = wholeNumberOf(portText))
+        m_link->setPortNumber(*n);
+    m_link->setLineSettings(settingsText);
+    if (!m_link->isOpen())
+        m_link->open();
+    reportPortState();
+    setDisconnectOffered(m_link->isOpen());
+}
+
+void RotatorSession::toggleConnection() {
+    if (!m_disconnectOffered) {
+        if (!m_link->isOpen())
+            m_link->open();
+        // A failed open keeps offering to connect, so the next click tries again.
+        setDisconnectOffered(m_link->isOpen());
+        reportPortState();
+    } else if (m_link->isOpen()) {
+        m_link->close();
+        setDisconnectOffered(false);
+        reportPortState();
+    } else {
+        showPortClosed();
+    }
+}
+
+bool RotatorSession::send(const QString& command) {
+    if (!m_link->isOpen()) {
+        showPortClosed();
+        return false;
+    }
+    m_link->send(Protocol::frame(command));
+    return true;
+}
+
+void RotatorSession::turnCcw() {
+    setCommanded(QStringLiteral("184"));
+    m_link->parser().clear();
+    send(Protocol::turnCcw);
+}
+
+void RotatorSession::turnCw() {
+    setCommanded(QStringLiteral("179"));
+    m_link->parser().clear();
+    send(Protocol::turnCw);
+}
+
+void RotatorSession::stop() {
+    m_link->parser().clear();
+    if (send(Protocol::stop))
+        setCommanded(m_heading);
+}
+
+void RotatorSession::step(int by) {
+    if (!m_link->isOpen()) {
+        showPortClosed();
+        return;
+    }
+    setCommanded(Protocol::stepAzimuth(m_commanded, by));
+    if (const std::optional<QString> command = Protocol::goTo(m_commanded))
+        send(*command);
+}
+
+RotatorSession::AimResult RotatorSession::aimAt(double degrees) {
+    const std::optional<qint16> target = MapGeometry::aimTarget(degrees, m_offset);
+    if (!target)
+        return AimResult::NoTarget; // a target that cannot be formed is not shown or sent
+    setCommanded(QString::number(*target));
+    m_link->parser().clear();
+    if (!m_link->isOpen()) {
+        showPortClosed();
+        return AimResult::PortClosed;
+    }
+    if (const std::optional<QString> command = Protocol::goTo(m_commanded))
+        send(*command);
+    return AimResult::Sent;
+}
+
+bool RotatorSession::sendRaw(const QString& text) {
+    return send(text);
+}
+
+void RotatorSession::toggleSwitch(int number) {
+    bool& on = m_switches.at(static_cast<std::size_t>(number - 1));
+    on = !on;
+    emit switchChanged(number, on);
+    send(Protocol::switchCommand(number, on));
+}

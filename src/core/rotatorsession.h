@@ -1,0 +1,83 @@
+#pragma once
+
+#include "core/rotatorlink.h"
+
+#include <QObject>
+#include <QString>
+#include <array>
+
+// The operating rules every way of steering shares: the window's buttons and map,
+// and any other client. It holds what the operator is shown as state (the heading
+// the controller reported, the last commanded azimuth, the offset, the eight remote
+// switches, and whether the Connect button offers to disconnect) and sends commands
+// over the link. Azimuths stay texts, as the step and go-to rules need their exact
+// characters.
+class RotatorSession : public QObject {
+    Q_OBJECT
+  public:
+    static constexpr int switchCount = 8;
+    enum class AimResult { Sent, NoTarget, PortClosed };
+
+    explicit RotatorSession(QObject* parent = nullptr);
+
+    RotatorLink& link() { return *m_link; }
+    const RotatorLink& link() const { return *m_link; }
+
+    // The controller's last azimuth as shown; "000" until the first reply.
+    QString heading() const { return m_heading; }
+    bool headingReported() const { return m_headingReported; }
+    // The last commanded azimuth; empty until the first command.
+    QString commanded() const { return m_commanded; }
+    void setCommanded(const QString& azimuth);
+    QString offset() const { return m_offset; }
+    void setOffset(const QString& offset) { m_offset = offset; }
+    bool switchOn(int number) const;
+    // The Connect button's state: true while it offers to disconnect.
+    bool disconnectOffered() const { return m_disconnectOffered; }
+
+    // Text already waiting in front of the first reply (the settings line).
+    void seedReplies(const QString& text) { m_link->parser().seed(text); }
+
+    // Sets the port number and line settings, opens the port and reports its state.
+    void openLink(const QString& portText, const QString& settingsText);
+    void closeLink() { m_link->close(); }
+    // The Connect/Disconnect button.
+    void toggleConnection();
+    void reportPortState();
+
+    void turnCcw();
+    void turnCw();
+    void stop();
+    void stepCw() { step(+10); }
+    void stepCcw() { step(-10); }
+    // Aims at a direction in degrees (a map click's direction, before the offset).
+    AimResult aimAt(double degrees);
+    // Sends the text as typed; false when the port is closed.
+    bool sendRaw(const QString& text);
+    void toggleSwitch(int number);
+
+  signals:
+    void headingChanged(const QString& heading);
+    void commandedChanged(const QString& commanded);
+    void switchChanged(int number, bool on);
+    // The port's open state at this moment, for the status line.
+    void portStateReported(bool open);
+    void disconnectOfferChanged(bool offered);
+    // A command found the port closed (or the device went away): nothing was sent.
+    void portClosedNotice();
+
+  private:
+    bool send(const QString& command);
+    void step(int by);
+    void showPortClosed();
+    void setDisconnectOffered(bool offered);
+    void azimuthReceived(const QString& azimuth);
+
+    RotatorLink* m_link;
+    QString m_heading = QStringLiteral("000");
+    bool m_headingReported = false;
+    QString m_commanded;
+    QString m_offset = QStringLiteral("0");
+    std::array<bool, switchCount> m_switches{};
+    bool m_disconnectOffered = false;
+};

@@ -1,0 +1,400 @@
+#include "gui/mainwindow.h"
+
+#include "core/geometry.h"
+#include "core/layout.h"
+#include "core/rotatorsession.h"
+#include "gui/appstyle.h"
+#include "gui/icons.h"
+#include "gui/mapview.h"
+#include "gui/tabcontrol.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace {
+
+using AppStyle::fixedGothic;
+
+using AppStyle::proportionalGothic;
+
+const QString switchTip =
+    QStringLiteral("環境設定と連動しています。コントローラの遠隔スイッチをＯＮ・ＯＦＦします。");
+const QString panelSwitchTip =
+    QStringLiteral("環境設定と連動しています。遠隔スイッチをＯＮ・ＯＦＦします。");
+const QColor switchOnColour(255, 192, 255);
+
+QString switchCaption(int number, bool on) {
+    return on ? QStringLiteral("ON") : QStringLiteral("SW%1").arg(number);
+}
+
+// A palette whose every colour counts as set, so the tab control does not inherit
+// the window's dark blue.
+QPalette fullyResolved(const QPalette& source) {
+    QPalette out;
+    for (int g = 0; g < QPalette::NColorGroups; ++g)
+        for (int r = 0; r < QPalette::NColorRoles; ++r) {
+            const auto group = static_cast<QPalette::ColorGroup>(g);
+            const auto role = static_cast<QPalette::ColorRole>(r);
+            out.setColor(group, role, source.color(group, role));
+        }
+    return out;
+}
+
+template <typename W> W* named(W* widget, const char* name) {
+    widget->setObjectName(QLatin1String(name));
+    return widget;
+}
+
+void place(QWidget* w, int left, int top, int width, int height) {
+    w->setGeometry(Twips::rect(left, top, width, height));
+}
+
+void setColours(QWidget* w, const QColor& back, const QColor& text = QColor()) {
+    QPalette pal = w->palette();
+    pal.setColor(QPalette::Window, back);
+    pal.setColor(QPalette::Button, back);
+    pal.setColor(QPalette::Base, back);
+    if (text.isValid()) {
+        pal.setColor(QPalette::WindowText, text);
+        pal.setColor(QPalette::ButtonText, text);
+        pal.setColor(QPalette::Text, text);
+    }
+    w->setPalette(pal);
+    w->setAutoFillBackground(true);
+}
+
+QLabel* label(QWidget* parent, const char* name, const QString& caption, int l, int t, int w,
+              int h) {
+    auto* lab = named(new QLabel(caption, parent), name);
+    lab->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    place(lab, l, t, w, h);
+    return lab;
+}
+
+// A fixed caption drawn in a wider font than it was laid out for grows to the right
+// as far as its container allows, rather than being cut off.
+void fitCaption(QLabel* lab) {
+    const int room = lab->parentWidget()->width() - lab->x() - 2;
+    const int wanted = lab->fontMetrics().horizontalAdvance(lab->text().trimmed()) + 2;
+    if (wanted > lab->width())
+        lab->resize(std::min(wanted, std::max(room, lab->width())), lab->height());
+}
+
+QPushButton* button(QWidget* parent, const char* name, const QString& caption, int l, int t, int w,
+                    int h) {
+    auto* b = named(new QPushButton(caption, parent), name);
+    place(b, l, t, w, h);
+    return b;
+}
+
+QLineEdit* textBox(QWidget* parent, const char* name, const QString& text, int l, int t, int w,
+                   int h) {
+    auto* e = named(new QLineEdit(text, parent), name);
+    place(e, l, t, w, h);
+    return e;
+}
+
+QGroupBox* frame(QWidget* parent, const char* name, const QString& caption, int l, int t, int w,
+                 int h) {
+    auto* f = named(new QGroupBox(caption, parent), name);
+    place(f, l, t, w, h);
+    return f;
+}
+
+} // namespace
+
+MainWindow::MainWindow(QWidget* parent) : QWidget(parent), m_session(new RotatorSession(this)) {
+    createControls();
+    bindControls();
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::createControls() {
+    setWindowTitle(QStringLiteral("AZIVEX"));
+    setWindowIcon(QIcon(QPixmap::fromImage(Icons::window())));
+    setFont(AppStyle::font(proportionalGothic, 9));
+    const QPalette standard = palette();
+    // Two palettes shared by all sixteen switch buttons: a switch changes palette,
+    // never makes a new one.
+    m_switchOffPalette = standard;
+    m_switchOnPalette = standard;
+    m_switchOnPalette.setColor(QPalette::Button, switchOnColour);
+    setColours(this, QColor(0, 0, 192));
+    // Design-time client area.
+    resize(Twips::toPixels(3240), Twips::toPixels(4725));
+
+    createHeader();
+    m_tabs = named(new TabControl(this), "tabs");
+    m_tabs->setPalette(fullyResolved(standard));
+    m_tabs->setAutoFillBackground(true);
+    place(m_tabs, 30, 480, 3165, 4215);
+    createOperatingTab(m_tabs->addTab(QStringLiteral("ＡＺX")));
+    createSettingsTab(m_tabs->addTab(QStringLiteral("環境設定")));
+
+    for (QLabel* caption :
+         {m_columnHeadings, m_versionLabel, m_portListCaption, m_targetCaption, m_pictureCaption})
+        fitCaption(caption);
+    // The settings tab is the selected one when the window is created.
+    m_tabs->setCurrentIndex(1);
+}
+
+void MainWindow::createHeader() {
+    m_statusLabel = label(this, "statusLabel", QStringLiteral("Label1"), 120, 30, 2985, 195);
+    setColours(m_statusLabel, QColor(0, 0, 192), QColor(255, 255, 128));
+    m_statusLabel->setFont(AppStyle::font(proportionalGothic, 9.75));
+    m_statusLabel->setToolTip(QStringLiteral("ポートの接続状態等のメッセージを表示します。"));
+
+    m_targetCaption =
+        label(this, "targetCaption", QStringLiteral("設定角度 = "), 90, 270, 975, 165);
+    setColours(m_targetCaption, QColor(0, 0, 192), QColor(255, 255, 255));
+    m_targetCaption->setFont(AppStyle::font(proportionalGothic, 8.25));
+
+    m_targetLabel = label(this, "targetLabel", QString(), 1200, 240, 1095, 195);
+    setColours(m_targetLabel, QColor(0, 0, 192), QColor(255, 255, 128));
+    m_targetLabel->setFont(AppStyle::font(proportionalGothic, 9.75));
+
+    m_connectButton = button(this, "connectButton", QStringLiteral("接続"), 2640, 150, 585, 285);
+    setColours(m_connectButton, QColor(255, 255, 192));
+    m_connectButton->setToolTip(QStringLiteral(
+        "Connection and cutting are performed. 　接続・切断を行います。（ドグルスイッチ）"));
+}
+
+void MainWindow::createOperatingTab(QWidget* tab) {
+    m_ccwButton = button(tab, "ccwButton", QString(), 90, 360, 645, 465);
+    m_ccwButton->setFont(AppStyle::font(proportionalGothic, 11.25, true));
+    m_ccwButton->setToolTip(QStringLiteral(" (CCW).左へ回転します。 \r\n"));
+    m_ccwButton->setIcon(
+        QIcon(QPixmap::fromImage(Icons::rotation(Icons::Rotation::CounterClockwise))));
+    m_stopButton = button(tab, "stopButton", QString(), 750, 360, 645, 465);
+    m_stopButton->setToolTip(QStringLiteral("回転をストップします。"));
+    m_stopButton->setIcon(QIcon(QPixmap::fromImage(Icons::rotation(Icons::Rotation::Stop))));
+    m_cwButton = button(tab, "cwButton", QString(), 1410, 360, 645, 465);
+    m_cwButton->setFont(AppStyle::font(proportionalGothic, 12, true));
+    m_cwButton->setToolTip(QStringLiteral("(CW). 右へ回転します。 \r\n"));
+    m_cwButton->setIcon(QIcon(QPixmap::fromImage(Icons::rotation(Icons::Rotation::Clockwise))));
+    for (QPushButton* b : {m_ccwButton, m_stopButton, m_cwButton}) {
+        setColours(b, QColor(192, 255, 192));
+        b->setIconSize(QSize(32, 32));
+    }
+
+    m_headingLabel = label(tab, "headingLabel", QStringLiteral("000"), 2130, 390, 945, 435);
+    setColours(m_headingLabel, QColor(255, 192, 255), QColor(0, 0, 255));
+    m_headingLabel->setFont(AppStyle::font(fixedGothic, 18, true));
+    m_headingLabel->setToolTip(QStringLiteral("コントローラーから送られてきた角度を表示します。"));
+
+    m_stepCcwButton = button(tab, "stepCcwButton", QStringLiteral("-10"), 450, 870, 615, 210);
+    m_stepCcwButton->setToolTip(
+        QStringLiteral("最終コマンドの角度から１５度左（ＣＣＷ）へ回転させます。"));
+    m_stepCwButton = button(tab, "stepCwButton", QStringLiteral("+10"), 1080, 870, 585, 210);
+    m_stepCwButton->setToolTip(
+        QStringLiteral("最終コマンドの角度に１０度右（ＣＷ）へ回転させます。"));
+    for (QPushButton* b : {m_stepCcwButton, m_stepCwButton})
+        setColours(b, QColor(224, 224, 224));
+
+    m_pictureCaption = label(tab, "pictureCaption", QStringLiteral("画像"), 1770, 900, 405, 165);
+    m_pictureCaption->setToolTip(QStringLiteral(
+        "画像を選択します。　左から画像番号WORLD*.BMP(＊＝１・２・３・４・５)を読み込みます。"));
+    const int optionLeft[5] = {2160, 2310, 2490, 2670, 2850};
+    const QString optionTip[5] = {
+        QStringLiteral("画像１：　標準のミニ画面を表示します。使用ファイルは「world1.bmp」"),
+        QStringLiteral("画像２：　中画面を表示します。使用ファイルは「world2.bmp」"),
+        QStringLiteral("画像３：　大きい画面を表示します。使用ファイルは「world3.bmp」"),
+        QStringLiteral("画像４：　オプションで選択した画像が使用できます。使用する画像の名前を"
+                       "オプションで選択してください。使用ファイルは「world4.bmp」"),
+        QStringLiteral("画像５：　オプションで選択した画像が使用できます。使用する画像の名前を"
+                       "オプションで選択してください。使用ファイルは「world5.bmp」"),
+    };
+    m_pictureButtons = new QButtonGroup(this);
+    for (int i = 0; i < 5; ++i) {
+        auto* o = new QRadioButton(QStringLiteral("Option1"), tab);
+        o->setObjectName(QStringLiteral("pictureButton%1").arg(i));
+        place(o, optionLeft[i], 900, 195, 180);
+        o->setToolTip(optionTip[i]);
+        m_pictureButtons->addButton(o, i);
+    }
+
+    m_mapView = named(new MapView(tab), "mapView");
+    m_mapView->move(Twips::toPixels(60), Twips::toPixels(1110));
+    m_mapView->setBitmap(Icons::placeholderMap());
+    m_mapView->setToolTip(QStringLiteral("地図クリックでローテータをコントロールします。"));
+
+    m_switchPanel =
+        frame(tab, "switchPanel", QStringLiteral("ﾛｰﾃｰﾀｰｵﾌﾟｼｮﾝ ｽｲｯﾁ"), 90, 3360, 3015, 765);
+    m_switchPanel->setToolTip(panelSwitchTip);
+    m_panelSwitchGroup = new QButtonGroup(this);
+    m_panelSwitchGroup->setExclusive(false);
+    const int panelLeft[4] = {60, 780, 1500, 2220};
+    for (int i = 0; i < 8; ++i) {
+        QPushButton* b = button(m_switchPanel, "", switchCaption(i + 1, false), panelLeft[i % 4],
+                                i < 4 ? 180 : 450, 705, 255);
+        b->setObjectName(QStringLiteral("panelSwitchButton%1").arg(i + 1));
+        b->setToolTip(panelSwitchTip);
+        m_panelSwitchButtons[static_cast<std::size_t>(i)] = b;
+        m_panelSwitchGroup->addButton(b, i + 1);
+    }
+}
+
+void MainWindow::createSettingsTab(QWidget* tab) {
+    m_settingsGroup = frame(tab, "settingsGroup", QStringLiteral("環境設定"), 90, 390, 3015, 2025);
+    m_rawCommandGroup =
+        frame(tab, "rawCommandGroup", QStringLiteral("ローテーター設定等"), 90, 2520, 3015, 705);
+    m_switchGroup =
+        frame(tab, "switchGroup", QStringLiteral("ﾛｰﾃｰﾀｰｵﾌﾟｼｮﾝ ｽｲｯﾁ"), 90, 3300, 3015, 855);
+    m_switchGroup->setToolTip(switchTip);
+
+    QGroupBox* g = m_settingsGroup;
+    m_versionLabel = label(g, "versionLabel", QStringLiteral("Ver 20130823"), 1770, 150, 1125, 165);
+    m_portListCaption =
+        label(g, "portListCaption", QStringLiteral("ｺﾑﾎﾟｰﾄ設定"), 90, 540, 975, 165);
+    m_portList = named(new QComboBox(g), "portList");
+    m_portList->setEditable(true);
+    m_portList->setInsertPolicy(QComboBox::NoInsert);
+    m_portList->setEditText(QStringLiteral("ポート選択"));
+    place(m_portList, 1140, 480, 1815, 285);
+    setColours(m_portList, QColor(192, 255, 255));
+    m_portList->setFont(AppStyle::font(proportionalGothic, 8.25));
+    m_portList->setToolTip(QStringLiteral("コムポートを選択すれば「Port No」欄に番号が書き込まれ"
+                                          "ます。　設定後は再起動してください。"));
+    m_columnHeadings =
+        label(g, "columnHeadings", QStringLiteral("ﾎﾟｰﾄ番号　　ﾎﾞｰﾚｲﾄ等　  　　ｵﾌｾｯﾄ\r\n"), 120,
+              900, 2835, 195);
+
+    m_portEdit = textBox(g, "portEdit", QStringLiteral("3"), 210, 1170, 495, 285);
+    m_portEdit->setFont(AppStyle::font(proportionalGothic, 9.75, true));
+    m_portEdit->setToolTip(
+        QStringLiteral("上の有効ポートよりコントローラの接続されているポートを選択してください。"));
+    m_lineSettingsEdit =
+        textBox(g, "lineSettingsEdit", QStringLiteral("9600,N,8,1"), 780, 1170, 1455, 285);
+    m_lineSettingsEdit->setFont(AppStyle::font(proportionalGothic, 9.75));
+    m_lineSettingsEdit->setToolTip(QStringLiteral("(通常は変更不要です。)ボーレイト，パリティ，"
+                                                  "ビット，ストップビットを記入します。"));
+    m_offsetEdit = textBox(g, "offsetEdit", QStringLiteral("0"), 2310, 1170, 615, 270);
+    m_offsetEdit->setToolTip(QStringLiteral(
+        "オフセット値（プラス・マイナスの数字）を入れた数値が目的の角度に加算されたものが設定"
+        "角度としてコントロールされます。"));
+    for (QLineEdit* e : {m_portEdit, m_lineSettingsEdit, m_offsetEdit}) {
+        e->setAlignment(Qt::AlignCenter);
+        setColours(e, QColor(192, 255, 192));
+    }
+
+    m_registerButton =
+        button(g, "registerButton", QStringLiteral("環境登録"), 1560, 1530, 1365, 345);
+    setColours(m_registerButton, QColor(128, 255, 128));
+    m_registerButton->setFont(AppStyle::font(proportionalGothic, 9.75));
+    m_registerButton->setToolTip(QStringLiteral(
+        "環境設定変更実施内容を登録します。ボーレイト変更以外は各コマンド設定時に自動登録します"
+        "ので通常は不要です。"));
+
+    m_showPanelCheck = named(new QCheckBox(QStringLiteral("ｽｲｯﾁ表示"), g), "showPanelCheck");
+    place(m_showPanelCheck, 240, 1590, 1155, 255);
+    setColours(m_showPanelCheck, QColor(192, 192, 255), QColor(0, 0, 192));
+    m_showPanelCheck->setToolTip(
+        QStringLiteral("レ＝ＡＺＸ画面にスイッチを表示します。　□＝表示しません"));
+
+    m_rawCommandEdit = textBox(m_rawCommandGroup, "rawCommandEdit", QString(), 90, 300, 1425, 270);
+    m_rawCommandEdit->setFont(AppStyle::font(fixedGothic, 9.75, true));
+    setColours(m_rawCommandEdit, QColor(255, 255, 192));
+    m_rawCommandEdit->setToolTip(QStringLiteral(
+        "コントローラへコマンドを送信します。コマント゛のみを入力して「データ転送」ボタンで実行"
+        "してください。　★ [Enter] は入力不要"));
+    m_sendRawButton = button(m_rawCommandGroup, "sendRawButton", QStringLiteral("ﾃﾞｰﾀ送信"), 1680,
+                             240, 1155, 285);
+    setColours(m_sendRawButton, QColor(255, 255, 192));
+    m_sendRawButton->setToolTip(QStringLiteral("コントローラへテキストのﾃﾞｰﾀを送信します。"));
+
+    m_switchButtonGroup = new QButtonGroup(this);
+    m_switchButtonGroup->setExclusive(false);
+    const int left[4] = {30, 750, 1470, 2190};
+    for (int i = 0; i < 8; ++i) {
+        QPushButton* b = button(m_switchGroup, "", switchCaption(i + 1, false), left[i % 4],
+                                i < 4 ? 210 : 510, 705, 285);
+        b->setObjectName(QStringLiteral("switchButton%1").arg(i + 1));
+        b->setToolTip(switchTip);
+        m_switchButtons[static_cast<std::size_t>(i)] = b;
+        m_switchButtonGroup->addButton(b, i + 1);
+    }
+}
+
+void MainWindow::bindControls() {
+    RotatorSession* s = m_session;
+    connect(m_ccwButton, &QPushButton::clicked, s, &RotatorSession::turnCcw);
+    connect(m_stopButton, &QPushButton::clicked, s, &RotatorSession::stop);
+    connect(m_cwButton, &QPushButton::clicked, s, &RotatorSession::turnCw);
+    connect(m_stepCwButton, &QPushButton::clicked, s, &RotatorSession::stepCw);
+    connect(m_stepCcwButton, &QPushButton::clicked, s, &RotatorSession::stepCcw);
+    connect(m_connectButton, &QPushButton::clicked, s, &RotatorSession::toggleConnection);
+    connect(m_registerButton, &QPushButton::clicked, this, &MainWindow::registerSettings);
+    connect(m_sendRawButton, &QPushButton::clicked, this, &MainWindow::sendRawCommand);
+    // A switch is toggled from either of its two buttons.
+    for (QButtonGroup* group : {m_switchButtonGroup, m_panelSwitchGroup})
+        connect(group, &QButtonGroup::idClicked, s, &RotatorSession::toggleSwitch);
+    connect(m_showPanelCheck, &QCheckBox::toggled, this, &MainWindow::switchPanelToggled);
+    connect(m_portList, &QComboBox::activated, this, &MainWindow::choosePort);
+    connect(m_pictureButtons, &QButtonGroup::idToggled, this, [this](int index, bool on) {
+        if (on)
+            choosePicture(index);
+    });
+    connect(m_tabs, &TabControl::currentChanged, s, &RotatorSession::reportPortState);
+    connect(m_mapView, &MapView::clicked, this, &MainWindow::aimAtClick);
+    connect(m_offsetEdit, &QLineEdit::textChanged, s, &RotatorSession::setOffset);
+
+    connect(s, &RotatorSession::headingChanged, this, [this](const QString& heading) {
+        m_headingLabel->setText(heading);
+        m_mapView->update();
+    });
+    connect(s, &RotatorSession::commandedChanged, this, [this](const QString& commanded) {
+        m_targetLabel->setText(commanded);
+        // The map follows the target at once, not only at the next reply.
+        m_mapView->update();
+    });
+    connect(s, &RotatorSession::switchChanged, this, &MainWindow::showSwitch);
+    connect(s, &RotatorSession::portStateReported, this, &MainWindow::showPortState);
+    connect(s, &RotatorSession::disconnectOfferChanged, this, &MainWindow::showDisconnectOffer);
+    connect(s, &RotatorSession::portClosedNotice, this, &MainWindow::showPortClosed);
+    m_mapView->setMarksSource([this] {
+        return MapMarks{m_session->heading(), m_session->commanded(), m_session->offset(),
+                        m_headingLineWidth, m_session->headingReported()};
+    });
+}
+
+void MainWindow::showPortState(bool open) {
+    m_statusLabel->setText(QStringLiteral("ﾎﾟｰﾄ = ") +
+                           (open ? QStringLiteral("True") : QStringLiteral("False")));
+}
+
+void MainWindow::showDisconnectOffer(bool offered) {
+    m_connectButton->setText(offered ? QStringLiteral("切断") : QStringLiteral("接続"));
+}
+
+void MainWindow::showPortClosed() {
+    showPortState(false);
+    showDisconnectOffer(false);
+}
+
+void MainWindow::showSwitch(int number, bool on) {
+    const QPalette& palette = on ? m_switchOnPalette : m_switchOffPalette;
+    for (QPushButton* b : {m_switchButtons.at(static_cast<std::size_t>(number - 1)),
+                           m_panelSwitchButtons.at(static_cast<std::size_t>(number - 1))}) {
+        b->setText(switchCaption(number, on));
+        b->setPalette(palette);
+    }
+}
+
+void MainWindow::aimAtClick(int x, int y) {
+    m_statusLabel->setText(QString());
+    // The click position is already relative to the map's outer rectangle.
+    if (const std::optional<double> degrees =
+            MapGeometry::clickDegrees(x, y, 0, 0, m_mapView->width(), m_mapView->height()))
+        m_session->aimAt(*degrees);
+}
+
+void MainWindow::sendRawCommand() {
+    m_session->sendRaw(m_rawCommandEdit->text());
+}

@@ -1,0 +1,118 @@
+#pragma once
+
+#include "core/settings.h"
+
+#include <QPalette>
+#include <QWidget>
+#include <array>
+
+class MapView;
+class RotatorSession;
+class TabControl;
+class QButtonGroup;
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+// The program's one window. It shows the rotator session's state and hands the
+// operator's actions to it; the start-up sequence, the settings registration and
+// the window's own layout (map pictures, switch panel, tabs) live here. Every
+// control carries an object name saying what it is.
+class MainWindow : public QWidget {
+    Q_OBJECT
+  public:
+    explicit MainWindow(QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // The start-up sequence. False when it ended the program (first start, or a
+    // settings file that cannot be read or written): the window is not to be shown.
+    bool start();
+
+    RotatorSession& session() { return *m_session; }
+
+  private:
+    void createControls();
+    void createHeader();
+    void createOperatingTab(QWidget* tab);
+    void createSettingsTab(QWidget* tab);
+    void bindControls();
+
+    // Start-up and settings.
+    void createDefaultFile();
+    void recreateFromOldLine(const QString& line);
+    void applyLinkFields(const SettingsFields& fields);
+    bool writeSettings(const QString& dataLine);
+    void endProgram(const QString& message);
+    void registerSettings();
+
+    // Layout.
+    void selectMapPicture(int index);
+    bool loadPicture(const QString& name);
+    void layoutSwitchPanel();
+    void setWindowHeightTwips(int twips);
+    void setWindowWidthTwips(int twips);
+    void setTabHeightTwips(int twips);
+    void setTabWidthTwips(int twips);
+
+    // Actions.
+    void choosePort(int row);
+    void choosePicture(int index);
+    void switchPanelToggled();
+    void aimAtClick(int x, int y);
+    void sendRawCommand();
+
+    // What the session reports.
+    void showPortState(bool open);
+    void showDisconnectOffer(bool offered);
+    void showPortClosed();
+    void showSwitch(int number, bool on);
+
+    RotatorSession* m_session;
+    // The settings as read and last registered; the offset is the offset box's text.
+    Settings m_settings;
+    QString m_settingsFileName;
+    bool m_startingUp = false;
+    int m_headingLineWidth = 3;
+    QPalette m_switchOffPalette;
+    QPalette m_switchOnPalette;
+
+    QLabel* m_statusLabel = nullptr;
+    QLabel* m_targetCaption = nullptr;
+    QLabel* m_targetLabel = nullptr;
+    QPushButton* m_connectButton = nullptr;
+    TabControl* m_tabs = nullptr;
+
+    QPushButton* m_ccwButton = nullptr;
+    QPushButton* m_stopButton = nullptr;
+    QPushButton* m_cwButton = nullptr;
+    QLabel* m_headingLabel = nullptr;
+    QPushButton* m_stepCcwButton = nullptr;
+    QPushButton* m_stepCwButton = nullptr;
+    QLabel* m_pictureCaption = nullptr;
+    QButtonGroup* m_pictureButtons = nullptr;
+    MapView* m_mapView = nullptr;
+    QGroupBox* m_switchPanel = nullptr;
+    std::array<QPushButton*, 8> m_panelSwitchButtons{};
+    QButtonGroup* m_panelSwitchGroup = nullptr;
+
+    QGroupBox* m_settingsGroup = nullptr;
+    QLabel* m_versionLabel = nullptr;
+    QLabel* m_portListCaption = nullptr;
+    QComboBox* m_portList = nullptr;
+    QLabel* m_columnHeadings = nullptr;
+    QLineEdit* m_portEdit = nullptr;
+    QLineEdit* m_lineSettingsEdit = nullptr;
+    QLineEdit* m_offsetEdit = nullptr;
+    QPushButton* m_registerButton = nullptr;
+    QCheckBox* m_showPanelCheck = nullptr;
+    QGroupBox* m_rawCommandGroup = nullptr;
+    QLineEdit* m_rawCommandEdit = nullptr;
+    QPushButton* m_sendRawButton = nullptr;
+    QGroupBox* m_switchGroup = nullptr;
+    std::array<QPushButton*, 8> m_switchButtons{};
+    QButtonGroup* m_switchButtonGroup = nullptr;
+};

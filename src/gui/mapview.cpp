@@ -1,0 +1,102 @@
+#include "gui/mapview.h"
+
+#include "core/geometry.h"
+#include "core/layout.h"
+#include "core/textnumber.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace {
+
+constexpr float kCentreMarkRadiusTwips = 50.0f;
+
+QPointF toPixels(QPointF twips) {
+    return twips / Twips::perPixel;
+}
+
+// Lines are drawn aliased with round caps: the marks keep their exact colours and
+// whole-pixel widths on the map, and it is cheaper than blending on every reply.
+void drawLine(QPainter& p, QPointF centreTwips, double azimuth, float lengthTwips, int penWidth,
+              const QColor& colour) {
+    const QPointF end = MapGeometry::lineEndPoint(float(centreTwips.x()), float(centreTwips.y()),
+                                                  azimuth, lengthTwips);
+    p.setPen(QPen(colour, penWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.drawLine(toPixels(centreTwips), toPixels(end));
+}
+
+} // namespace
+
+MapView::MapView(QWidget* parent) : QFrame(parent) {
+    setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    setLineWidth(frameWidth);
+}
+
+bool MapView::setBitmap(const QImage& bitmap) {
+    if (bitmap.isNull())
+        return false;
+    // Kept in the screen's usual format, so a paint is a plain copy.
+    m_bitmap = bitmap.convertToFormat(bitmap.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
+                                                               : QImage::Format_RGB32);
+    resize(bitmap.width() + 2 * frameWidth, bitmap.height() + 2 * frameWidth);
+    update();
+    return true;
+}
+
+void MapView::paintMarks(QPainter& p, QSize bitmapSize, const MapMarks& marks) {
+    // Geometry in twips, as the map's scale is kept; single precision like the
+    // centre it stands for.
+    const float halfWidth = float(bitmapSize.width() * Twips::perPixel) / 2;
+    const QPointF centre(halfWidth, float(bitmapSize.height() * Twips::perPixel) / 2);
+    const int base = marks.headingLineWidth;
+
+    p.save();
+    p.setClipRect(QRect(QPoint(0, 0), bitmapSize), Qt::IntersectClip);
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setBrush(Qt::NoBrush);
+
+    QColor lastColour = headingColor;
+    if (!marks.commanded.isEmpty()) {
+        const double commanded = numericValue(marks.commanded);
+        drawLine(p, centre, commanded, float(0.86 * halfWidth), base + 1, commandColor);
+        lastColour = commandColor;
+        if (!marks.offset.isEmpty() && numericValue(marks.offset) != 0) {
+            drawLine(p, centre, commanded - numericValue(marks.offset), float(0.9 * halfWidth),
+                     base, offsetColor);
+            lastColour = offsetColor;
+        }
+    }
+    if (marks.showHeading) {
+        p.setPen(QPen(lastColour, base + 2));
+        const qreal radius = kCentreMarkRadiusTwips / Twips::perPixel;
+        p.drawEllipse(toPixels(centre), radius, radius);
+        drawLine(p, centre, numericValue(marks.heading), float(0.8 * halfWidth), base + 2,
+                 headingColor);
+    }
+    p.restore();
+}
+
+void MapView::paintEvent(QPaintEvent* event) {
+    {
+        QPainter p(this);
+        p.drawImage(frameWidth, frameWidth, m_bitmap);
+        if (m_source) {
+            p.translate(frameWidth, frameWidth);
+            paintMarks(p, m_bitmap.size(), m_source());
+        }
+    }
+    QFrame::paintEvent(event);
+}
+
+void MapView::mousePressEvent(QMouseEvent* event) {
+    m_pressed = event->button() == Qt::LeftButton;
+}
+
+void MapView::mouseReleaseEvent(QMouseEvent* event) {
+    if (!m_pressed || event->button() != Qt::LeftButton)
+        return;
+    m_pressed = false;
+    const QPoint pos = event->position().toPoint();
+    if (rect().contains(pos))
+        emit clicked(pos.x(), pos.y());
+}

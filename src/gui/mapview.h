@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QColor>
+#include <QFrame>
+#include <QImage>
+#include <QString>
+#include <functional>
+
+// What the map shows over its bitmap, read at paint time.
+struct MapMarks {
+    QString heading;          // the controller's azimuth
+    QString commanded;        // the last commanded azimuth; empty: no command line
+    QString offset;           // the offset text; empty or 0: no offset line
+    int headingLineWidth = 3; // base pen width in pixels
+    // The centre mark and heading line, off until the first azimuth has arrived.
+    bool showHeading = false;
+};
+
+// The map: a bitmap in a two-pixel sunken frame, so the outer size is the bitmap
+// plus four pixels. The marks are painted over the bitmap at every paint, from
+// the state they stand for, so a repaint or a new command line never loses one.
+// Left-button clicks are reported with their position in the outer rectangle.
+class MapView : public QFrame {
+    Q_OBJECT
+  public:
+    static constexpr int frameWidth = 2;
+    static inline const QColor commandColor{0, 192, 0};
+    static inline const QColor offsetColor{255, 192, 128};
+    static inline const QColor headingColor{0, 0, 255};
+
+    explicit MapView(QWidget* parent = nullptr);
+    // Takes the bitmap and its size; false (nothing changed) for a null image.
+    bool setBitmap(const QImage& bitmap);
+    const QImage& bitmap() const { return m_bitmap; }
+    void setMarksSource(std::function<MapMarks()> source) { m_source = std::move(source); }
+
+    // Command line, offset line, centre mark and heading line, in that order, for a
+    // bitmap of bitmapSize at the painter's origin. Lengths are fractions of the
+    // half width in twips; the centre mark takes the colour of the last line drawn.
+    static void paintMarks(QPainter& p, QSize bitmapSize, const MapMarks& marks);
+
+  signals:
+    void clicked(int x, int y);
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+  private:
+    QImage m_bitmap;
+    std::function<MapMarks()> m_source;
+    bool m_pressed = false;
+};
