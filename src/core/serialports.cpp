@@ -28,7 +28,6 @@ std::optional<int> plainNumber(QStringView digits) {
     return n;
 }
 
-#ifndef Q_OS_WIN
 struct TableRange {
     const char* prefix;
     int first;
@@ -37,6 +36,7 @@ struct TableRange {
 constexpr TableRange kTable[] = {{"/dev/ttyS", 1}, {"/dev/ttyUSB", 33}, {"/dev/ttyACM", 65}};
 constexpr int kTableSpan = 32;
 
+#ifndef Q_OS_WIN
 // The working directory's "COMN" entry if it is a symbolic link (present target or
 // not) or a character device; anything else there (a stray file) is not a port.
 QString workingDirEntry(int n, const QString& workingDir) {
@@ -74,17 +74,16 @@ QString comDevicePath(int n, const QString& workingDir) {
 }
 
 std::optional<int> comNumberForDevice(const QString& systemLocation) {
-#ifdef Q_OS_WIN
+    // Windows names its ports COMN, with or without the device namespace prefix.
     QStringView name(systemLocation);
     if (name.startsWith(u"\\\\.\\"))
         name = name.mid(4);
-    if (!name.startsWith(u"COM", Qt::CaseInsensitive))
-        return std::nullopt;
-    const std::optional<int> n = plainNumber(name.mid(3));
-    if (!n || *n < 1 || *n > kHighestComNumber)
-        return std::nullopt;
-    return n;
-#else
+    if (name.startsWith(u"COM", Qt::CaseInsensitive)) {
+        const std::optional<int> n = plainNumber(name.mid(3));
+        if (!n || *n < 1 || *n > kHighestComNumber)
+            return std::nullopt;
+        return n;
+    }
     for (const TableRange& range : kTable) {
         const QLatin1String prefix(range.prefix);
         if (!systemLocation.startsWith(prefix))
@@ -94,7 +93,6 @@ std::optional<int> comNumberForDevice(const QString& systemLocation) {
             return range.first + *k;
     }
     return std::nullopt;
-#endif
 }
 
 QStringList listPresentPorts(const QString& workingDir) {

@@ -61,10 +61,14 @@ bool replaceContents(const QString& path, const QByteArray& contents) {
             file.cancelWriting();
             return false;
         }
-        return file.commit();
+        if (file.commit())
+            return true;
+        // What could not be written will not fit in place either.
+        if (file.error() == QFileDevice::WriteError)
+            return false;
     }
-    // No temporary file beside it: the folder is read-only, yet the file itself may
-    // be writable, and the settings must still be saved.
+    // Nothing could be put in its place (a read-only folder holding a writable file),
+    // yet the settings must still be saved: rewrite the file itself.
     if (!QFileInfo(path).isFile())
         return false;
     QFile inPlace(path);
