@@ -15,7 +15,9 @@
 
 namespace {
 const QString none = QStringLiteral("<none>");
-QString shown(const std::optional<QString>& v) { return v ? *v : none; }
+QString shown(const std::optional<QString>& v) {
+    return v ? *v : none;
+}
 template <typename T> QString shown(const std::optional<T>& v) {
     return v ? QString::number(*v) : none;
 }
@@ -28,21 +30,40 @@ void writeFile(const QString& path, const QByteArray& bytes) {
 
 class TestCore : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void numbers_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<double>("value");
         QTest::addColumn<QString>("whole");
-        for (auto [text, value, whole] : std::initializer_list<std::tuple<const char*, double, const char*>>{
-                 {"", 0, none.toLatin1()}, {" 4 ", 4, "4"}, {"3.5", 3.5, "4"}, {"2.5", 2.5, "2"},
-                 {"-0.5", -0.5, "0"}, {"-1.5", -1.5, "-2"}, {"4a", 4, "<none>"},
-                 {"-12.5e1x", -125, "<none>"}, {"1D2", 100, "<none>"}, {"\t- 3\n", -3, "<none>"},
-                 {"&H1F", 31, "<none>"}, {"&O17", 15, "<none>"}, {"&17", 15, "<none>"},
-                 {"&HFFFF", -1, "<none>"}, {"&H10000", 65536, "<none>"}, {"&X1", 0, "<none>"},
-                 {"abc", 0, "<none>"}, {".5", 0.5, "0"}, {"+7", 7, "7"}, {"1.2.3", 1.2, "<none>"},
-                 {"1e", 1, "<none>"}, {"3,9600", 3, "<none>"}, {"32767.4", 32767.4, "32767"},
-                 {"32767.5", 32767.5, "<none>"}, {"-32768.5", -32768.5, "-32768"},
-                 {"1e999", 0, "<none>"}, {"e5", 0, "<none>"}})
+        for (auto [text, value, whole] :
+             std::initializer_list<std::tuple<const char*, double, const char*>>{
+                 {"", 0, none.toLatin1()},
+                 {" 4 ", 4, "4"},
+                 {"3.5", 3.5, "4"},
+                 {"2.5", 2.5, "2"},
+                 {"-0.5", -0.5, "0"},
+                 {"-1.5", -1.5, "-2"},
+                 {"4a", 4, "<none>"},
+                 {"-12.5e1x", -125, "<none>"},
+                 {"1D2", 100, "<none>"},
+                 {"\t- 3\n", -3, "<none>"},
+                 {"&H1F", 31, "<none>"},
+                 {"&O17", 15, "<none>"},
+                 {"&17", 15, "<none>"},
+                 {"&HFFFF", -1, "<none>"},
+                 {"&H10000", 65536, "<none>"},
+                 {"&X1", 0, "<none>"},
+                 {"abc", 0, "<none>"},
+                 {".5", 0.5, "0"},
+                 {"+7", 7, "7"},
+                 {"1.2.3", 1.2, "<none>"},
+                 {"1e", 1, "<none>"},
+                 {"3,9600", 3, "<none>"},
+                 {"32767.4", 32767.4, "32767"},
+                 {"32767.5", 32767.5, "<none>"},
+                 {"-32768.5", -32768.5, "-32768"},
+                 {"1e999", 0, "<none>"},
+                 {"e5", 0, "<none>"}})
             QTest::addRow("%s", text) << QString::fromUtf8(text) << value << QString(whole);
     }
     void numbers() {
@@ -52,8 +73,9 @@ private slots:
         QCOMPARE(numericValue(text), value);
         QCOMPARE(shown(wholeNumberOf(text)), whole);
         QCOMPARE(shown(roundToInt16(numericValue(text))),
-                 std::fabs(value) <= 32767.4 || value == -32768.5 ? QString::number(std::nearbyint(value))
-                                                                  : none);
+                 std::fabs(value) <= 32767.4 || value == -32768.5
+                     ? QString::number(std::nearbyint(value))
+                     : none);
     }
 
     void digits() {
@@ -68,12 +90,11 @@ private slots:
         QTest::addColumn<QStringList>("fields"); // port, line settings, offset, picture, panel
         QTest::addRow("defaults") << "3,9600,N,8,1:0-0/0"
                                   << QStringList{"3", "9600,N,8,1", "0", "0", "0"};
-        QTest::addRow("signed offset") << "5,4800,E,7,2:-12-2/1"
-                                       << QStringList{"5", "4800,E,7,2", "-12", "2", "1"};
+        QTest::addRow("signed offset")
+            << "5,4800,E,7,2:-12-2/1" << QStringList{"5", "4800,E,7,2", "-12", "2", "1"};
         QTest::addRow("one character after the slash")
             << "3,9600,N,8,1:0-0/0XYZ" << QStringList{"3", "9600,N,8,1", "0", "0", "0"};
-        QTest::addRow("no comma, no colon")
-            << "9600/x" << QStringList{none, none, none, "9", "x"};
+        QTest::addRow("no comma, no colon") << "9600/x" << QStringList{none, none, none, "9", "x"};
         QTest::addRow("no dash") << "3,9600:5/1" << QStringList{"3", "9600", none, "3", "1"};
         QTest::addRow("empty fields") << ",:-/" << QStringList{"", "", "", "/", ""};
         QTest::addRow("wide characters")
@@ -114,8 +135,12 @@ private slots:
         QCOMPARE(SettingsFile::readFirstLine(path).status, SettingsFile::ReadStatus::Missing);
         QCOMPARE(SettingsFile::readFirstLine(dir.path()).status,
                  SettingsFile::ReadStatus::Unreadable);
-        for (const auto& [contents, first] : std::initializer_list<std::pair<QByteArray, QByteArray>>{
-                 {"abc\r\ndef", "abc"}, {"", ""}, {"\nx/", ""}, {"a/b\rc", "a/b"},
+        for (const auto& [contents, first] :
+             std::initializer_list<std::pair<QByteArray, QByteArray>>{
+                 {"abc\r\ndef", "abc"},
+                 {"", ""},
+                 {"\nx/", ""},
+                 {"a/b\rc", "a/b"},
                  {QByteArray(5000, 'x'), QByteArray(4096, 'x')}}) {
             writeFile(path, contents);
             const SettingsFile::FirstLine line = SettingsFile::readFirstLine(path);
@@ -150,9 +175,15 @@ private slots:
     }
 
     void commands() {
-        for (auto [azimuth, command] : std::initializer_list<std::pair<const char*, const char*>>{
-                 {"", "<none>"}, {"5", "M005"}, {"45", "M045"}, {"184", "M184"}, {"-30", "M-30"},
-                 {"639", "M639"}, {"1234", "<none>"}, {"12.5", "<none>"}})
+        for (auto [azimuth, command] :
+             std::initializer_list<std::pair<const char*, const char*>>{{"", "<none>"},
+                                                                        {"5", "M005"},
+                                                                        {"45", "M045"},
+                                                                        {"184", "M184"},
+                                                                        {"-30", "M-30"},
+                                                                        {"639", "M639"},
+                                                                        {"1234", "<none>"},
+                                                                        {"12.5", "<none>"}})
             QCOMPARE(shown(Protocol::goTo(azimuth)), QString(command));
         QCOMPARE(Protocol::frame("L"), QByteArray("L\r\n"));
         QCOMPARE(Protocol::frame(""), QByteArray("\r\n"));
@@ -164,11 +195,21 @@ private slots:
         QTest::addColumn<QString>("from");
         QTest::addColumn<int>("by");
         QTest::addColumn<QString>("to");
-        for (auto [from, by, to] : std::initializer_list<std::tuple<const char*, int, const char*>>{
-                 {"", 10, "10"}, {"", -10, "350"}, {"350", 10, "0"}, {"349", 10, "359"},
-                 {"0", -10, "350"}, {"10", -10, "360"}, {"11", -10, "1"}, {"5", -10, "355"},
-                 {"639", 10, "289"}, {"639", -10, "629"}, {"184", 10, "194"}, {"179", -10, "169"},
-                 {"000", 10, "10"}, {"12.5", 10, "22.5"}})
+        for (auto [from, by, to] :
+             std::initializer_list<std::tuple<const char*, int, const char*>>{{"", 10, "10"},
+                                                                              {"", -10, "350"},
+                                                                              {"350", 10, "0"},
+                                                                              {"349", 10, "359"},
+                                                                              {"0", -10, "350"},
+                                                                              {"10", -10, "360"},
+                                                                              {"11", -10, "1"},
+                                                                              {"5", -10, "355"},
+                                                                              {"639", 10, "289"},
+                                                                              {"639", -10, "629"},
+                                                                              {"184", 10, "194"},
+                                                                              {"179", -10, "169"},
+                                                                              {"000", 10, "10"},
+                                                                              {"12.5", 10, "22.5"}})
             QTest::addRow("%s%+d", from, by) << QString(from) << by << QString(to);
     }
     void steps() {
@@ -185,23 +226,35 @@ private slots:
         QTest::addColumn<QString>("left");
         QTest::addRow("two replies") << "" << QByteArray("AZ=123\r\nAZ=124\r\n") << "123@6 124@14"
                                      << "";
-        QTest::addRow("leading zeros") << "" << QByteArray("AZ=045") << "45@6" << "";
-        QTest::addRow("zero") << "" << QByteArray("AZ=000") << "0@6" << "";
-        QTest::addRow("360") << "" << QByteArray("AZ=360") << "0@6" << "";
-        QTest::addRow("359") << "" << QByteArray("AZ=359") << "359@6" << "";
-        QTest::addRow("999") << "" << QByteArray("AZ=999") << "639@6" << "";
-        QTest::addRow("short reply") << "" << QByteArray("AZ=12\r\nAZ=130\r\n") << "130@13" << "";
-        QTest::addRow("extra digit") << "" << QByteArray("AZ=0451\r\n") << "45@6" << "";
-        QTest::addRow("lower case") << "" << QByteArray("az=045\r\n") << "" << "";
+        QTest::addRow("leading zeros") << "" << QByteArray("AZ=045") << "45@6"
+                                       << "";
+        QTest::addRow("zero") << "" << QByteArray("AZ=000") << "0@6"
+                              << "";
+        QTest::addRow("360") << "" << QByteArray("AZ=360") << "0@6"
+                             << "";
+        QTest::addRow("359") << "" << QByteArray("AZ=359") << "359@6"
+                             << "";
+        QTest::addRow("999") << "" << QByteArray("AZ=999") << "639@6"
+                             << "";
+        QTest::addRow("short reply") << "" << QByteArray("AZ=12\r\nAZ=130\r\n") << "130@13"
+                                     << "";
+        QTest::addRow("extra digit") << "" << QByteArray("AZ=0451\r\n") << "45@6"
+                                     << "";
+        QTest::addRow("lower case") << "" << QByteArray("az=045\r\n") << ""
+                                    << "";
         QTest::addRow("letter among digits") << "" << QByteArray("AZ=1a3\r\nAZ=200") << "200@14"
                                              << "";
-        QTest::addRow("waiting A") << "" << QByteArray("AXYZ") << "" << "AXYZ";
-        QTest::addRow("A given up") << "" << QByteArray("AXYZ12") << "" << "XYZ12";
-        QTest::addRow("wrong separator") << "" << QByteArray("AZ:123AZ=1") << "" << "3AZ=1";
+        QTest::addRow("waiting A") << "" << QByteArray("AXYZ") << ""
+                                   << "AXYZ";
+        QTest::addRow("A given up") << "" << QByteArray("AXYZ12") << ""
+                                    << "XYZ12";
+        QTest::addRow("wrong separator") << "" << QByteArray("AZ:123AZ=1") << ""
+                                         << "3AZ=1";
         QTest::addRow("settings line first")
             << "3,9600,N,8,1:0-0/0"
             << QByteArray("AZ=001\r\nAZ=002\r\nAZ=003\r\nAZ=004\r\nAZ=005\r\n")
-            << "1@19 2@22 3@25 4@30 5@38" << "";
+            << "1@19 2@22 3@25 4@30 5@38"
+            << "";
     }
     void replies() {
         QFETCH(QString, seed);
@@ -223,12 +276,18 @@ private slots:
     void lineSettings_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("parsed"); // baud parity data stop
-        QTest::addRow("default") << "9600,N,8,1" << "9600 0 8 1";
-        QTest::addRow("blanks, lower case") << " 4800 , e , 7 , 2 " << "4800 2 7 2";
-        QTest::addRow("odd") << "300,O,5,2" << "300 3 5 2";
-        QTest::addRow("mark") << "1200,m,6,1" << "1200 5 6 1";
-        QTest::addRow("space") << "19200,S,7,1" << "19200 4 7 1";
-        QTest::addRow("1.5 with 5 bits") << "110,N,5,1.5" << "110 0 5 2";
+        QTest::addRow("default") << "9600,N,8,1"
+                                 << "9600 0 8 1";
+        QTest::addRow("blanks, lower case") << " 4800 , e , 7 , 2 "
+                                            << "4800 2 7 2";
+        QTest::addRow("odd") << "300,O,5,2"
+                             << "300 3 5 2";
+        QTest::addRow("mark") << "1200,m,6,1"
+                              << "1200 5 6 1";
+        QTest::addRow("space") << "19200,S,7,1"
+                               << "19200 4 7 1";
+        QTest::addRow("1.5 with 5 bits") << "110,N,5,1.5"
+                                         << "110 0 5 2";
         for (const char* bad : {"9600,N,8", "9600,N,8,1,1", "x,N,8,1", "0,N,8,1", "-9600,N,8,1",
                                 ",N,8,1", "9600,Q,8,1", "9600,NN,8,1", "9600,,8,1", "9600,N,9,1",
                                 "9600,N,4,1", "9600,N,8,1.5", "9600,N,8,3", "96 00,N,8,1"})
@@ -249,20 +308,33 @@ private slots:
 
     void portNames() {
         QTemporaryDir dir;
-        for (auto [n, path] : std::initializer_list<std::pair<int, const char*>>{
-                 {1, "/dev/ttyS0"}, {32, "/dev/ttyS31"}, {33, "/dev/ttyUSB0"}, {64, "/dev/ttyUSB31"},
-                 {65, "/dev/ttyACM0"}, {96, "/dev/ttyACM31"}, {97, ""}, {0, ""}, {-1, ""},
-                 {32767, ""}, {32768, ""}}) {
+        for (auto [n, path] :
+             std::initializer_list<std::pair<int, const char*>>{{1, "/dev/ttyS0"},
+                                                                {32, "/dev/ttyS31"},
+                                                                {33, "/dev/ttyUSB0"},
+                                                                {64, "/dev/ttyUSB31"},
+                                                                {65, "/dev/ttyACM0"},
+                                                                {96, "/dev/ttyACM31"},
+                                                                {97, ""},
+                                                                {0, ""},
+                                                                {-1, ""},
+                                                                {32767, ""},
+                                                                {32768, ""}}) {
             QCOMPARE(comDevicePath(n, dir.path()), QString(path));
             if (*path)
                 QCOMPARE(shown(comNumberForDevice(path)), QString::number(n));
         }
-        for (const char* device : {"/dev/ttyACM32", "/dev/ttyS01", "/dev/ttyX0", "/dev/ttyUSB",
-                                   "/dev/ttyS-1", "ttyS0"})
+        for (const char* device :
+             {"/dev/ttyACM32", "/dev/ttyS01", "/dev/ttyX0", "/dev/ttyUSB", "/dev/ttyS-1", "ttyS0"})
             QCOMPARE(shown(comNumberForDevice(device)), none);
-        for (auto [device, n] : std::initializer_list<std::pair<const char*, const char*>>{
-                 {"COM3", "3"}, {"\\\\.\\COM12", "12"}, {"com4", "4"}, {"COM0", "<none>"},
-                 {"COM32768", "<none>"}, {"\\\\.\\LPT1", "<none>"}, {"COMX", "<none>"}})
+        for (auto [device, n] :
+             std::initializer_list<std::pair<const char*, const char*>>{{"COM3", "3"},
+                                                                        {"\\\\.\\COM12", "12"},
+                                                                        {"com4", "4"},
+                                                                        {"COM0", "<none>"},
+                                                                        {"COM32768", "<none>"},
+                                                                        {"\\\\.\\LPT1", "<none>"},
+                                                                        {"COMX", "<none>"}})
             QCOMPARE(shown(comNumberForDevice(device)), QString(n));
 
         // A COMn link in the working directory, present target or not, comes first;
@@ -277,16 +349,22 @@ private slots:
         QCOMPARE(comDevicePath(2, dir.path()), dir.filePath("COM2"));
         QCOMPARE(comDevicePath(3, dir.path()), QStringLiteral("/dev/ttyS2"));
         const QStringList present = listPresentPorts(dir.path());
-        QVERIFY2(present.contains(QStringLiteral("/dev/null (COM1)")), qPrintable(present.join('|')));
+        QVERIFY2(present.contains(QStringLiteral("/dev/null (COM1)")),
+                 qPrintable(present.join('|')));
         QVERIFY(present.contains(dir.filePath("dev%1x") + " (COM70)"));
         QVERIFY(present.filter("(COM2)").isEmpty() && present.filter("(COM3)").isEmpty());
     }
 
     void portListEntries() {
         for (auto [entry, n] : std::initializer_list<std::pair<const char*, const char*>>{
-                 {"USB Serial Port (COM3)", "3"}, {"Prolific USB-to-Serial Comm Port (COM12)", "12"},
-                 {"COMTEC (COM4)", "4"}, {"x (COM0)", "<none>"}, {"x (COM32767)", "32767"},
-                 {"x (COM32768)", "<none>"}, {"no number", "<none>"}, {"(COM5) x", "<none>"},
+                 {"USB Serial Port (COM3)", "3"},
+                 {"Prolific USB-to-Serial Comm Port (COM12)", "12"},
+                 {"COMTEC (COM4)", "4"},
+                 {"x (COM0)", "<none>"},
+                 {"x (COM32767)", "32767"},
+                 {"x (COM32768)", "<none>"},
+                 {"no number", "<none>"},
+                 {"(COM5) x", "<none>"},
                  {"x (COM5", "<none>"}})
             QCOMPARE(shown(comNumberFromEntry(entry)), QString(n));
     }
@@ -296,9 +374,18 @@ private slots:
         QTest::addColumn<double>("y");
         QTest::addColumn<double>("quarterTurns");
         const double t = std::atan(0.5) / (M_PI / 2); // direction of (2, 1)
-        for (auto [x, y, q] : std::initializer_list<std::tuple<double, double, double>>{
-                 {0, 0, 0}, {1, 0, 0}, {-1, 0, 2}, {0, 1, 1}, {0, -1, 3}, {2, 1, t},
-                 {-2, 1, 2 - t}, {-2, -1, 2 + t}, {2, -1, 4 - t}, {1e-9, 0, 0}, {-1e-9, 0, 2}})
+        for (auto [x, y, q] :
+             std::initializer_list<std::tuple<double, double, double>>{{0, 0, 0},
+                                                                       {1, 0, 0},
+                                                                       {-1, 0, 2},
+                                                                       {0, 1, 1},
+                                                                       {0, -1, 3},
+                                                                       {2, 1, t},
+                                                                       {-2, 1, 2 - t},
+                                                                       {-2, -1, 2 + t},
+                                                                       {2, -1, 4 - t},
+                                                                       {1e-9, 0, 0},
+                                                                       {-1e-9, 0, 2}})
             QTest::addRow("(%g, %g)", x, y) << x << y << q;
     }
     void vectorAngle() {
@@ -312,9 +399,12 @@ private slots:
     void lineEnds() {
         for (auto [cx, cy, a, l, x, y] :
              std::initializer_list<std::tuple<float, float, double, float, double, double>>{
-                 {1500, 1500, 0, 1200, 1500, 300}, {1500, 1500, 90, 1200, 2700, 1500},
-                 {1500, 1500, 180, 1200, 1500, 2700}, {1500, 1500, 270, 1200, 300, 1500},
-                 {1500, 1500, 450, 1200, 2700, 1500}, {1500, 1500, -270, 1200, 2700, 1500},
+                 {1500, 1500, 0, 1200, 1500, 300},
+                 {1500, 1500, 90, 1200, 2700, 1500},
+                 {1500, 1500, 180, 1200, 1500, 2700},
+                 {1500, 1500, 270, 1200, 300, 1500},
+                 {1500, 1500, 450, 1200, 2700, 1500},
+                 {1500, 1500, -270, 1200, 2700, 1500},
                  {2000, 1500, 0, 1600, 2000, -100}}) {
             const QPointF end = MapGeometry::lineEndPoint(cx, cy, a, l);
             QVERIFY2(std::fabs(end.x() - x) < 0.01 && std::fabs(end.y() - y) < 0.01,
@@ -333,21 +423,31 @@ private slots:
         QTest::addColumn<QString>("offset");
         QTest::addColumn<QString>("target");
         const QRect map(QPoint(0, 0), QPoint(204, 204)); // right and bottom one past the map
-        QTest::addRow("north") << QPoint(102, 0) << map << "0" << "0";
-        QTest::addRow("east") << QPoint(204, 102) << map << "0" << "90";
-        QTest::addRow("south") << QPoint(102, 204) << map << "0" << "180";
-        QTest::addRow("west") << QPoint(0, 102) << map << "0" << "270";
-        QTest::addRow("centre") << QPoint(102, 102) << map << "0" << "270";
-        QTest::addRow("north-east") << QPoint(204, 0) << map << "" << "45";
-        QTest::addRow("offset") << QPoint(204, 102) << map << "10" << "100";
-        QTest::addRow("negative sum") << QPoint(102, 0) << map << "-100" << "260";
-        QTest::addRow("offset text") << QPoint(102, 204) << map << "5deg" << "185";
-        QTest::addRow("moved map") << QPoint(1102, 2000) << QRect(QPoint(1000, 1898), QPoint(1204, 2102))
-                                   << "0" << "270";
+        QTest::addRow("north") << QPoint(102, 0) << map << "0"
+                               << "0";
+        QTest::addRow("east") << QPoint(204, 102) << map << "0"
+                              << "90";
+        QTest::addRow("south") << QPoint(102, 204) << map << "0"
+                               << "180";
+        QTest::addRow("west") << QPoint(0, 102) << map << "0"
+                              << "270";
+        QTest::addRow("centre") << QPoint(102, 102) << map << "0"
+                                << "270";
+        QTest::addRow("north-east") << QPoint(204, 0) << map << ""
+                                    << "45";
+        QTest::addRow("offset") << QPoint(204, 102) << map << "10"
+                                << "100";
+        QTest::addRow("negative sum") << QPoint(102, 0) << map << "-100"
+                                      << "260";
+        QTest::addRow("offset text") << QPoint(102, 204) << map << "5deg"
+                                     << "185";
+        QTest::addRow("moved map")
+            << QPoint(1102, 2000) << QRect(QPoint(1000, 1898), QPoint(1204, 2102)) << "0"
+            << "270";
         QTest::addRow("sum beyond 16 bits") << QPoint(102, 0) << map << "40000" << none;
         QTest::addRow("pointer beyond 16 bits") << QPoint(40000, 0) << map << "0" << none;
-        QTest::addRow("map beyond 16 bits") << QPoint(0, 0) << QRect(QPoint(-40000, 0), QPoint(40000, 9))
-                                            << "0" << none;
+        QTest::addRow("map beyond 16 bits")
+            << QPoint(0, 0) << QRect(QPoint(-40000, 0), QPoint(40000, 9)) << "0" << none;
     }
     void clickToAim() {
         QFETCH(QPoint, click);
@@ -360,14 +460,22 @@ private slots:
     }
 
     void aimTargets() {
-        for (auto [d, offset, t] : std::initializer_list<std::tuple<double, const char*, const char*>>{
-                 {359.6, "0", "360"}, {0.5, "0", "0"}, {1.5, "", "2"}, {-0.4, "-1", "359"},
-                 {-360.6, "0", "-1"}, {90, "0.5", "90"}, {90, "1.5", "92"}, {40000, "0", "<none>"}})
+        for (auto [d, offset, t] :
+             std::initializer_list<std::tuple<double, const char*, const char*>>{
+                 {359.6, "0", "360"},
+                 {0.5, "0", "0"},
+                 {1.5, "", "2"},
+                 {-0.4, "-1", "359"},
+                 {-360.6, "0", "-1"},
+                 {90, "0.5", "90"},
+                 {90, "1.5", "92"},
+                 {40000, "0", "<none>"}})
             QCOMPARE(shown(MapGeometry::aimTarget(d, offset)), QString(t));
     }
 
     void layout() {
-        for (auto [inner, width, window, pen] : std::initializer_list<std::tuple<int, int, QList<int>, int>>{
+        for (auto [inner, width, window, pen] :
+             std::initializer_list<std::tuple<int, int, QList<int>, int>>{
                  {3000, 3060, {5195, 3460, 4235, 3220, 2710}, 3},
                  {3015, 3060, {5210, 3460, 4250, 3220, 2710}, 4},
                  {4995, 5055, {7190, 5455, 6230, 5215, 4705}, 4},
@@ -379,8 +487,9 @@ private slots:
             QCOMPARE(l.headingLineWidth, pen);
         }
         const WindowLayout panel = WindowLayout::forPicture(3000, 3060).withPanel(3060);
-        QCOMPARE((QList<int>{panel.windowHeight, panel.tabHeight, panel.panelTop, panel.windowWidth}),
-                 (QList<int>{6060, 5010, 4170, 3460}));
+        QCOMPARE(
+            (QList<int>{panel.windowHeight, panel.tabHeight, panel.panelTop, panel.windowWidth}),
+            (QList<int>{6060, 5010, 4170, 3460}));
         QCOMPARE((QList<int>{Twips::toPixels(7), Twips::toPixels(8), Twips::toPixels(-8),
                              Twips::fromPixels(3)}),
                  (QList<int>{0, 1, -1, 45}));

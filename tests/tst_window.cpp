@@ -1,0 +1,511 @@
+// The real window over a pseudo-terminal standing in for the controller, in a
+// working directory of its own: start-up, registration, the link, the map, the
+// switches and the window's layout, and golden images of what the operator sees.
+#include "gui/appstyle.h"
+#include "gui/icons.h"
+#include "gui/mainwindow.h"
+#include "gui/messagebox.h"
+#include "pseudoterminal.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QTabBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QtEndian>
+#include <sys/stat.h>
+
+namespace {
+const QByteArray reference = "\r\n\r\nReference\r\n3(port No),9600,N,8,1(Baudot etc.):0(Offset)-"
+                             "0(Picture No)/0(Control position)\r\n";
+QString portState(bool open) {
+    return QStringLiteral("ﾎﾟｰﾄ = ") + (open ? "True" : "False");
+}
+QString missingPicture(const char* name, bool standard) {
+    return QStringLiteral("「%1」画像ファイルが有りませんので変更できませんでした。\r\n\r\n")
+               .arg(name) +
+           (standard
+                ? QStringLiteral("バージョンアップで取り込むことができます。")
+                : QStringLiteral("ユーザ作成ファイルに変更する場合はファイルを作成してください。"));
+}
+} // namespace
+
+class TestWindow : public QObject {
+    Q_OBJECT
+    QString m_home;
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<PseudoTerminal> m_pty;
+    std::unique_ptr<MainWindow> m_window;
+    QStringList m_messages;
+
+    template <typename T = QWidget> T* w(const QString& name) {
+        T* found = m_window->findChild<T*>(name);
+        if (!found)
+            qFatal("no control %s", qPrintable(name));
+        return found;
+    }
+    QString text(const char* name) {
+        if (auto* l = m_window->findChild<QLabel*>(name))
+            return l->text();
+        if (auto* e = m_window->findChild<QLineEdit*>(name))
+            return e->text();
+        return w<QPushButton>(name)->text();
+    }
+    void click(const QString& name) { QTest::mouseClick(w(name), Qt::LeftButton); }
+    void writeSettings(const QByteArray& dataLine, const QString& name = "AZIVEX.DAT") {
+        QFile f(name);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(dataLine + reference);
+    }
+    QByteArray settingsFile(const QString& name = QStringLiteral("AZIVEX.DAT")) {
+        QFile f(name);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+    }
+    bool start(const QByteArray& dataLine = "3,9600,N,8,1:0-0/0") {
+        if (!dataLine.isEmpty())
+            writeSettings(dataLine);
+        m_window = std::make_unique<MainWindow>();
+        return m_window->start();
+    }
+    // What reached the controller, once everything sent before has arrived.
+    QByteArray line(PseudoTerminal* port = nullptr) {
+        port = port ? port : m_pty.get();
+        w<QLineEdit>("rawCommandEdit")->setText(QStringLiteral("#"));
+        click(QStringLiteral("sendRawButton"));
+        if (!QTest::qWaitFor([&] { return port->received().endsWith("#\r\n"); }))
+            return "<timed out>" + port->received();
+        const QByteArray got = port->received().chopped(3);
+        port->clearReceived();
+        return got;
+    }
+    void clickMap(QPoint at) { QTest::mouseClick(w("mapView"), Qt::LeftButton, {}, at); }
+    QImage grabTab(int tab) {
+        m_window->findChild<QTabBar*>()->setCurrentIndex(tab);
+        return m_window->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    }
+    void compareGolden(const QImage& image, const QString& name) {
+        const QString path = QStringLiteral(AZIVEX_SOURCE_DIR "/tests/golden/%1.png").arg(name);
+        if (qEnvironmentVariableIsSet("AZIVEX_UPDATE_GOLDEN")) {
+            QVERIFY(image.save(path));
+            return;
+        }
+        const QImage golden = QImage(path).convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(image.size(), golden.size());
+        int differing = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) {
+                const QRgb a = image.pixel(x, y), b = golden.pixel(x, y);
+                if (std::abs(qRed(a) - qRed(b)) > 8 || std::abs(qGreen(a) - qGreen(b)) > 8 ||
+                    std::abs(qBlue(a) - qBlue(b)) > 8)
+                    ++differing;
+            }
+        if (differing)
+            image.save(QDir(m_home).filePath(name + "-actual.png"));
+        QVERIFY2(differing == 0, qPrintable(QStringLiteral("%1 pixels differ from %2; the actual "
+                                                           "picture is in the test's directory")
+                                                .arg(differing)
+                                                .arg(path)));
+    }
+
+  private slots:
+    void initTestCase() {
+        AppStyle::install();
+        AppMessageBox::setRecorder([this](const QString& title, const QString& text) {
+            QCOMPARE(title, QStringLiteral("AZIVEX"));
+            m_messages << text;
+        });
+        m_home = QDir::currentPath();
+    }
+    void init() {
+        m_dir = std::make_unique<QTemporaryDir>();
+        QDir::setCurrent(m_dir->path());
+        for (const char* map : {"world1.bmp", "world2.bmp", "world3.bmp"})
+            QVERIFY(QFile::copy(QStringLiteral(AZIVEX_MAPS_DIR "/") + map, map));
+        m_pty = std::make_unique<PseudoTerminal>();
+        QVERIFY(m_pty->linkAs(m_dir->path(), 3));
+        m_messages.clear();
+    }
+    void cleanup() {
+        m_window.reset();
+        m_pty.reset();
+        QDir::setCurrent(m_home);
+        m_dir.reset();
+    }
+
+    void startUp_data() {
+        QTest::addColumn<QByteArray>("file"); // "-": none; "dir": a folder of that name
+        QTest::addColumn<bool>("runs");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QByteArray>("written");
+        QTest::addColumn<QStringList>("shown"); // status, connect, port, line, offset
+        QTest::addColumn<int>("picture");
+        const QString missing =
+            "「AZIVEX."
+            "DAT（環境設定ファイル）」がありませんでしたので作成しました。\r\n一旦プログラムを"
+            "終了させます。\r\n\r\n再起動後、ポート等の内容を確認・設定してください。";
+        const QString recreated =
+            "環境設定のバージョンアップが有りましたので「AZIVEX.DAT」を再作成"
+            "しました。\r\n一旦終了させます。\r\n\r\nポート等の内容を確認・設定"
+            "してください。";
+        const QString unreadable = "「AZIVEX.DAT（環境設定ファイル）」を読み込めませんでした。\r\n"
+                                   "ファイルを確認してから再起動してください。";
+        QTest::addRow("no file") << QByteArray("-") << false << missing
+                                 << "3,9600,N,8,1:0-0/0" + reference << QStringList{} << -1;
+        QTest::addRow("old format") << QByteArray("7,19200,E,7,1\r\nmy notes") << false << recreated
+                                    << "7,9600,N,8,1:0-0/0" + reference << QStringList{} << -1;
+        QTest::addRow("old format, empty port")
+            << QByteArray(",4800,N,8,1:") << false << recreated << "3,4800,N,8,1:0-0/0" + reference
+            << QStringList{} << -1;
+        QTest::addRow("unreadable")
+            << QByteArray("dir") << false << unreadable << QByteArray() << QStringList{} << -1;
+        QTest::addRow("panel shown")
+            << QByteArray("3,9600,N,8,1:5-2/1") << true << QString()
+            << "3,9600,N,8,1:5-2/1" + reference
+            << QStringList{portState(true), "切断", "3", "9600,N,8,1", "5"} << 2;
+        QTest::addRow("absent port")
+            << QByteArray("4,4800,N,8,1:-7-1/0") << true << QString() << QByteArray()
+            << QStringList{portState(false), "接続", "4", "4800,N,8,1", "-7"} << 1;
+        QTest::addRow("empty fields fall back")
+            << QByteArray(",:-/") << true << QString() << QByteArray()
+            << QStringList{portState(true), "切断", "3", "9600,N,8,1", ""} << 0;
+        QTest::addRow("lower-case file")
+            << QByteArray("lower") << true << QString() << QByteArray()
+            << QStringList{portState(true), "切断", "3", "9600,N,8,1", "0"} << 0;
+    }
+    void startUp() {
+        QFETCH(QByteArray, file);
+        QFETCH(bool, runs);
+        QFETCH(QString, message);
+        QFETCH(QByteArray, written);
+        QFETCH(QStringList, shown);
+        QFETCH(int, picture);
+        if (file == "dir")
+            QVERIFY(QDir().mkdir("AZIVEX.DAT"));
+        else if (file == "lower")
+            writeSettings("3,9600,N,8,1:0-0/0", "azivex.dat");
+        else if (file != "-")
+            writeSettings(file);
+        const QDateTime before = QFileInfo("AZIVEX.DAT").lastModified();
+        QCOMPARE(start({}), runs);
+        QCOMPARE(m_messages, message.isEmpty() ? QStringList{} : QStringList{message});
+        if (!written.isEmpty())
+            QCOMPARE(settingsFile(), written);
+        else if (file != "lower")
+            QCOMPARE(QFileInfo("AZIVEX.DAT").lastModified(), before);
+        if (!runs) {
+            QCOMPARE(m_window->findChild<QTabBar*>()->currentIndex(), file == "-" ? 1 : 0);
+            QCOMPARE(text("connectButton"), QStringLiteral("接続"));
+            return;
+        }
+        QCOMPARE((QStringList{text("statusLabel"), text("connectButton"), text("portEdit"),
+                              text("lineSettingsEdit"), text("offsetEdit")}),
+                 shown);
+        QCOMPARE(w<QCheckBox>("showPanelCheck")->isChecked(), file.endsWith("/1"));
+        QCOMPARE(w<QGroupBox>("switchPanel")->isVisible(), false); // the window is not shown
+        QCOMPARE(m_window->findChild<QRadioButton*>()->group()->checkedId(), picture);
+        QCOMPARE(text("targetLabel"), QString());
+        QCOMPARE(m_window->findChild<QTabBar*>()->currentIndex(), 0);
+    }
+
+    void registration_data() {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QByteArray>("written");
+        QTest::addColumn<QString>("status");
+        QTest::addRow("button, offset emptied")
+            << "offset: registerButton" << QByteArray("3,9600,N,8,1:0-0/0")
+            << "環境ファイルに登録完了";
+        QTest::addRow("picture") << "pictureButton2" << QByteArray("3,9600,N,8,1:0-2/0")
+                                 << "環境ファイルに登録完了";
+        QTest::addRow("panel on and off")
+            << "showPanelCheck showPanelCheck" << QByteArray("3,9600,N,8,1:0-0/0")
+            << "環境ファイルに登録完了";
+        QTest::addRow("panel on") << "showPanelCheck" << QByteArray("3,9600,N,8,1:0-0/1")
+                                  << "環境ファイルに登録完了";
+        QTest::addRow("new port typed")
+            << "port:4 offset:-3 registerButton" << QByteArray("4,9600,N,8,1:-3-0/0")
+            << "環境ファイルに登録完了";
+        QTest::addRow("port list")
+            << "list:4" << QByteArray("4,9600,N,8,1:0-0/0") << "環境ファイルに登録完了";
+        QTest::addRow("after disconnect")
+            << "connectButton registerButton" << QByteArray("3,9600,N,8,1:0-0/0")
+            << "環境ファイルに登録完了";
+        QTest::addRow("tab change")
+            << "showPanelCheck tab" << QByteArray("3,9600,N,8,1:0-0/1") << portState(true);
+        QTest::addRow("file not writable") << "dir registerButton" << QByteArray("<unreadable>")
+                                           << "環境ファイルに登録できませんでした";
+    }
+    void registration() {
+        QFETCH(QString, action);
+        QFETCH(QByteArray, written);
+        QFETCH(QString, status);
+        PseudoTerminal com4;
+        QVERIFY(com4.linkAs(m_dir->path(), 4));
+        QVERIFY(start());
+        m_window->show();
+        for (const QString& step : action.split(u' ')) {
+            const QString arg = step.section(u':', 1);
+            if (step.startsWith(u"offset:"))
+                w<QLineEdit>("offsetEdit")->setText(arg);
+            else if (step.startsWith(u"port:"))
+                w<QLineEdit>("portEdit")->setText(arg);
+            else if (step.startsWith(u"list:")) {
+                auto* list = w<QComboBox>("portList");
+                const int row = list->findText("(COM" + arg + ")", Qt::MatchEndsWith);
+                QVERIFY(row >= 0);
+                emit list->activated(row);
+            } else if (step == u"tab") {
+                m_window->findChild<QTabBar*>()->setCurrentIndex(1);
+                m_window->findChild<QTabBar*>()->setCurrentIndex(0);
+            } else if (step == u"dir") {
+                QVERIFY(QFile::remove("AZIVEX.DAT") && QDir().mkdir("AZIVEX.DAT"));
+            } else
+                click(step);
+        }
+        QCOMPARE(text("statusLabel"), status);
+        QCOMPARE(settingsFile(), written == "<unreadable>" ? written : written + reference);
+        QCOMPARE(text("offsetEdit"), action.contains("offset:-3") ? "-3" : "0");
+        QCOMPARE(text("connectButton"), QStringLiteral("切断"));
+        // The port the file names is the one open now.
+        QCOMPARE(line(written.startsWith('4') ? &com4 : m_pty.get()), QByteArray());
+    }
+
+    void link() {
+        QVERIFY(start());
+        // The settings line waits in front of the first replies: shown at the 19th
+        // and 22nd characters, the third (25th) never arrives.
+        m_pty->write("AZ=001\r\nAZ=002\r\nAZ=003\r\n");
+        QTRY_COMPARE(text("headingLabel"), QStringLiteral("2"));
+        click("ccwButton");
+        click("stepCwButton");
+        click("stopButton");
+        QCOMPARE(line(), QByteArray("L\r\nM194\r\nA\r\n"));
+        QCOMPARE(text("targetLabel"), QStringLiteral("2"));
+        m_pty->write("AZ=090\r\n");
+        QTRY_COMPARE(text("headingLabel"), QStringLiteral("90"));
+        click("cwButton");
+        click("stepCcwButton");
+        w<QLineEdit>("rawCommandEdit")->setText(" m090 ");
+        click("sendRawButton");
+        QCOMPARE(line(), QByteArray("R\r\nM169\r\n m090 \r\n"));
+        QCOMPARE(text("targetLabel"), QStringLiteral("169"));
+
+        click("connectButton");
+        QCOMPARE(text("connectButton"), QStringLiteral("接続"));
+        QCOMPARE(text("statusLabel"), portState(false));
+        click("connectButton");
+        QCOMPARE(text("connectButton"), QStringLiteral("切断"));
+        QCOMPARE(text("statusLabel"), portState(true));
+        m_pty->hangUp();
+        QTRY_COMPARE(text("connectButton"), QStringLiteral("接続"));
+        QCOMPARE(text("statusLabel"), portState(false));
+        w<QLabel>("statusLabel")->clear();
+        click("stopButton");
+        QCOMPARE(text("statusLabel"), portState(false));
+        QCOMPARE(text("targetLabel"), QStringLiteral("169"));
+        QCOMPARE(text("headingLabel"), QStringLiteral("90"));
+    }
+
+    void mapClicks_data() {
+        QTest::addColumn<QPoint>("at");
+        QTest::addColumn<QString>("offset");
+        QTest::addColumn<QString>("target");
+        // The map's outer rectangle is 204 pixels square, its centre at (102, 102).
+        QTest::addRow("east") << QPoint(203, 102) << "0"
+                              << "90";
+        QTest::addRow("north, offset") << QPoint(102, 1) << "-10"
+                                       << "350";
+        QTest::addRow("south-west") << QPoint(2, 202) << "0"
+                                    << "225";
+        QTest::addRow("just above the centre") << QPoint(102, 100) << "3"
+                                               << "3";
+    }
+    void mapClicks() {
+        QFETCH(QPoint, at);
+        QFETCH(QString, offset);
+        QFETCH(QString, target);
+        QVERIFY(start());
+        w<QLineEdit>("offsetEdit")->setText(offset);
+        clickMap(at);
+        QCOMPARE(text("targetLabel"), target);
+        QCOMPARE(text("statusLabel"), QString());
+        QCOMPARE(line(), "M" + target.rightJustified(3, u'0').toLatin1() + "\r\n");
+        click("connectButton");
+        clickMap(at);
+        QCOMPARE(text("statusLabel"), portState(false));
+        QCOMPARE(text("targetLabel"), target);
+        QTest::mouseClick(w("mapView"), Qt::RightButton, {}, at);
+        QCOMPARE(text("statusLabel"), portState(false));
+    }
+
+    void switches() {
+        QVERIFY(start("3,9600,N,8,1:0-0/1"));
+        const QColor face = w<QPushButton>("switchButton2")->palette().button().color();
+        for (int n : {1, 8}) {
+            const QString primary = QStringLiteral("switchButton%1").arg(n);
+            const QString twin = QStringLiteral("panelSwitchButton%1").arg(n);
+            click(n == 1 ? primary : twin);
+            for (const QString& b : {primary, twin}) {
+                QCOMPARE(w<QPushButton>(b)->text(), QStringLiteral("ON"));
+                QCOMPARE(w<QPushButton>(b)->palette().button().color(), QColor(255, 192, 255));
+            }
+            click(n == 1 ? twin : primary);
+            for (const QString& b : {primary, twin}) {
+                QCOMPARE(w<QPushButton>(b)->text(), QStringLiteral("SW%1").arg(n));
+                QCOMPARE(w<QPushButton>(b)->palette().button().color(), face);
+            }
+        }
+        QCOMPARE(line(), QByteArray("Y11\r\nY10\r\nY81\r\nY80\r\n"));
+        click("connectButton");
+        click("switchButton5");
+        QCOMPARE(w<QPushButton>("panelSwitchButton5")->text(), QStringLiteral("ON"));
+        QCOMPARE(text("connectButton"), QStringLiteral("接続"));
+    }
+
+    void pictures_data() {
+        QTest::addColumn<QString>("files"); // changes to the folder: -name removes, +name copies
+        QTest::addColumn<int>("chosen");
+        QTest::addColumn<bool>("panel");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QList<int>>("sizes"); // client w, h; tab w, h; map w; connect x; panel y
+        QTest::addColumn<int>("recorded");
+        QTest::addRow("world1") << "" << 0 << false << QString()
+                                << QList<int>{223, 315, 215, 282, 204, 181, -1} << 0;
+        QTest::addRow("world1 with panel")
+            << "" << 0 << true << QString() << QList<int>{223, 373, 215, 334, 204, 181, 278} << 0;
+        QTest::addRow("world3 with panel")
+            << "" << 2 << true << QString() << QList<int>{473, 623, 465, 584, 454, 431, 528} << 2;
+        QTest::addRow("world2") << "" << 1 << false << QString()
+                                << QList<int>{323, 415, 315, 382, 304, 281, -1} << 1;
+        QTest::addRow("world2 missing")
+            << "-world2.bmp" << 1 << false << missingPicture("world2.bmp", true)
+            << QList<int>{223, 315, 215, 282, 204, 181, -1} << 1;
+        QTest::addRow("world4 missing") << "" << 3 << true << missingPicture("world4.bmp", false)
+                                        << QList<int>{223, 373, 215, 334, 204, 181, 278} << 0;
+        QTest::addRow("world5 as WORLD5.BMP") << "+WORLD5.BMP" << 4 << false << QString()
+                                              << QList<int>{323, 415, 315, 382, 304, 281, -1} << 4;
+        QTest::addRow("world1 missing")
+            << "-world1.bmp" << 0 << false << missingPicture("world1.bmp", true)
+            << QList<int>{323, 415, 315, 382, 304, 281, -1} << 0;
+        QTest::addRow("world4 truncated") << "~world4.bmp" << 3 << false << QString()
+                                          << QList<int>{323, 415, 315, 382, 304, 281, -1} << 3;
+        QTest::addRow("world4 huge") << "!world4.bmp" << 3 << false << QString()
+                                     << QList<int>{323, 415, 315, 382, 304, 281, -1} << 3;
+    }
+    void pictures() {
+        QFETCH(QString, files);
+        QFETCH(int, chosen);
+        QFETCH(bool, panel);
+        QFETCH(QString, message);
+        QFETCH(QList<int>, sizes);
+        QFETCH(int, recorded);
+        // Start on world2, so a picture that cannot be shown leaves it in place.
+        QVERIFY(start(panel ? "3,9600,N,8,1:0-1/1" : "3,9600,N,8,1:0-1/0"));
+        m_window->show();
+        const QString name = files.mid(1);
+        QByteArray bmp = settingsFile("world2.bmp");
+        if (files.startsWith(u'-'))
+            QVERIFY(QFile::remove(name));
+        else if (files.startsWith(u'+'))
+            QVERIFY(QFile::copy("world2.bmp", name));
+        else if (files.startsWith(u'~'))
+            writeSettings(bmp.left(bmp.size() - 1), name);
+        else if (files.startsWith(u'!')) {
+            qToLittleEndian<qint32>(20000, bmp.data() + 18);
+            qToLittleEndian<qint32>(20000, bmp.data() + 22);
+            writeSettings(bmp, name);
+        }
+        auto* group = m_window->findChild<QRadioButton*>()->group();
+        group->button(chosen)->click();
+        if (chosen == 1) // already chosen: choose it anew
+            emit group->idToggled(1, true);
+        QCOMPARE(m_messages, message.isEmpty() ? QStringList{} : QStringList{message});
+        auto* tabs = m_window->findChild<QTabBar*>()->parentWidget();
+        auto* panelBox = w<QGroupBox>("switchPanel");
+        QCOMPARE((QList<int>{m_window->width(), m_window->height(), tabs->width(), tabs->height(),
+                             w("mapView")->width(), w("connectButton")->x(),
+                             panelBox->isVisible() ? panelBox->y() : -1}),
+                 sizes);
+        QCOMPARE(group->checkedId(), recorded == 0 && chosen > 2 ? 0 : chosen);
+        QCOMPARE(settingsFile().mid(15, 1), QByteArray::number(recorded));
+    }
+
+    void faults_data() {
+        QTest::addColumn<QString>("fault");
+        for (const char* fault : {"settings pipe", "binary settings", "flood while clicking",
+                                  "hang-up mid reply", "long raw command"})
+            QTest::addRow("%s", fault) << fault;
+    }
+    void faults() {
+        QFETCH(QString, fault);
+        if (fault == u"settings pipe") {
+            QVERIFY(::mkfifo("AZIVEX.DAT", 0600) == 0);
+            QVERIFY(!start({}));
+            QVERIFY(m_messages.value(0).contains(QStringLiteral("読み込めませんでした")));
+            return;
+        }
+        if (fault == u"binary settings") {
+            QByteArray junk(8192, '\0');
+            for (int i = 0; i < junk.size(); ++i)
+                junk[i] = char(i * 37 + 11);
+            QVERIFY(start("3,9600,N,8,1:0-0/0" + junk));
+            QCOMPARE(text("statusLabel"), portState(true));
+            return;
+        }
+        QVERIFY(start());
+        if (fault == u"flood while clicking") {
+            QByteArray noise;
+            for (int i = 0; i < 200000; ++i)
+                noise += i % 997 == 0 ? QByteArray("AZ=123\r\n") : QByteArray(1, char(i * 131));
+            m_pty->write(noise);
+            for (int i = 0; i < 40; ++i)
+                clickMap(QPoint(5 * i, 200 - 5 * i));
+            const QByteArray sent = line();
+            QCOMPARE(sent.count("\r\n"), 40);
+            QVERIFY(
+                QRegularExpression("^(M\\d{3}\r\n)+$").match(QString::fromLatin1(sent)).hasMatch());
+            QTRY_COMPARE(text("headingLabel"), QStringLiteral("123"));
+        } else if (fault == u"hang-up mid reply") {
+            m_pty->write("AZ=04");
+            m_pty->hangUp();
+            QTRY_COMPARE(text("statusLabel"), portState(false));
+            QCOMPARE(text("headingLabel"), QStringLiteral("000"));
+        } else if (fault == u"long raw command") {
+            const QString raw(30000, u'x');
+            w<QLineEdit>("rawCommandEdit")->setText(raw);
+            click("sendRawButton");
+            QTRY_COMPARE(m_pty->received().size(), raw.size() + 2);
+        }
+    }
+
+    void goldenImages() {
+        QCOMPARE(QImage(Icons::window()).size(), QSize(48, 48));
+        compareGolden(Icons::window().convertToFormat(QImage::Format_RGB32), "window-icon");
+        m_window = std::make_unique<MainWindow>();
+        compareGolden(m_window->grab().toImage().convertToFormat(QImage::Format_RGB32), "created");
+        QVERIFY(start("3,9600,N,8,1:10-0/1"));
+        m_window->show();
+        m_pty->write("AZ=270\r\nAZ=270\r\nAZ=270\r\nAZ=300\r\n");
+        QTRY_COMPARE(text("headingLabel"), QStringLiteral("300"));
+        clickMap(QPoint(203, 102));
+        for (const char* b : {"panelSwitchButton1", "panelSwitchButton3", "switchButton6"})
+            click(b);
+        QTest::mouseMove(w("statusLabel"));
+        compareGolden(grabTab(0), "running-map");
+        compareGolden(grabTab(1), "running-settings");
+        m_window.reset();
+        QVERIFY(QFile::remove("world1.bmp"));
+        QVERIFY(start("3,9600,N,8,1:0-0/0"));
+        click("ccwButton");
+        compareGolden(grabTab(0), "placeholder-map");
+    }
+};
+
+QTEST_MAIN(TestWindow)
+#include "tst_window.moc"
