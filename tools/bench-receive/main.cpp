@@ -1,172 +1,98 @@
-// Prints the CPU time the receive handler needs per character, the way the main
-// window runs it: InputLen 1, RThreshold 1, and on every notification
-//     while (InBufferCount()) { inputLine += Input(); parseStep(...); }
-// Two runs: a bulk stream (many characters per read) and a trickle of one character
-// per read, the worst case for the per-notification overhead. Each figure is also
-// given as a share of one character's time on the wire at 115200 baud.
-
-#include "link/replyparser.h"
-#include "platform/serialmscomm.h"
+// Prints the CPU time the program's receive path takes per character: the link
+// reads what the controller sent and runs every character through the reply
+// parser. Beside it, measured in the same run on the same pseudo-terminal, a bare
+// QSerialPort that only reads the bytes; and both as a share of one character's
+// time on the wire at 115200 baud.
+#include "core/rotatorlink.h"
 #include "pseudoterminal.h"
 
 #include <QCoreApplication>
+#include <QSerialPort>
 #include <QTemporaryDir>
-#include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
-#include <ctime>
-#include <functional>
 #include <sys/resource.h>
+#include <vector>
 
 namespace {
 
 constexpr double kWireMicros = 1e6 * 10.0 / 115200.0; // start + 8 data + stop bits
+constexpr int kReplies = 20000;
+constexpr int kRounds = 7;
 
-// The handler never blocks, so its elapsed time is its CPU time; the monotonic clock
-// reads in tens of nanoseconds, where the thread CPU clock costs a system call.
-double nowMicros() {
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return double(ts.tv_sec) * 1e6 + double(ts.tv_nsec) / 1e3;
-}
-
-double processCpuMicros() {
+double cpuMicros() {
     rusage u{};
     getrusage(RUSAGE_SELF, &u);
     return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) * 1e6 +
            double(u.ru_utime.tv_usec + u.ru_stime.tv_usec);
 }
 
-// What one pair of clock readings around a handler run costs by itself; taken off
-// the handler figures (it matters when every run handles a single character).
-double clockPairMicros() {
-    constexpr int kRounds = 20000;
-    const double start = nowMicros();
-    for (int i = 0; i < kRounds; ++i) {
-        nowMicros();
-        nowMicros();
-    }
-    return (nowMicros() - start) / kRounds;
-}
-
-QByteArray replies(int count) {
+QByteArray replies() {
     QByteArray out;
-    out.reserve(count * 8);
-    for (int i = 0; i < count; ++i)
+    for (int i = 0; i < kReplies; ++i)
         out += "AZ=" + QByteArray::number(i % 360).rightJustified(3, '0') + "\r\n";
     return out;
 }
 
-struct Receiver {
-    explicit Receiver(SerialMSComm* p) : port(p) {}
-    SerialMSComm* port;
-    QString inputLine;
-    QString shown;
-    qint64 characters = 0;
-    qint64 notifications = 0;
-    qint64 accepted = 0;
-    double handlerMicros = 0;
-
-    void onComm() {
-        const double start = nowMicros();
-        ++notifications;
-        while (port->InBufferCount()) {
-            const QByteArray read = port->Input();
-            characters += read.size();
-            inputLine += QString::fromLatin1(read);
-            if (parseStep(inputLine, &shown))
-                ++accepted;
-        }
-        handlerMicros += nowMicros() - start;
-    }
-};
-
-void report(const char* title, const Receiver& r, double processMicros, double clockPair) {
-    const double handler =
-        (r.handlerMicros - clockPair * double(r.notifications)) / double(r.characters);
-    const double whole = processMicros / double(r.characters);
-    std::printf("%s\n", title);
-    std::printf("  characters %lld, notifications %lld (%.1f characters each), replies %lld\n",
-                static_cast<long long>(r.characters), static_cast<long long>(r.notifications),
-                double(r.characters) / double(r.notifications), static_cast<long long>(r.accepted));
-    std::printf("  receive handler loop:  %8.3f us per character = %6.3f %% of wire time\n",
-                handler, 100.0 * handler / kWireMicros);
-    std::printf("  whole process (incl. Qt's read, the notification and the sender): "
-                "%8.3f us per character = %6.3f %% of wire time\n",
-                whole, 100.0 * whole / kWireMicros);
+// CPU microseconds per character for one round: write the stream, run the event
+// loop until the receiver says it has all of it.
+template <typename Done> double round(PseudoTerminal& pty, const QByteArray& stream, Done done) {
+    const double start = cpuMicros();
+    pty.write(stream);
+    while (!done())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    return (cpuMicros() - start) / double(stream.size());
 }
 
-// Runs the event loop until done() holds; false when the run has been going on for
-// longer than its guard allows. One guard serves a whole run, so waiting for one
-// character at a time adds no timer work of its own to the figures.
-bool waitFor(const std::function<bool()>& done, const bool& timedOut) {
-    while (!done() && !timedOut)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    return !timedOut;
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
 }
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
-    const QStringList args = app.arguments();
-    const int bulkReplies = args.size() > 1 ? args.at(1).toInt() : 25000; // 200,000 bytes
-    const int trickleCharacters = args.size() > 2 ? args.at(2).toInt() : 20000;
-
     QTemporaryDir dir;
-    PseudoTerminal controller;
-    if (!dir.isValid() || !controller.isOpen() || !controller.linkAs(dir.path(), 1)) {
-        std::fprintf(stderr, "cannot set up a pseudo-terminal\n");
+    PseudoTerminal pty;
+    if (!pty.isOpen() || !pty.linkAs(dir.path(), 3)) {
+        std::fprintf(stderr, "no pseudo-terminal: %s\n", qPrintable(pty.errorString()));
         return 1;
     }
-    SerialMSComm port;
-    port.setWorkingDirectory(dir.path());
-    port.setCommPort(1);
-    port.setSettings(QStringLiteral("115200,N,8,1"));
-    if (!port.setPortOpen(true)) {
-        std::fprintf(stderr, "cannot open %s\n", qPrintable(controller.slavePath()));
-        return 1;
-    }
-    port.setInputLen(1);
-    port.setRThreshold(1);
+    const QByteArray stream = replies();
 
-    bool timedOut = false;
-    QTimer guard;
-    guard.setSingleShot(true);
-    QObject::connect(&guard, &QTimer::timeout, &app, [&] { timedOut = true; });
+    RotatorLink link;
+    link.setWorkingDirectory(dir.path());
+    link.setPortNumber(3);
+    int accepted = 0;
+    QObject::connect(&link, &RotatorLink::azimuthReceived, [&accepted] { ++accepted; });
 
-    const double clockPair = clockPairMicros();
-    std::printf("Clock reading pair (taken off the handler figures): %.3f us\n", clockPair);
+    QSerialPort bare;
+    bare.setPortName(pty.slavePath());
+    qsizetype read = 0;
+    QObject::connect(&bare, &QSerialPort::readyRead, [&] { read += bare.readAll().size(); });
 
-    Receiver bulk(&port);
-    auto connection = QObject::connect(&port, &MSComm::OnComm, &app, [&] { bulk.onComm(); });
-    const QByteArray stream = replies(bulkReplies);
-    double processStart = processCpuMicros();
-    guard.start(120000);
-    controller.write(stream);
-    if (!waitFor([&] { return bulk.characters >= stream.size(); }, timedOut)) {
-        std::fprintf(stderr, "bulk stream incomplete: %lld of %lld\n",
-                     static_cast<long long>(bulk.characters),
-                     static_cast<long long>(stream.size()));
-        return 1;
-    }
-    report("Bulk stream", bulk, processCpuMicros() - processStart, clockPair);
-    QObject::disconnect(connection);
-
-    Receiver trickle(&port);
-    QObject::connect(&port, &MSComm::OnComm, &app, [&] { trickle.onComm(); });
-    const QByteArray one = replies(trickleCharacters / 8 + 1).left(trickleCharacters);
-    guard.start(120000);
-    processStart = processCpuMicros();
-    for (qsizetype i = 0; i < one.size(); ++i) {
-        controller.write(one.mid(i, 1));
-        if (!waitFor([&] { return trickle.characters > i; }, timedOut)) {
-            std::fprintf(stderr, "trickle stalled at %lld\n", static_cast<long long>(i));
+    std::vector<double> ours, reference;
+    for (int r = 0; r < kRounds; ++r) {
+        if (!link.open())
             return 1;
-        }
+        accepted = 0;
+        ours.push_back(round(pty, stream, [&] { return accepted == kReplies; }));
+        link.close();
+        if (!bare.open(QIODevice::ReadWrite))
+            return 1;
+        read = 0;
+        reference.push_back(round(pty, stream, [&] { return read == stream.size(); }));
+        bare.close();
     }
-    report("One character per read", trickle, processCpuMicros() - processStart, clockPair);
-    std::printf("Wire time of one character at 115200 baud: %.1f us; target below 1 %%.\n",
-                kWireMicros);
+    const double o = median(ours), b = median(reference);
+    std::printf("receive path, %d replies (%lld characters) a round, median of %d rounds\n",
+                kReplies, static_cast<long long>(stream.size()), kRounds);
+    std::printf("  %-40s %8.3f us/char  %6.2f %% of wire time\n", "link and reply parser", o,
+                100 * o / kWireMicros);
+    std::printf("  %-40s %8.3f us/char  %6.2f %% of wire time\n",
+                "reference: bare QSerialPort read", b, 100 * b / kWireMicros);
+    std::printf("  parsing adds %.3f us per character\n", o - b);
     return 0;
 }

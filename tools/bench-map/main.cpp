@@ -1,0 +1,118 @@
+// Prints the time from the last byte of an azimuth reply written to the line to the
+// end of the map's repaint, through the real window: the link reads the reply, the
+// session shows the heading, the map paints its bitmap and marks. Beside it, in
+// the same run on the same pseudo-terminal: a bare QSerialPort whose reads repaint
+// a plain widget of the same size showing the same bitmap.
+#include "core/rotatorsession.h"
+#include "gui/appstyle.h"
+#include "gui/mainwindow.h"
+#include "pseudoterminal.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QPainter>
+#include <QSerialPort>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+constexpr int kReplies = 400;
+
+class PaintCounter : public QObject {
+  public:
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+};
+
+class BareMap : public QWidget {
+  public:
+    QImage bitmap;
+    void paintEvent(QPaintEvent*) override { QPainter(this).drawImage(2, 2, bitmap); }
+};
+
+// Microseconds from each reply written to the paint that follows it.
+std::vector<double> measure(PseudoTerminal& pty, QWidget* map) {
+    PaintCounter counter;
+    map->installEventFilter(&counter);
+    std::vector<double> times;
+    for (int i = 0; i < kReplies; ++i) {
+        const int before = counter.paints;
+        QElapsedTimer clock;
+        clock.start();
+        pty.write("AZ=" + QByteArray::number(100 + i % 200) + "\r\n");
+        while (counter.paints == before)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        // The paint is over once the event that carried it has been handled.
+        QCoreApplication::processEvents();
+        times.push_back(double(clock.nsecsElapsed()) / 1000);
+    }
+    map->removeEventFilter(&counter);
+    std::sort(times.begin(), times.end());
+    return times;
+}
+
+void report(const char* what, const std::vector<double>& t) {
+    std::printf("  %-44s median %7.1f us   p99 %7.1f us\n", what, t[t.size() / 2],
+                t[t.size() * 99 / 100]);
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    AppStyle::install();
+    QTemporaryDir dir;
+    QDir::setCurrent(dir.path());
+    PseudoTerminal pty;
+    if (!pty.isOpen() || !pty.linkAs(dir.path(), 3) ||
+        !QFile::copy(QStringLiteral(AZIVEX_MAPS_DIR "/world1.bmp"), "world1.bmp"))
+        return 1;
+    QFile settings(QStringLiteral("AZIVEX.DAT"));
+    if (!settings.open(QIODevice::WriteOnly))
+        return 1;
+    settings.write("3,9600,N,8,1:10-0/0\r\n");
+    settings.close();
+
+    MainWindow window;
+    if (!window.start())
+        return 1;
+    window.show();
+    window.session().setCommanded(QStringLiteral("45"));
+    // The settings line waits in front of the first replies; four replies catch up.
+    pty.write("AZ=001\r\nAZ=002\r\nAZ=003\r\nAZ=004\r\n");
+    while (window.session().heading() != QStringLiteral("4"))
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    QWidget* map = window.findChild<QWidget*>(QStringLiteral("mapView"));
+    const std::vector<double> ours = measure(pty, map);
+    window.session().closeLink();
+    window.hide();
+
+    BareMap bare;
+    bare.bitmap = QImage(QStringLiteral("world1.bmp")).convertToFormat(QImage::Format_RGB32);
+    bare.resize(map->size());
+    bare.show();
+    QSerialPort port;
+    port.setPortName(pty.slavePath());
+    if (!port.open(QIODevice::ReadWrite))
+        return 1;
+    QObject::connect(&port, &QSerialPort::readyRead, [&] {
+        if (port.readAll().endsWith('\n'))
+            bare.update();
+    });
+    const std::vector<double> reference = measure(pty, &bare);
+
+    std::printf("reply to repainted map, %d replies, %s\n", kReplies,
+                qPrintable(QGuiApplication::platformName()));
+    report("window: link, parser, session, map marks", ours);
+    report("reference: bare read and repaint", reference);
+    return 0;
+}
