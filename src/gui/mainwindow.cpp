@@ -46,12 +46,12 @@ QPalette fullyResolved(const QPalette& source) {
     return out;
 }
 
-template <typename W> W* named(W* widget, const char* name) {
+template <typename W> W* withName(W* widget, const char* name) {
     widget->setObjectName(QLatin1String(name));
     return widget;
 }
 
-void place(QWidget* w, int left, int top, int width, int height) {
+void placeAt(QWidget* w, int left, int top, int width, int height) {
     w->setGeometry(Twips::rect(left, top, width, height));
 }
 
@@ -69,11 +69,11 @@ void setColours(QWidget* w, const QColor& back, const QColor& text = QColor()) {
     w->setAutoFillBackground(true);
 }
 
-QLabel* label(QWidget* parent, const char* name, const QString& caption, int l, int t, int w,
-              int h) {
-    auto* lab = named(new QLabel(caption, parent), name);
+QLabel* makeLabel(QWidget* parent, const char* name, const QString& caption, int l, int t, int w,
+                  int h) {
+    auto* lab = withName(new QLabel(caption, parent), name);
     lab->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    place(lab, l, t, w, h);
+    placeAt(lab, l, t, w, h);
     return lab;
 }
 
@@ -86,24 +86,24 @@ void fitCaption(QLabel* lab) {
         lab->resize(std::min(wanted, std::max(room, lab->width())), lab->height());
 }
 
-QPushButton* button(QWidget* parent, const char* name, const QString& caption, int l, int t, int w,
-                    int h) {
-    auto* b = named(new QPushButton(caption, parent), name);
-    place(b, l, t, w, h);
+QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption, int l, int t,
+                        int w, int h) {
+    auto* b = withName(new QPushButton(caption, parent), name);
+    placeAt(b, l, t, w, h);
     return b;
 }
 
-QLineEdit* textBox(QWidget* parent, const char* name, const QString& text, int l, int t, int w,
-                   int h) {
-    auto* e = named(new QLineEdit(text, parent), name);
-    place(e, l, t, w, h);
+QLineEdit* makeTextBox(QWidget* parent, const char* name, const QString& text, int l, int t, int w,
+                       int h) {
+    auto* e = withName(new QLineEdit(text, parent), name);
+    placeAt(e, l, t, w, h);
     return e;
 }
 
-QGroupBox* frame(QWidget* parent, const char* name, const QString& caption, int l, int t, int w,
-                 int h) {
-    auto* f = named(new QGroupBox(caption, parent), name);
-    place(f, l, t, w, h);
+QGroupBox* makeFrame(QWidget* parent, const char* name, const QString& caption, int l, int t, int w,
+                     int h) {
+    auto* f = withName(new QGroupBox(caption, parent), name);
+    placeAt(f, l, t, w, h);
     return f;
 }
 
@@ -131,10 +131,10 @@ void MainWindow::createControls() {
     resize(Twips::toPixels(3240), Twips::toPixels(4725));
 
     createHeader();
-    m_tabs = named(new TabControl(this), "tabs");
+    m_tabs = withName(new TabControl(this), "tabs");
     m_tabs->setPalette(fullyResolved(standard));
     m_tabs->setAutoFillBackground(true);
-    place(m_tabs, 30, 480, 3165, 4215);
+    placeAt(m_tabs, 30, 480, 3165, 4215);
     createOperatingTab(m_tabs->addTab(QStringLiteral("ＡＺX")));
     createSettingsTab(m_tabs->addTab(QStringLiteral("環境設定")));
 
@@ -146,36 +146,37 @@ void MainWindow::createControls() {
 }
 
 void MainWindow::createHeader() {
-    m_statusLabel = label(this, "statusLabel", QStringLiteral("Label1"), 120, 30, 2985, 195);
+    m_statusLabel = makeLabel(this, "statusLabel", QStringLiteral("Label1"), 120, 30, 2985, 195);
     setColours(m_statusLabel, QColor(0, 0, 192), QColor(255, 255, 128));
     m_statusLabel->setFont(AppStyle::font(proportionalGothic, 9.75));
     m_statusLabel->setToolTip(QStringLiteral("ポートの接続状態等のメッセージを表示します。"));
 
     m_targetCaption =
-        label(this, "targetCaption", QStringLiteral("設定角度 = "), 90, 270, 975, 165);
+        makeLabel(this, "targetCaption", QStringLiteral("設定角度 = "), 90, 270, 975, 165);
     setColours(m_targetCaption, QColor(0, 0, 192), QColor(255, 255, 255));
     m_targetCaption->setFont(AppStyle::font(proportionalGothic, 8.25));
 
-    m_targetLabel = label(this, "targetLabel", QString(), 1200, 240, 1095, 195);
+    m_targetLabel = makeLabel(this, "targetLabel", QString(), 1200, 240, 1095, 195);
     setColours(m_targetLabel, QColor(0, 0, 192), QColor(255, 255, 128));
     m_targetLabel->setFont(AppStyle::font(proportionalGothic, 9.75));
 
-    m_connectButton = button(this, "connectButton", QStringLiteral("接続"), 2640, 150, 585, 285);
+    m_connectButton =
+        makeButton(this, "connectButton", QStringLiteral("接続"), 2640, 150, 585, 285);
     setColours(m_connectButton, QColor(255, 255, 192));
     m_connectButton->setToolTip(QStringLiteral(
         "Connection and cutting are performed. 　接続・切断を行います。（ドグルスイッチ）"));
 }
 
 void MainWindow::createOperatingTab(QWidget* tab) {
-    m_ccwButton = button(tab, "ccwButton", QString(), 90, 360, 645, 465);
+    m_ccwButton = makeButton(tab, "ccwButton", QString(), 90, 360, 645, 465);
     m_ccwButton->setFont(AppStyle::font(proportionalGothic, 11.25, true));
     m_ccwButton->setToolTip(QStringLiteral(" (CCW).左へ回転します。 \r\n"));
     m_ccwButton->setIcon(
         QIcon(QPixmap::fromImage(Icons::rotation(Icons::Rotation::CounterClockwise))));
-    m_stopButton = button(tab, "stopButton", QString(), 750, 360, 645, 465);
+    m_stopButton = makeButton(tab, "stopButton", QString(), 750, 360, 645, 465);
     m_stopButton->setToolTip(QStringLiteral("回転をストップします。"));
     m_stopButton->setIcon(QIcon(QPixmap::fromImage(Icons::rotation(Icons::Rotation::Stop))));
-    m_cwButton = button(tab, "cwButton", QString(), 1410, 360, 645, 465);
+    m_cwButton = makeButton(tab, "cwButton", QString(), 1410, 360, 645, 465);
     m_cwButton->setFont(AppStyle::font(proportionalGothic, 12, true));
     m_cwButton->setToolTip(QStringLiteral("(CW). 右へ回転します。 \r\n"));
     m_cwButton->setIcon(QIcon(QPixmap::fromImage(Icons::rotation(Icons::Rotation::Clockwise))));
@@ -184,21 +185,22 @@ void MainWindow::createOperatingTab(QWidget* tab) {
         b->setIconSize(QSize(32, 32));
     }
 
-    m_headingLabel = label(tab, "headingLabel", QStringLiteral("000"), 2130, 390, 945, 435);
+    m_headingLabel = makeLabel(tab, "headingLabel", QStringLiteral("000"), 2130, 390, 945, 435);
     setColours(m_headingLabel, QColor(255, 192, 255), QColor(0, 0, 255));
     m_headingLabel->setFont(AppStyle::font(fixedGothic, 18, true));
     m_headingLabel->setToolTip(QStringLiteral("コントローラーから送られてきた角度を表示します。"));
 
-    m_stepCcwButton = button(tab, "stepCcwButton", QStringLiteral("-10"), 450, 870, 615, 210);
+    m_stepCcwButton = makeButton(tab, "stepCcwButton", QStringLiteral("-10"), 450, 870, 615, 210);
     m_stepCcwButton->setToolTip(
         QStringLiteral("最終コマンドの角度から１５度左（ＣＣＷ）へ回転させます。"));
-    m_stepCwButton = button(tab, "stepCwButton", QStringLiteral("+10"), 1080, 870, 585, 210);
+    m_stepCwButton = makeButton(tab, "stepCwButton", QStringLiteral("+10"), 1080, 870, 585, 210);
     m_stepCwButton->setToolTip(
         QStringLiteral("最終コマンドの角度に１０度右（ＣＷ）へ回転させます。"));
     for (QPushButton* b : {m_stepCcwButton, m_stepCwButton})
         setColours(b, QColor(224, 224, 224));
 
-    m_pictureCaption = label(tab, "pictureCaption", QStringLiteral("画像"), 1770, 900, 405, 165);
+    m_pictureCaption =
+        makeLabel(tab, "pictureCaption", QStringLiteral("画像"), 1770, 900, 405, 165);
     m_pictureCaption->setToolTip(QStringLiteral(
         "画像を選択します。　左から画像番号WORLD*.BMP(＊＝１・２・３・４・５)を読み込みます。"));
     const int optionLeft[5] = {2160, 2310, 2490, 2670, 2850};
@@ -215,25 +217,25 @@ void MainWindow::createOperatingTab(QWidget* tab) {
     for (int i = 0; i < 5; ++i) {
         auto* o = new QRadioButton(QStringLiteral("Option1"), tab);
         o->setObjectName(QStringLiteral("pictureButton%1").arg(i));
-        place(o, optionLeft[i], 900, 195, 180);
+        placeAt(o, optionLeft[i], 900, 195, 180);
         o->setToolTip(optionTip[i]);
         m_pictureButtons->addButton(o, i);
     }
 
-    m_mapView = named(new MapView(tab), "mapView");
+    m_mapView = withName(new MapView(tab), "mapView");
     m_mapView->move(Twips::toPixels(60), Twips::toPixels(1110));
     m_mapView->setBitmap(Icons::placeholderMap());
     m_mapView->setToolTip(QStringLiteral("地図クリックでローテータをコントロールします。"));
 
     m_switchPanel =
-        frame(tab, "switchPanel", QStringLiteral("ﾛｰﾃｰﾀｰｵﾌﾟｼｮﾝ ｽｲｯﾁ"), 90, 3360, 3015, 765);
+        makeFrame(tab, "switchPanel", QStringLiteral("ﾛｰﾃｰﾀｰｵﾌﾟｼｮﾝ ｽｲｯﾁ"), 90, 3360, 3015, 765);
     m_switchPanel->setToolTip(panelSwitchTip);
     m_panelSwitchGroup = new QButtonGroup(this);
     m_panelSwitchGroup->setExclusive(false);
     const int panelLeft[4] = {60, 780, 1500, 2220};
     for (int i = 0; i < 8; ++i) {
-        QPushButton* b = button(m_switchPanel, "", switchCaption(i + 1, false), panelLeft[i % 4],
-                                i < 4 ? 180 : 450, 705, 255);
+        QPushButton* b = makeButton(m_switchPanel, "", switchCaption(i + 1, false),
+                                    panelLeft[i % 4], i < 4 ? 180 : 450, 705, 255);
         b->setObjectName(QStringLiteral("panelSwitchButton%1").arg(i + 1));
         b->setToolTip(panelSwitchTip);
         m_panelSwitchButtons[static_cast<std::size_t>(i)] = b;
@@ -242,40 +244,42 @@ void MainWindow::createOperatingTab(QWidget* tab) {
 }
 
 void MainWindow::createSettingsTab(QWidget* tab) {
-    m_settingsGroup = frame(tab, "settingsGroup", QStringLiteral("環境設定"), 90, 390, 3015, 2025);
-    m_rawCommandGroup =
-        frame(tab, "rawCommandGroup", QStringLiteral("ローテーター設定等"), 90, 2520, 3015, 705);
+    m_settingsGroup =
+        makeFrame(tab, "settingsGroup", QStringLiteral("環境設定"), 90, 390, 3015, 2025);
+    m_rawCommandGroup = makeFrame(tab, "rawCommandGroup", QStringLiteral("ローテーター設定等"), 90,
+                                  2520, 3015, 705);
     m_switchGroup =
-        frame(tab, "switchGroup", QStringLiteral("ﾛｰﾃｰﾀｰｵﾌﾟｼｮﾝ ｽｲｯﾁ"), 90, 3300, 3015, 855);
+        makeFrame(tab, "switchGroup", QStringLiteral("ﾛｰﾃｰﾀｰｵﾌﾟｼｮﾝ ｽｲｯﾁ"), 90, 3300, 3015, 855);
     m_switchGroup->setToolTip(switchTip);
 
     QGroupBox* g = m_settingsGroup;
-    m_versionLabel = label(g, "versionLabel", QStringLiteral("Ver 20130823"), 1770, 150, 1125, 165);
+    m_versionLabel =
+        makeLabel(g, "versionLabel", QStringLiteral("Ver 20130823"), 1770, 150, 1125, 165);
     m_portListCaption =
-        label(g, "portListCaption", QStringLiteral("ｺﾑﾎﾟｰﾄ設定"), 90, 540, 975, 165);
-    m_portList = named(new QComboBox(g), "portList");
+        makeLabel(g, "portListCaption", QStringLiteral("ｺﾑﾎﾟｰﾄ設定"), 90, 540, 975, 165);
+    m_portList = withName(new QComboBox(g), "portList");
     m_portList->setEditable(true);
     m_portList->setInsertPolicy(QComboBox::NoInsert);
     m_portList->setEditText(QStringLiteral("ポート選択"));
-    place(m_portList, 1140, 480, 1815, 285);
+    placeAt(m_portList, 1140, 480, 1815, 285);
     setColours(m_portList, QColor(192, 255, 255));
     m_portList->setFont(AppStyle::font(proportionalGothic, 8.25));
     m_portList->setToolTip(QStringLiteral("コムポートを選択すれば「Port No」欄に番号が書き込まれ"
                                           "ます。　設定後は再起動してください。"));
     m_columnHeadings =
-        label(g, "columnHeadings", QStringLiteral("ﾎﾟｰﾄ番号　　ﾎﾞｰﾚｲﾄ等　  　　ｵﾌｾｯﾄ\r\n"), 120,
-              900, 2835, 195);
+        makeLabel(g, "columnHeadings", QStringLiteral("ﾎﾟｰﾄ番号　　ﾎﾞｰﾚｲﾄ等　  　　ｵﾌｾｯﾄ\r\n"), 120,
+                  900, 2835, 195);
 
-    m_portEdit = textBox(g, "portEdit", QStringLiteral("3"), 210, 1170, 495, 285);
+    m_portEdit = makeTextBox(g, "portEdit", QStringLiteral("3"), 210, 1170, 495, 285);
     m_portEdit->setFont(AppStyle::font(proportionalGothic, 9.75, true));
     m_portEdit->setToolTip(
         QStringLiteral("上の有効ポートよりコントローラの接続されているポートを選択してください。"));
     m_lineSettingsEdit =
-        textBox(g, "lineSettingsEdit", QStringLiteral("9600,N,8,1"), 780, 1170, 1455, 285);
+        makeTextBox(g, "lineSettingsEdit", QStringLiteral("9600,N,8,1"), 780, 1170, 1455, 285);
     m_lineSettingsEdit->setFont(AppStyle::font(proportionalGothic, 9.75));
     m_lineSettingsEdit->setToolTip(QStringLiteral("(通常は変更不要です。)ボーレイト，パリティ，"
                                                   "ビット，ストップビットを記入します。"));
-    m_offsetEdit = textBox(g, "offsetEdit", QStringLiteral("0"), 2310, 1170, 615, 270);
+    m_offsetEdit = makeTextBox(g, "offsetEdit", QStringLiteral("0"), 2310, 1170, 615, 270);
     m_offsetEdit->setToolTip(QStringLiteral(
         "オフセット値（プラス・マイナスの数字）を入れた数値が目的の角度に加算されたものが設定"
         "角度としてコントロールされます。"));
@@ -285,27 +289,28 @@ void MainWindow::createSettingsTab(QWidget* tab) {
     }
 
     m_registerButton =
-        button(g, "registerButton", QStringLiteral("環境登録"), 1560, 1530, 1365, 345);
+        makeButton(g, "registerButton", QStringLiteral("環境登録"), 1560, 1530, 1365, 345);
     setColours(m_registerButton, QColor(128, 255, 128));
     m_registerButton->setFont(AppStyle::font(proportionalGothic, 9.75));
     m_registerButton->setToolTip(QStringLiteral(
         "環境設定変更実施内容を登録します。ボーレイト変更以外は各コマンド設定時に自動登録します"
         "ので通常は不要です。"));
 
-    m_showPanelCheck = named(new QCheckBox(QStringLiteral("ｽｲｯﾁ表示"), g), "showPanelCheck");
-    place(m_showPanelCheck, 240, 1590, 1155, 255);
+    m_showPanelCheck = withName(new QCheckBox(QStringLiteral("ｽｲｯﾁ表示"), g), "showPanelCheck");
+    placeAt(m_showPanelCheck, 240, 1590, 1155, 255);
     setColours(m_showPanelCheck, QColor(192, 192, 255), QColor(0, 0, 192));
     m_showPanelCheck->setToolTip(
         QStringLiteral("レ＝ＡＺＸ画面にスイッチを表示します。　□＝表示しません"));
 
-    m_rawCommandEdit = textBox(m_rawCommandGroup, "rawCommandEdit", QString(), 90, 300, 1425, 270);
+    m_rawCommandEdit =
+        makeTextBox(m_rawCommandGroup, "rawCommandEdit", QString(), 90, 300, 1425, 270);
     m_rawCommandEdit->setFont(AppStyle::font(fixedGothic, 9.75, true));
     setColours(m_rawCommandEdit, QColor(255, 255, 192));
     m_rawCommandEdit->setToolTip(QStringLiteral(
         "コントローラへコマンドを送信します。コマント゛のみを入力して「データ転送」ボタンで実行"
         "してください。　★ [Enter] は入力不要"));
-    m_sendRawButton = button(m_rawCommandGroup, "sendRawButton", QStringLiteral("ﾃﾞｰﾀ送信"), 1680,
-                             240, 1155, 285);
+    m_sendRawButton = makeButton(m_rawCommandGroup, "sendRawButton", QStringLiteral("ﾃﾞｰﾀ送信"),
+                                 1680, 240, 1155, 285);
     setColours(m_sendRawButton, QColor(255, 255, 192));
     m_sendRawButton->setToolTip(QStringLiteral("コントローラへテキストのﾃﾞｰﾀを送信します。"));
 
@@ -313,8 +318,8 @@ void MainWindow::createSettingsTab(QWidget* tab) {
     m_switchButtonGroup->setExclusive(false);
     const int left[4] = {30, 750, 1470, 2190};
     for (int i = 0; i < 8; ++i) {
-        QPushButton* b = button(m_switchGroup, "", switchCaption(i + 1, false), left[i % 4],
-                                i < 4 ? 210 : 510, 705, 285);
+        QPushButton* b = makeButton(m_switchGroup, "", switchCaption(i + 1, false), left[i % 4],
+                                    i < 4 ? 210 : 510, 705, 285);
         b->setObjectName(QStringLiteral("switchButton%1").arg(i + 1));
         b->setToolTip(switchTip);
         m_switchButtons[static_cast<std::size_t>(i)] = b;

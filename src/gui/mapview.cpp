@@ -11,7 +11,7 @@ namespace {
 
 constexpr float kCentreMarkRadiusTwips = 50.0f;
 
-QPointF toPixels(QPointF twips) {
+QPointF pixelsOf(QPointF twips) {
     return twips / Twips::perPixel;
 }
 
@@ -22,7 +22,7 @@ void drawLine(QPainter& p, QPointF centreTwips, double azimuth, float lengthTwip
     const QPointF end = MapGeometry::lineEndPoint(float(centreTwips.x()), float(centreTwips.y()),
                                                   azimuth, lengthTwips);
     p.setPen(QPen(colour, penWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    p.drawLine(toPixels(centreTwips), toPixels(end));
+    p.drawLine(pixelsOf(centreTwips), pixelsOf(end));
 }
 
 } // namespace
@@ -69,7 +69,7 @@ void MapView::paintMarks(QPainter& p, QSize bitmapSize, const MapMarks& marks) {
     if (marks.showHeading) {
         p.setPen(QPen(lastColour, base + 2));
         const qreal radius = kCentreMarkRadiusTwips / Twips::perPixel;
-        p.drawEllipse(toPixels(centre), radius, radius);
+        p.drawEllipse(pixelsOf(centre), radius, radius);
         drawLine(p, centre, numericValue(marks.heading), float(0.8 * halfWidth), base + 2,
                  headingColor);
     }

@@ -1,6 +1,6 @@
 // azivex-simcontroller: a rotator controller on a pseudo-terminal, for tests and demos.
 
-#include "ptyport.h"
+#include "pseudoterminal.h"
 #include "simcontroller.h"
 
 #include <QCommandLineParser>
@@ -23,6 +23,9 @@ constexpr int kExitUsage = 2;
 constexpr int kMaxIntervalMs = 3600 * 1000;
 // Reports carry three digits.
 constexpr double kHighestAzimuth = 999;
+// More unread bytes than this at the far end means nobody is reading: a reader takes
+// each report as it comes, so its queue stays a few bytes long.
+constexpr int kStaleBacklog = 512;
 
 int g_signalPipe[2] = {-1, -1};
 
@@ -176,10 +179,12 @@ int main(int argc, char* argv[]) {
     // A watcher that closes our stdout must not kill us before the link is removed.
     std::signal(SIGPIPE, SIG_IGN);
 
-    PtyPort port;
-    QString error;
-    if (!port.open(&error) || !port.createLink(parsed.linkPath, &error)) {
-        printError(error);
+    PseudoTerminal port;
+    // Nobody may have the port open for a long time; old reports must not pile up for
+    // whoever opens it next.
+    port.setBacklogLimit(kStaleBacklog);
+    if (!port.isOpen() || !port.createLink(parsed.linkPath)) {
+        printError(port.errorString());
         return 1;
     }
 

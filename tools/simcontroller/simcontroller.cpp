@@ -1,21 +1,13 @@
 #include "simcontroller.h"
 
-#include "ptyport.h"
+#include "pseudoterminal.h"
 
-#include <QSocketNotifier>
-
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
-#include <unistd.h>
 
 namespace {
 
 // A command is a few characters; anything this long without a line end is noise.
 constexpr qsizetype kMaxLineLength = 256;
-// After a read error the port is looked at again this much later rather than at
-// once, so an error that persists cannot keep the CPU busy.
-constexpr int kReadRetryMs = 250;
 
 QString threeDigits(int azimuth) {
     return QStringLiteral("%1").arg(azimuth, 3, 10, QLatin1Char('0'));
@@ -41,12 +33,11 @@ bool isDigit(char c) {
 
 } // namespace
 
-SimController::SimController(const SimOptions& options, PtyPort& port, QObject* parent)
+SimController::SimController(const SimOptions& options, PseudoTerminal& port, QObject* parent)
     : QObject(parent), m_options(options), m_port(port),
       m_rotator(options.start, options.rate, {options.min, options.max}) {
     m_clock.start();
-    m_reader = new QSocketNotifier(m_port.masterFd(), QSocketNotifier::Read, this);
-    connect(m_reader, &QSocketNotifier::activated, this, &SimController::readPort);
+    connect(&m_port, &PseudoTerminal::dataReceived, this, &SimController::onData);
     connect(&m_reportTimer, &QTimer::timeout, this, &SimController::onReportTimer);
     m_reportTimer.start(m_options.stillIntervalMs);
 }
@@ -57,24 +48,10 @@ void SimController::log(const QString& line) {
     std::fflush(stdout);
 }
 
-void SimController::readPort() {
-    char buf[512];
-    for (;;) {
-        const ssize_t n = ::read(m_port.masterFd(), buf, sizeof buf);
-        if (n > 0) {
-            feed(buf, n);
-            continue;
-        }
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
-            return;
-        // EIO (nobody on the other side) or end of file: the notifier would fire
-        // again at once, so stop watching for a moment instead of spinning.
-        m_reader->setEnabled(false);
-        QTimer::singleShot(kReadRetryMs, this, [this] { m_reader->setEnabled(true); });
-        return;
-    }
+void SimController::onData(const QByteArray& bytes) {
+    // Commands are taken as they come; keeping them all would only grow.
+    m_port.clearReceived();
+    feed(bytes.constData(), bytes.size());
 }
 
 void SimController::feed(const char* data, qsizetype size) {

@@ -10,8 +10,7 @@
 
 #include <array>
 
-class PtyPort;
-class QSocketNotifier;
+class PseudoTerminal;
 
 struct SimOptions {
     double start = 0;
@@ -28,13 +27,13 @@ struct SimOptions {
 class SimController : public QObject {
     Q_OBJECT
   public:
-    SimController(const SimOptions& options, PtyPort& port, QObject* parent = nullptr);
+    SimController(const SimOptions& options, PseudoTerminal& port, QObject* parent = nullptr);
 
     // Writes one line to stdout at once, so a watcher sees it as it happens.
     static void log(const QString& line);
 
   private:
-    void readPort();
+    void onData(const QByteArray& bytes);
     void feed(const char* data, qsizetype size);
     void handleLine(const QByteArray& line);
     void handleSwitch(int output, bool on);
@@ -46,9 +45,8 @@ class SimController : public QObject {
     void pace();
 
     SimOptions m_options;
-    PtyPort& m_port;
+    PseudoTerminal& m_port;
     Rotator m_rotator;
-    QSocketNotifier* m_reader = nullptr;
     QTimer m_reportTimer;
     QElapsedTimer m_clock;
     qint64 m_lastAdvanceNs = 0;
