@@ -35,36 +35,19 @@ class TestCore : public QObject {
         QTest::addColumn<QString>("text");
         QTest::addColumn<double>("value");
         QTest::addColumn<QString>("whole");
-        for (auto [text, value, whole] :
-             std::initializer_list<std::tuple<const char*, double, const char*>>{
-                 {"", 0, none.toLatin1()},
-                 {" 4 ", 4, "4"},
-                 {"3.5", 3.5, "4"},
-                 {"2.5", 2.5, "2"},
-                 {"-0.5", -0.5, "0"},
-                 {"-1.5", -1.5, "-2"},
-                 {"4a", 4, "<none>"},
-                 {"-12.5e1x", -125, "<none>"},
-                 {"1D2", 100, "<none>"},
-                 {"\t- 3\n", -3, "<none>"},
-                 {"&H1F", 31, "<none>"},
-                 {"&O17", 15, "<none>"},
-                 {"&17", 15, "<none>"},
-                 {"&HFFFF", -1, "<none>"},
-                 {"&H10000", 65536, "<none>"},
-                 {"&X1", 0, "<none>"},
-                 {"abc", 0, "<none>"},
-                 {".5", 0.5, "0"},
-                 {"+7", 7, "7"},
-                 {"1.2.3", 1.2, "<none>"},
-                 {"1e", 1, "<none>"},
-                 {"3,9600", 3, "<none>"},
-                 {"32767.4", 32767.4, "32767"},
-                 {"32767.5", 32767.5, "<none>"},
-                 {"-32768.5", -32768.5, "-32768"},
-                 {"1e999", 0, "<none>"},
-                 {"e5", 0, "<none>"}})
+        // clang-format off
+        for (auto [text, value, whole] : std::initializer_list<std::tuple<const char*, double, const char*>>{
+            {"", 0, none.toLatin1()}, {" 4 ", 4, "4"}, {"3.5", 3.5, "4"}, {"2.5", 2.5, "2"},
+            {"-0.5", -0.5, "0"}, {"-1.5", -1.5, "-2"}, {"4a", 4, "<none>"},
+            {"-12.5e1x", -125, "<none>"}, {"1D2", 100, "<none>"}, {"\t- 3\n", -3, "<none>"},
+            {"&H1F", 31, "<none>"}, {"&O17", 15, "<none>"}, {"&17", 15, "<none>"},
+            {"&HFFFF", -1, "<none>"}, {"&H10000", 65536, "<none>"}, {"&X1", 0, "<none>"},
+            {"abc", 0, "<none>"}, {".5", 0.5, "0"}, {"+7", 7, "7"}, {"1.2.3", 1.2, "<none>"},
+            {"1e", 1, "<none>"}, {"3,9600", 3, "<none>"}, {"32767.4", 32767.4, "32767"},
+            {"32767.5", 32767.5, "<none>"}, {"-32768.5", -32768.5, "-32768"},
+            {"1e999", 0, "<none>"}, {"e5", 0, "<none>"}})
             QTest::addRow("%s", text) << QString::fromUtf8(text) << value << QString(whole);
+        // clang-format on
     }
     void numbers() {
         QFETCH(QString, text);
@@ -72,13 +55,19 @@ class TestCore : public QObject {
         QFETCH(QString, whole);
         QCOMPARE(numericValue(text), value);
         QCOMPARE(shown(wholeNumberOf(text)), whole);
-        QCOMPARE(shown(roundToInt16(numericValue(text))),
-                 std::fabs(value) <= 32767.4 || value == -32768.5
-                     ? QString::number(std::nearbyint(value))
-                     : none);
     }
 
-    void digits() {
+    void roundingAndDigits() {
+        // Halves go to the even neighbour; what leaves 16 bits is no number.
+        for (auto [v, r] : {std::pair{0.5, 0.0},
+                            {1.5, 2.0},
+                            {2.5, 2.0},
+                            {-0.5, 0.0},
+                            {-1.5, -2.0},
+                            {32767.4, 32767.0},
+                            {-32768.5, -32768.0}})
+            QCOMPARE(roundToInt16(v), std::optional<qint16>(qint16(r)));
+        QVERIFY(!roundToInt16(32767.5) && !roundToInt16(-32769) && !roundToInt16(INFINITY));
         QVERIFY(isAllDigits(u""));
         QVERIFY(isAllDigits(u"0123456789"));
         for (const char16_t* text : {u"12a", u"/", u":", u"１", u" 1", u"1.0"})
@@ -135,18 +124,16 @@ class TestCore : public QObject {
         QCOMPARE(SettingsFile::readFirstLine(path).status, SettingsFile::ReadStatus::Missing);
         QCOMPARE(SettingsFile::readFirstLine(dir.path()).status,
                  SettingsFile::ReadStatus::Unreadable);
-        for (const auto& [contents, first] :
-             std::initializer_list<std::pair<QByteArray, QByteArray>>{
-                 {"abc\r\ndef", "abc"},
-                 {"", ""},
-                 {"\nx/", ""},
-                 {"a/b\rc", "a/b"},
-                 {QByteArray(5000, 'x'), QByteArray(4096, 'x')}}) {
+        // clang-format off
+        for (const auto& [contents, first] : std::initializer_list<std::pair<QByteArray, QByteArray>>{
+            {"abc\r\ndef", "abc"}, {"", ""}, {"\nx/", ""}, {"a/b\rc", "a/b"},
+            {QByteArray(5000, 'x'), QByteArray(4096, 'x')}}) {
             writeFile(path, contents);
             const SettingsFile::FirstLine line = SettingsFile::readFirstLine(path);
             QCOMPARE(line.status, SettingsFile::ReadStatus::Ok);
             QCOMPARE(line.bytes, first);
         }
+        // clang-format on
         QVERIFY(SettingsFile::replaceContents(path, "new\r\n"));
         QCOMPARE(SettingsFile::readFirstLine(path).bytes, QByteArray("new"));
         // No temporary file can be renamed over a name this long; the file itself is
@@ -175,16 +162,12 @@ class TestCore : public QObject {
     }
 
     void commands() {
-        for (auto [azimuth, command] :
-             std::initializer_list<std::pair<const char*, const char*>>{{"", "<none>"},
-                                                                        {"5", "M005"},
-                                                                        {"45", "M045"},
-                                                                        {"184", "M184"},
-                                                                        {"-30", "M-30"},
-                                                                        {"639", "M639"},
-                                                                        {"1234", "<none>"},
-                                                                        {"12.5", "<none>"}})
+        // clang-format off
+        for (auto [azimuth, command] : std::initializer_list<std::pair<const char*, const char*>>{
+            {"", "<none>"}, {"5", "M005"}, {"45", "M045"}, {"184", "M184"}, {"-30", "M-30"},
+            {"639", "M639"}, {"1234", "<none>"}, {"12.5", "<none>"}})
             QCOMPARE(shown(Protocol::goTo(azimuth)), QString(command));
+        // clang-format on
         QCOMPARE(Protocol::frame("L"), QByteArray("L\r\n"));
         QCOMPARE(Protocol::frame(""), QByteArray("\r\n"));
         QCOMPARE(Protocol::switchCommand(3, true), QStringLiteral("Y31"));
@@ -195,22 +178,14 @@ class TestCore : public QObject {
         QTest::addColumn<QString>("from");
         QTest::addColumn<int>("by");
         QTest::addColumn<QString>("to");
-        for (auto [from, by, to] :
-             std::initializer_list<std::tuple<const char*, int, const char*>>{{"", 10, "10"},
-                                                                              {"", -10, "350"},
-                                                                              {"350", 10, "0"},
-                                                                              {"349", 10, "359"},
-                                                                              {"0", -10, "350"},
-                                                                              {"10", -10, "360"},
-                                                                              {"11", -10, "1"},
-                                                                              {"5", -10, "355"},
-                                                                              {"639", 10, "289"},
-                                                                              {"639", -10, "629"},
-                                                                              {"184", 10, "194"},
-                                                                              {"179", -10, "169"},
-                                                                              {"000", 10, "10"},
-                                                                              {"12.5", 10, "22.5"}})
+        // clang-format off
+        for (auto [from, by, to] : std::initializer_list<std::tuple<const char*, int, const char*>>{
+            {"", 10, "10"}, {"", -10, "350"}, {"350", 10, "0"}, {"349", 10, "359"},
+            {"0", -10, "350"}, {"10", -10, "360"}, {"11", -10, "1"}, {"5", -10, "355"},
+            {"639", 10, "289"}, {"639", -10, "629"}, {"184", 10, "194"}, {"179", -10, "169"},
+            {"000", 10, "10"}, {"12.5", 10, "22.5"}})
             QTest::addRow("%s%+d", from, by) << QString(from) << by << QString(to);
+        // clang-format on
     }
     void steps() {
         QFETCH(QString, from);
@@ -308,34 +283,25 @@ class TestCore : public QObject {
 
     void portNames() {
         QTemporaryDir dir;
-        for (auto [n, path] :
-             std::initializer_list<std::pair<int, const char*>>{{1, "/dev/ttyS0"},
-                                                                {32, "/dev/ttyS31"},
-                                                                {33, "/dev/ttyUSB0"},
-                                                                {64, "/dev/ttyUSB31"},
-                                                                {65, "/dev/ttyACM0"},
-                                                                {96, "/dev/ttyACM31"},
-                                                                {97, ""},
-                                                                {0, ""},
-                                                                {-1, ""},
-                                                                {32767, ""},
-                                                                {32768, ""}}) {
+        // clang-format off
+        for (auto [n, path] : std::initializer_list<std::pair<int, const char*>>{
+            {1, "/dev/ttyS0"}, {32, "/dev/ttyS31"}, {33, "/dev/ttyUSB0"}, {64, "/dev/ttyUSB31"},
+            {65, "/dev/ttyACM0"}, {96, "/dev/ttyACM31"}, {97, ""}, {0, ""}, {-1, ""}, {32767, ""},
+            {32768, ""}}) {
             QCOMPARE(comDevicePath(n, dir.path()), QString(path));
             if (*path)
                 QCOMPARE(shown(comNumberForDevice(path)), QString::number(n));
         }
+        // clang-format on
         for (const char* device :
              {"/dev/ttyACM32", "/dev/ttyS01", "/dev/ttyX0", "/dev/ttyUSB", "/dev/ttyS-1", "ttyS0"})
             QCOMPARE(shown(comNumberForDevice(device)), none);
-        for (auto [device, n] :
-             std::initializer_list<std::pair<const char*, const char*>>{{"COM3", "3"},
-                                                                        {"\\\\.\\COM12", "12"},
-                                                                        {"com4", "4"},
-                                                                        {"COM0", "<none>"},
-                                                                        {"COM32768", "<none>"},
-                                                                        {"\\\\.\\LPT1", "<none>"},
-                                                                        {"COMX", "<none>"}})
+        // clang-format off
+        for (auto [device, n] : std::initializer_list<std::pair<const char*, const char*>>{
+            {"COM3", "3"}, {"\\\\.\\COM12", "12"}, {"com4", "4"}, {"COM0", "<none>"},
+            {"COM32768", "<none>"}, {"\\\\.\\LPT1", "<none>"}, {"COMX", "<none>"}})
             QCOMPARE(shown(comNumberForDevice(device)), QString(n));
+        // clang-format on
 
         // A COMn link in the working directory, present target or not, comes first;
         // a stray file of that name is no port.
@@ -356,17 +322,14 @@ class TestCore : public QObject {
     }
 
     void portListEntries() {
+        // clang-format off
         for (auto [entry, n] : std::initializer_list<std::pair<const char*, const char*>>{
-                 {"USB Serial Port (COM3)", "3"},
-                 {"Prolific USB-to-Serial Comm Port (COM12)", "12"},
-                 {"COMTEC (COM4)", "4"},
-                 {"x (COM0)", "<none>"},
-                 {"x (COM32767)", "32767"},
-                 {"x (COM32768)", "<none>"},
-                 {"no number", "<none>"},
-                 {"(COM5) x", "<none>"},
-                 {"x (COM5", "<none>"}})
+            {"USB Serial Port (COM3)", "3"}, {"Prolific USB-to-Serial Comm Port (COM12)", "12"},
+            {"COMTEC (COM4)", "4"}, {"x (COM0)", "<none>"}, {"x (COM32767)", "32767"},
+            {"x (COM32768)", "<none>"}, {"no number", "<none>"}, {"(COM5) x", "<none>"},
+            {"x (COM5", "<none>"}})
             QCOMPARE(shown(comNumberFromEntry(entry)), QString(n));
+        // clang-format on
     }
 
     void vectorAngle_data() {
@@ -374,19 +337,12 @@ class TestCore : public QObject {
         QTest::addColumn<double>("y");
         QTest::addColumn<double>("quarterTurns");
         const double t = std::atan(0.5) / (M_PI / 2); // direction of (2, 1)
-        for (auto [x, y, q] :
-             std::initializer_list<std::tuple<double, double, double>>{{0, 0, 0},
-                                                                       {1, 0, 0},
-                                                                       {-1, 0, 2},
-                                                                       {0, 1, 1},
-                                                                       {0, -1, 3},
-                                                                       {2, 1, t},
-                                                                       {-2, 1, 2 - t},
-                                                                       {-2, -1, 2 + t},
-                                                                       {2, -1, 4 - t},
-                                                                       {1e-9, 0, 0},
-                                                                       {-1e-9, 0, 2}})
+        // clang-format off
+        for (auto [x, y, q] : std::initializer_list<std::tuple<double, double, double>>{
+            {0, 0, 0}, {1, 0, 0}, {-1, 0, 2}, {0, 1, 1}, {0, -1, 3}, {2, 1, t}, {-2, 1, 2 - t},
+            {-2, -1, 2 + t}, {2, -1, 4 - t}, {1e-9, 0, 0}, {-1e-9, 0, 2}})
             QTest::addRow("(%g, %g)", x, y) << x << y << q;
+        // clang-format on
     }
     void vectorAngle() {
         QFETCH(double, x);
@@ -397,19 +353,17 @@ class TestCore : public QObject {
     }
 
     void lineEnds() {
-        for (auto [cx, cy, a, l, x, y] :
-             std::initializer_list<std::tuple<float, float, double, float, double, double>>{
-                 {1500, 1500, 0, 1200, 1500, 300},
-                 {1500, 1500, 90, 1200, 2700, 1500},
-                 {1500, 1500, 180, 1200, 1500, 2700},
-                 {1500, 1500, 270, 1200, 300, 1500},
-                 {1500, 1500, 450, 1200, 2700, 1500},
-                 {1500, 1500, -270, 1200, 2700, 1500},
-                 {2000, 1500, 0, 1600, 2000, -100}}) {
+        // clang-format off
+        for (auto [cx, cy, a, l, x, y] : std::initializer_list<std::tuple<float, float, double, float, double, double>>{
+            {1500, 1500, 0, 1200, 1500, 300}, {1500, 1500, 90, 1200, 2700, 1500},
+            {1500, 1500, 180, 1200, 1500, 2700}, {1500, 1500, 270, 1200, 300, 1500},
+            {1500, 1500, 450, 1200, 2700, 1500}, {1500, 1500, -270, 1200, 2700, 1500},
+            {2000, 1500, 0, 1600, 2000, -100}}) {
             const QPointF end = MapGeometry::lineEndPoint(cx, cy, a, l);
             QVERIFY2(std::fabs(end.x() - x) < 0.01 && std::fabs(end.y() - y) < 0.01,
                      qPrintable(QStringLiteral("%1: %2,%3").arg(a).arg(end.x()).arg(end.y())));
         }
+        // clang-format on
         const QPointF far = MapGeometry::lineEndPoint(1500, 1500, 1e308, 100);
         QVERIFY(std::isfinite(far.x()) && std::isfinite(far.y()));
         // Single precision, like the centre it is measured from.
@@ -460,32 +414,28 @@ class TestCore : public QObject {
     }
 
     void aimTargets() {
-        for (auto [d, offset, t] :
-             std::initializer_list<std::tuple<double, const char*, const char*>>{
-                 {359.6, "0", "360"},
-                 {0.5, "0", "0"},
-                 {1.5, "", "2"},
-                 {-0.4, "-1", "359"},
-                 {-360.6, "0", "-1"},
-                 {90, "0.5", "90"},
-                 {90, "1.5", "92"},
-                 {40000, "0", "<none>"}})
+        // clang-format off
+        for (auto [d, offset, t] : std::initializer_list<std::tuple<double, const char*, const char*>>{
+            {359.6, "0", "360"}, {0.5, "0", "0"}, {1.5, "", "2"}, {-0.4, "-1", "359"},
+            {-360.6, "0", "-1"}, {90, "0.5", "90"}, {90, "1.5", "92"}, {40000, "0", "<none>"}})
             QCOMPARE(shown(MapGeometry::aimTarget(d, offset)), QString(t));
+        // clang-format on
     }
 
     void layout() {
-        for (auto [inner, width, window, pen] :
-             std::initializer_list<std::tuple<int, int, QList<int>, int>>{
-                 {3000, 3060, {5195, 3460, 4235, 3220, 2710}, 3},
-                 {3015, 3060, {5210, 3460, 4250, 3220, 2710}, 4},
-                 {4995, 5055, {7190, 5455, 6230, 5215, 4705}, 4},
-                 {5000, 6000, {7195, 6400, 6235, 6160, 5650}, 5}}) {
+        // clang-format off
+        for (auto [inner, width, window, pen] : std::initializer_list<std::tuple<int, int, QList<int>, int>>{
+            {3000, 3060, {5195, 3460, 4235, 3220, 2710}, 3},
+            {3015, 3060, {5210, 3460, 4250, 3220, 2710}, 4},
+            {4995, 5055, {7190, 5455, 6230, 5215, 4705}, 4},
+            {5000, 6000, {7195, 6400, 6235, 6160, 5650}, 5}}) {
             const WindowLayout l = WindowLayout::forPicture(inner, width);
             QCOMPARE((QList<int>{l.windowHeight, l.windowWidth, l.tabHeight, l.tabWidth,
                                  l.connectButtonLeft}),
                      window);
             QCOMPARE(l.headingLineWidth, pen);
         }
+        // clang-format on
         const WindowLayout panel = WindowLayout::forPicture(3000, 3060).withPanel(3060);
         QCOMPARE(
             (QList<int>{panel.windowHeight, panel.tabHeight, panel.panelTop, panel.windowWidth}),
