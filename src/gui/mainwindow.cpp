@@ -224,7 +224,6 @@ void MainWindow::createOperatingTab(QWidget* tab) {
 
     m_mapView = withName(new MapView(tab), "mapView");
     m_mapView->move(Twips::toPixels(60), Twips::toPixels(1110));
-    m_mapView->setBitmap(Icons::placeholderMap());
     m_mapView->setToolTip(QStringLiteral("地図クリックでローテータをコントロールします。"));
 
     m_switchPanel =

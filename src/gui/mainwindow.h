@@ -42,6 +42,7 @@ class MainWindow : public QWidget {
     void bindControls();
 
     // Start-up and settings.
+    void listSerialPorts();
     void createDefaultFile();
     void recreateFromOldLine(const QString& line);
     void applyLinkFields(const SettingsFields& fields);

@@ -3,6 +3,7 @@
 #include "core/geometry.h"
 #include "core/layout.h"
 #include "core/textnumber.h"
+#include "gui/icons.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -30,6 +31,8 @@ void drawLine(QPainter& p, QPointF centreTwips, double azimuth, float lengthTwip
 MapView::MapView(QWidget* parent) : QFrame(parent) {
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
     setLineWidth(frameWidth);
+    // The placeholder is drawn only if it is ever shown: start-up loads a picture.
+    resize(200 + 2 * frameWidth, 200 + 2 * frameWidth);
 }
 
 bool MapView::setBitmap(const QImage& bitmap) {
@@ -77,6 +80,8 @@ void MapView::paintMarks(QPainter& p, QSize bitmapSize, const MapMarks& marks) {
 }
 
 void MapView::paintEvent(QPaintEvent* event) {
+    if (m_bitmap.isNull())
+        m_bitmap = Icons::placeholderMap();
     {
         QPainter p(this);
         p.drawImage(frameWidth, frameWidth, m_bitmap);

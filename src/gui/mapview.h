@@ -28,10 +28,10 @@ class MapView : public QFrame {
     static inline const QColor offsetColor{255, 192, 128};
     static inline const QColor headingColor{0, 0, 255};
 
+    // Until a bitmap is set the map shows a placeholder of 200 x 200 pixels.
     explicit MapView(QWidget* parent = nullptr);
     // Takes the bitmap and its size; false (nothing changed) for a null image.
     bool setBitmap(const QImage& bitmap);
-    const QImage& bitmap() const { return m_bitmap; }
     void setMarksSource(std::function<MapMarks()> source) { m_source = std::move(source); }
 
     // Command line, offset line, centre mark and heading line, in that order, for a

@@ -87,7 +87,15 @@ QImage load(const QString& name) {
     const QString path = find(name);
     if (path.isEmpty() || isTruncatedBitmap(path))
         return {};
-    QImageReader reader(path);
+    // Told the format, the reader does not load every image plugin to guess it; a
+    // picture of another format under the .bmp name still loads.
+    QImageReader reader(path, "bmp");
+    reader.setAutoDetectImageFormat(false);
+    if (!reader.canRead()) {
+        reader.setFileName(path);
+        reader.setAutoDetectImageFormat(true);
+        reader.setFormat({});
+    }
     const QSize size = reader.size();
     if (!size.isValid() || size.width() > maxPictureSide || size.height() > maxPictureSide)
         return {};

@@ -44,11 +44,10 @@ bool MainWindow::start() {
     m_statusLabel->setText(QStringLiteral("初期化中"));
     m_session->setCommanded(QString());
     m_startingUp = true;
-    // The list keeps showing its caption until the operator chooses an entry.
-    const QString caption = m_portList->currentText();
-    m_portList->addItems(listPresentPorts());
-    m_portList->setCurrentIndex(-1);
-    m_portList->setEditText(caption);
+    // Asking the system for its serial ports takes longer than building the whole
+    // window; the list sits on the settings tab, so it is filled once the window
+    // is up.
+    QMetaObject::invokeMethod(this, &MainWindow::listSerialPorts, Qt::QueuedConnection);
     m_tabs->setCurrentIndex(0);
     m_settingsFileName = WorkingDir::resolve(SettingsCodec::fileName);
 
@@ -90,6 +89,14 @@ bool MainWindow::start() {
         option->setChecked(true);
     m_startingUp = false;
     return true;
+}
+
+void MainWindow::listSerialPorts() {
+    // The list keeps showing its caption until the operator chooses an entry.
+    const QString caption = m_portList->currentText();
+    m_portList->addItems(listPresentPorts());
+    m_portList->setCurrentIndex(-1);
+    m_portList->setEditText(caption);
 }
 
 void MainWindow::createDefaultFile() {
