@@ -400,6 +400,8 @@ class TestCore : public QObject {
             << "270";
         QTest::addRow("sum beyond 16 bits") << QPoint(102, 0) << map << "40000" << none;
         QTest::addRow("pointer beyond 16 bits") << QPoint(40000, 0) << map << "0" << none;
+        QTest::addRow("centre distance beyond 16 bits")
+            << QPoint(-1000, 0) << QRect(QPoint(0, 0), QPoint(65534, 10)) << "0" << none;
         QTest::addRow("map beyond 16 bits")
             << QPoint(0, 0) << QRect(QPoint(-40000, 0), QPoint(40000, 9)) << "0" << none;
     }

@@ -484,6 +484,47 @@ class TestWindow : public QObject {
         }
     }
 
+    // Every control's name, kind, caption, tooltip, font and place, against a golden
+    // text: the window's words are kept byte for byte.
+    void controlTexts() {
+        m_window = std::make_unique<MainWindow>();
+        QStringList lines;
+        for (QWidget* c : m_window->findChildren<QWidget*>()) {
+            if (c->objectName().isEmpty() && c->toolTip().isEmpty())
+                continue;
+            QString caption;
+            if (auto* b = qobject_cast<QAbstractButton*>(c))
+                caption = b->text();
+            else if (auto* l = qobject_cast<QLabel*>(c))
+                caption = l->text();
+            else if (auto* e = qobject_cast<QLineEdit*>(c))
+                caption = e->text();
+            else if (auto* g = qobject_cast<QGroupBox*>(c))
+                caption = g->title();
+            lines << QStringLiteral("%1 %2 [%3] {%4} %5 %6 %7,%8 %9x%10")
+                         .arg(c->objectName(), c->metaObject()->className(), caption, c->toolTip(),
+                              c->font().family())
+                         .arg(c->font().pointSizeF())
+                         .arg(c->x())
+                         .arg(c->y())
+                         .arg(c->width())
+                         .arg(c->height())
+                         .replace(u'\r', u'~')
+                         .replace(u'\n', u'|');
+        }
+        lines.sort();
+        QFile golden(QStringLiteral(AZIVEX_SOURCE_DIR "/tests/golden/controls.txt"));
+        if (qEnvironmentVariableIsSet("AZIVEX_UPDATE_GOLDEN")) {
+            QVERIFY(golden.open(QIODevice::WriteOnly));
+            golden.write(lines.join(u'\n').toUtf8() + '\n');
+            return;
+        }
+        QVERIFY(golden.open(QIODevice::ReadOnly));
+        const QStringList expected =
+            QString::fromUtf8(golden.readAll()).split(u'\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines, expected);
+    }
+
     void goldenImages() {
         QCOMPARE(QImage(Icons::window()).size(), QSize(48, 48));
         compareGolden(Icons::window().convertToFormat(QImage::Format_RGB32), "window-icon");
@@ -498,6 +539,11 @@ class TestWindow : public QObject {
             click(b);
         QTest::mouseMove(w("statusLabel"));
         compareGolden(grabTab(0), "running-map");
+        // A pressed button is drawn sunken.
+        QTest::mousePress(w("stopButton"), Qt::LeftButton);
+        compareGolden(w("stopButton")->grab().toImage().convertToFormat(QImage::Format_RGB32),
+                      "pressed-button");
+        QTest::mouseRelease(w("stopButton"), Qt::LeftButton);
         compareGolden(grabTab(1), "running-settings");
         m_window.reset();
         QVERIFY(QFile::remove("world1.bmp"));

@@ -1,0 +1,116 @@
+// Drives the built simulator through its link as the program would, and reads its log.
+
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QScopeGuard>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <algorithm>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+struct Case {
+    const char *name, *options, *command, *then; // then: sent ten degrees into the turn
+    int direction, lo, hi;                       // where it comes to rest: lo to hi
+    const char* logged;                          // log lines in this order, split at '|'
+};
+
+// Three equal reports in a row: at the test's pace a turn moves on between any two.
+bool settled(const QList<int>& v) {
+    return v.size() >= 3 && v.mid(v.size() - 3) == QList<int>(3, v.last());
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Case)
+
+class TestSimController : public QObject {
+    Q_OBJECT
+  private slots:
+    void commands_data() {
+        // clang-format off
+        static const Case cases[] = {
+            {"go to, CW", "--start 0", "M090\r\n", "", 1, 90, 90, "cmd M090|arrived at 090"},
+            {"go to, CCW", "--start 300", "M090\r\n", "", -1, 90, 90, "arrived at 090"},
+            {"go to beyond the end stop", "--start 100 --max 180", "M300\r", "", 1, 180, 180,
+             "(300 is beyond the end stop)|arrived at 180"},
+            {"CW to end stop", "--start 300 --max 400", "R\n", "", 1, 400, 400, "end stop 400"},
+            {"CCW to end stop", "--start 100 --min 20", "L\r\n", "", -1, 20, 20, "end stop 020"},
+            {"CCW at end stop", "--start 0", "L\r\n", "", 0, 0, 0, "end stop 000, not turning"},
+            {"stop", "--start 0 --rate 100", "R\r\n", "A\r\n", 1, 10, 449, "cmd A|stopped at "},
+            {"switches", "--start 5", "Y81\r\nY11\r\nY80\r\n", "", 0, 5, 5, "8 on|1 on|8 off"},
+            {"malformed go-to", "--start 50", "M-30\r\nM0900\r\n", "", 0, 50, 50, "ignored M-30"},
+        };
+        // clang-format on
+        QTest::addColumn<Case>("c");
+        for (const Case& c : cases)
+            QTest::addRow("%s", c.name) << c;
+    }
+
+    void commands() {
+        QFETCH(Case, c);
+        QTemporaryDir dir;
+        const QString link = dir.filePath(QStringLiteral("COM3"));
+        QProcess sim;
+        QByteArray log;
+        connect(&sim, &QProcess::readyReadStandardOutput, this,
+                [&] { log += sim.readAllStandardOutput(); });
+        const auto pace = QStringLiteral("--rate 600 --moving-interval 20 --still-interval 100 %1");
+        sim.start(QStringLiteral(AZIVEX_SIMCONTROLLER_PATH),
+                  pace.arg(QLatin1String(c.options)).split(QLatin1Char(' ')) << link);
+        QTRY_VERIFY(QFileInfo(link).isSymLink());
+
+        // The program's side of the line: the link opened like a serial port. The line
+        // is left as the simulator set it, which must be raw: no echo, no CR/LF changes.
+        const int fd = ::open(qPrintable(link), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        QVERIFY(fd >= 0);
+        const auto closeFd = qScopeGuard([fd] { ::close(fd); });
+        QByteArray data;
+        const auto reports = [&] { // the azimuths reported so far
+            char buf[512];
+            for (ssize_t n; (n = ::read(fd, buf, sizeof buf)) > 0;)
+                data.append(buf, n);
+            static const QRegularExpression report(QStringLiteral("AZ=(\\d{3})\r\n"));
+            QList<int> values;
+            for (auto it = report.globalMatch(QString::fromLatin1(data)); it.hasNext();)
+                values << it.next().captured(1).toInt();
+            return values;
+        };
+        const auto send = [fd](const char* s) { return ::write(fd, s, strlen(s)) > 0; };
+
+        QTRY_VERIFY(!reports().isEmpty());
+        const int start = reports().constLast();
+        data.clear();
+        QVERIFY(send(c.command));
+        if (*c.then) {
+            QTRY_VERIFY(!reports().isEmpty() &&
+                        c.direction * (reports().constLast() - start) >= 10);
+            QVERIFY(send(c.then));
+        }
+        const QList<QByteArray> logged = QByteArray(c.logged).split('|');
+        QTRY_VERIFY2(settled(reports()) && log.contains(logged.constLast()), log.constData());
+
+        QList<int> path = reports();
+        QCOMPARE(data.size(), path.size() * qsizetype(strlen("AZ=000\r\n"))); // nothing else
+        QVERIFY2(path.constLast() >= c.lo && path.constLast() <= c.hi, data.constData());
+        path.prepend(start);
+        // Only ever towards the end, and reported on the way rather than as one jump.
+        QVERIFY(std::ranges::is_sorted(path, {}, [&](int v) { return c.direction * v; }));
+        const qsizetype distinct = QSet<int>(path.begin(), path.end()).size();
+        QVERIFY2(c.direction ? distinct >= 4 : distinct == 1, data.constData());
+        qsizetype at = 0;
+        for (const QByteArray& line : logged)
+            QVERIFY2((at = log.indexOf(line, at)) >= 0,
+                     (line + " in order in\n" + log).constData());
+        sim.terminate(); // ends cleanly and takes its link away
+        QVERIFY(sim.waitForFinished() && sim.exitCode() == 0 && !QFileInfo(link).isSymLink());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSimController)
+#include "tst_simcontroller.moc"
