@@ -539,6 +539,11 @@ class TestWindow : public QObject {
             click(b);
         QTest::mouseMove(w("statusLabel"));
         compareGolden(grabTab(0), "running-map");
+        // The marks' colours exactly: heading 300, command 100, offset line at 90.
+        const QImage map = w("mapView")->grab().toImage();
+        QCOMPARE(map.pixelColor(2 + 65, 2 + 80), QColor(0, 0, 255));
+        QCOMPARE(map.pixelColor(2 + 139, 2 + 107), QColor(0, 192, 0));
+        QCOMPARE(map.pixelColor(2 + 185, 2 + 100), QColor(255, 192, 128));
         // A pressed button is drawn sunken.
         QTest::mousePress(w("stopButton"), Qt::LeftButton);
         compareGolden(w("stopButton")->grab().toImage().convertToFormat(QImage::Format_RGB32),
