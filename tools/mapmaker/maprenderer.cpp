@@ -236,7 +236,11 @@ std::optional<MapData> loadMapData(const QString &dir, QString *error) {
     for (const ArcPolygon &polygon : g.polygons)
       for (const ArcRing &ring : polygon)
         for (int ref : ring) mine.insert(arcIndex(ref));
-    for (qsizetype i : mine) {
+    // In arc order, not the set's: the drawing order of the borders must not
+    // change from one run to the next, or neither would the picture.
+    QList<qsizetype> arcs(mine.cbegin(), mine.cend());
+    std::sort(arcs.begin(), arcs.end());
+    for (qsizetype i : arcs) {
       if (!users.contains(i)) order.append(i);
       ++users[i];
     }
