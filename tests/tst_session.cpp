@@ -72,25 +72,24 @@ class TestSession : public QObject {
     }
 
     void operations_data() {
+        // clang-format off
         QTest::addColumn<QString>("script");
         QTest::addColumn<QByteArray>("sent");
         QTest::addColumn<QString>("commanded");
         QTest::addRow("ccw") << "ccw" << QByteArray("L\r\n") << "184";
         QTest::addRow("cw") << "cw" << QByteArray("R\r\n") << "179";
         QTest::addRow("stop before any reply") << "stop" << QByteArray("A\r\n") << "000";
-        QTest::addRow("steps from nothing")
-            << "+ cmd: -" << QByteArray("M010\r\nM350\r\n") << "350";
+        QTest::addRow("steps from nothing") << "+ cmd: -" << QByteArray("M010\r\nM350\r\n") << "350";
         QTest::addRow("step after ccw") << "ccw +" << QByteArray("L\r\nM194\r\n") << "194";
         QTest::addRow("step down to 360") << "cmd:10 -" << QByteArray("M360\r\n") << "360";
         QTest::addRow("fraction sends nothing") << "cmd:12.5 +" << QByteArray() << "22.5";
-        QTest::addRow("stop copies the heading")
-            << "reply:AZ=999 stop +" << QByteArray("A\r\nM289\r\n") << "289";
-        QTest::addRow("raw text as typed")
-            << "cmd:5 raw:_L_ raw:" << QByteArray(" L \r\n\r\n") << "5";
+        QTest::addRow("stop copies the heading") << "reply:AZ=999 stop +" << QByteArray("A\r\nM289\r\n") << "289";
+        QTest::addRow("raw text as typed") << "cmd:5 raw:_L_ raw:" << QByteArray(" L \r\n\r\n") << "5";
         QTest::addRow("aim with offset") << "offset:10 aim:90.4" << QByteArray("M100\r\n") << "100";
         QTest::addRow("aim wraps below 0") << "offset:-20 aim:5" << QByteArray("M345\r\n") << "345";
         QTest::addRow("aim without target") << "cmd:7 offset:40000 aim:5" << QByteArray() << "7";
         QTest::addRow("switches") << "sw:3 sw:8 sw:3" << QByteArray("Y31\r\nY81\r\nY30\r\n") << "";
+        // clang-format on
     }
     void operations() {
         QFETCH(QString, script);
