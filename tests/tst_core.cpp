@@ -32,6 +32,7 @@ class TestCore : public QObject {
     Q_OBJECT
   private slots:
     void numbers_data() {
+        // clang-format off
         QTest::addColumn<QString>("text");
         QTest::addColumn<double>("value");
         QTest::addColumn<QString>("whole");
@@ -47,6 +48,7 @@ class TestCore : public QObject {
             {"32767.5", 32767.5, "<none>"}, {"-32768.5", -32768.5, "-32768"},
             {"1e999", 0, "<none>"}, {"e5", 0, "<none>"}})
             QTest::addRow("%s", text) << QString::fromUtf8(text) << value << QString(whole);
+        // clang-format on
         // clang-format on
     }
     void numbers() {
@@ -75,19 +77,17 @@ class TestCore : public QObject {
     }
 
     void settingsLine_data() {
+        // clang-format off
         QTest::addColumn<QString>("line");
         QTest::addColumn<QStringList>("fields"); // port, line settings, offset, picture, panel
-        QTest::addRow("defaults") << "3,9600,N,8,1:0-0/0"
-                                  << QStringList{"3", "9600,N,8,1", "0", "0", "0"};
-        QTest::addRow("signed offset")
-            << "5,4800,E,7,2:-12-2/1" << QStringList{"5", "4800,E,7,2", "-12", "2", "1"};
-        QTest::addRow("one character after the slash")
-            << "3,9600,N,8,1:0-0/0XYZ" << QStringList{"3", "9600,N,8,1", "0", "0", "0"};
+        QTest::addRow("defaults") << "3,9600,N,8,1:0-0/0" << QStringList{"3", "9600,N,8,1", "0", "0", "0"};
+        QTest::addRow("signed offset") << "5,4800,E,7,2:-12-2/1" << QStringList{"5", "4800,E,7,2", "-12", "2", "1"};
+        QTest::addRow("one character after the slash") << "3,9600,N,8,1:0-0/0XYZ" << QStringList{"3", "9600,N,8,1", "0", "0", "0"};
         QTest::addRow("no comma, no colon") << "9600/x" << QStringList{none, none, none, "9", "x"};
         QTest::addRow("no dash") << "3,9600:5/1" << QStringList{"3", "9600", none, "3", "1"};
         QTest::addRow("empty fields") << ",:-/" << QStringList{"", "", "", "/", ""};
-        QTest::addRow("wide characters")
-            << "3,9600,N,8,1:0-😀/😀" << QStringList{"3", "9600,N,8,1", "0", "😀", "😀"};
+        QTest::addRow("wide characters") << "3,9600,N,8,1:0-😀/😀" << QStringList{"3", "9600,N,8,1", "0", "😀", "😀"};
+        // clang-format on
     }
     void settingsLine() {
         QFETCH(QString, line);
@@ -195,41 +195,26 @@ class TestCore : public QObject {
     }
 
     void replies_data() {
+        // clang-format off
         QTest::addColumn<QString>("seed");
         QTest::addColumn<QByteArray>("stream");
         QTest::addColumn<QString>("shown"); // azimuth@character it was shown at
         QTest::addColumn<QString>("left");
-        QTest::addRow("two replies") << "" << QByteArray("AZ=123\r\nAZ=124\r\n") << "123@6 124@14"
-                                     << "";
-        QTest::addRow("leading zeros") << "" << QByteArray("AZ=045") << "45@6"
-                                       << "";
-        QTest::addRow("zero") << "" << QByteArray("AZ=000") << "0@6"
-                              << "";
-        QTest::addRow("360") << "" << QByteArray("AZ=360") << "0@6"
-                             << "";
-        QTest::addRow("359") << "" << QByteArray("AZ=359") << "359@6"
-                             << "";
-        QTest::addRow("999") << "" << QByteArray("AZ=999") << "639@6"
-                             << "";
-        QTest::addRow("short reply") << "" << QByteArray("AZ=12\r\nAZ=130\r\n") << "130@13"
-                                     << "";
-        QTest::addRow("extra digit") << "" << QByteArray("AZ=0451\r\n") << "45@6"
-                                     << "";
-        QTest::addRow("lower case") << "" << QByteArray("az=045\r\n") << ""
-                                    << "";
-        QTest::addRow("letter among digits") << "" << QByteArray("AZ=1a3\r\nAZ=200") << "200@14"
-                                             << "";
-        QTest::addRow("waiting A") << "" << QByteArray("AXYZ") << ""
-                                   << "AXYZ";
-        QTest::addRow("A given up") << "" << QByteArray("AXYZ12") << ""
-                                    << "XYZ12";
-        QTest::addRow("wrong separator") << "" << QByteArray("AZ:123AZ=1") << ""
-                                         << "3AZ=1";
-        QTest::addRow("settings line first")
-            << "3,9600,N,8,1:0-0/0"
-            << QByteArray("AZ=001\r\nAZ=002\r\nAZ=003\r\nAZ=004\r\nAZ=005\r\n")
-            << "1@19 2@22 3@25 4@30 5@38"
-            << "";
+        QTest::addRow("two replies") << "" << QByteArray("AZ=123\r\nAZ=124\r\n") << "123@6 124@14" << "";
+        QTest::addRow("leading zeros") << "" << QByteArray("AZ=045") << "45@6" << "";
+        QTest::addRow("zero") << "" << QByteArray("AZ=000") << "0@6" << "";
+        QTest::addRow("360") << "" << QByteArray("AZ=360") << "0@6" << "";
+        QTest::addRow("359") << "" << QByteArray("AZ=359") << "359@6" << "";
+        QTest::addRow("999") << "" << QByteArray("AZ=999") << "639@6" << "";
+        QTest::addRow("short reply") << "" << QByteArray("AZ=12\r\nAZ=130\r\n") << "130@13" << "";
+        QTest::addRow("extra digit") << "" << QByteArray("AZ=0451\r\n") << "45@6" << "";
+        QTest::addRow("lower case") << "" << QByteArray("az=045\r\n") << "" << "";
+        QTest::addRow("letter among digits") << "" << QByteArray("AZ=1a3\r\nAZ=200") << "200@14" << "";
+        QTest::addRow("waiting A") << "" << QByteArray("AXYZ") << "" << "AXYZ";
+        QTest::addRow("A given up") << "" << QByteArray("AXYZ12") << "" << "XYZ12";
+        QTest::addRow("wrong separator") << "" << QByteArray("AZ:123AZ=1") << "" << "3AZ=1";
+        QTest::addRow("settings line first") << "3,9600,N,8,1:0-0/0" << QByteArray("AZ=001\r\nAZ=002\r\nAZ=003\r\nAZ=004\r\nAZ=005\r\n") << "1@19 2@22 3@25 4@30 5@38" << "";
+        // clang-format on
     }
     void replies() {
         QFETCH(QString, seed);
@@ -372,38 +357,27 @@ class TestCore : public QObject {
     }
 
     void clickToAim_data() {
+        // clang-format off
         QTest::addColumn<QPoint>("click");
         QTest::addColumn<QRect>("map"); // left, top, right, bottom
         QTest::addColumn<QString>("offset");
         QTest::addColumn<QString>("target");
         const QRect map(QPoint(0, 0), QPoint(204, 204)); // right and bottom one past the map
-        QTest::addRow("north") << QPoint(102, 0) << map << "0"
-                               << "0";
-        QTest::addRow("east") << QPoint(204, 102) << map << "0"
-                              << "90";
-        QTest::addRow("south") << QPoint(102, 204) << map << "0"
-                               << "180";
-        QTest::addRow("west") << QPoint(0, 102) << map << "0"
-                              << "270";
-        QTest::addRow("centre") << QPoint(102, 102) << map << "0"
-                                << "270";
-        QTest::addRow("north-east") << QPoint(204, 0) << map << ""
-                                    << "45";
-        QTest::addRow("offset") << QPoint(204, 102) << map << "10"
-                                << "100";
-        QTest::addRow("negative sum") << QPoint(102, 0) << map << "-100"
-                                      << "260";
-        QTest::addRow("offset text") << QPoint(102, 204) << map << "5deg"
-                                     << "185";
-        QTest::addRow("moved map")
-            << QPoint(1102, 2000) << QRect(QPoint(1000, 1898), QPoint(1204, 2102)) << "0"
-            << "270";
+        QTest::addRow("north") << QPoint(102, 0) << map << "0" << "0";
+        QTest::addRow("east") << QPoint(204, 102) << map << "0" << "90";
+        QTest::addRow("south") << QPoint(102, 204) << map << "0" << "180";
+        QTest::addRow("west") << QPoint(0, 102) << map << "0" << "270";
+        QTest::addRow("centre") << QPoint(102, 102) << map << "0" << "270";
+        QTest::addRow("north-east") << QPoint(204, 0) << map << "" << "45";
+        QTest::addRow("offset") << QPoint(204, 102) << map << "10" << "100";
+        QTest::addRow("negative sum") << QPoint(102, 0) << map << "-100" << "260";
+        QTest::addRow("offset text") << QPoint(102, 204) << map << "5deg" << "185";
+        QTest::addRow("moved map") << QPoint(1102, 2000) << QRect(QPoint(1000, 1898), QPoint(1204, 2102)) << "0" << "270";
         QTest::addRow("sum beyond 16 bits") << QPoint(102, 0) << map << "40000" << none;
         QTest::addRow("pointer beyond 16 bits") << QPoint(40000, 0) << map << "0" << none;
-        QTest::addRow("centre distance beyond 16 bits")
-            << QPoint(-1000, 0) << QRect(QPoint(0, 0), QPoint(65534, 10)) << "0" << none;
-        QTest::addRow("map beyond 16 bits")
-            << QPoint(0, 0) << QRect(QPoint(-40000, 0), QPoint(40000, 9)) << "0" << none;
+        QTest::addRow("centre distance beyond 16 bits") << QPoint(-1000, 0) << QRect(QPoint(0, 0), QPoint(65534, 10)) << "0" << none;
+        QTest::addRow("map beyond 16 bits") << QPoint(0, 0) << QRect(QPoint(-40000, 0), QPoint(40000, 9)) << "0" << none;
+        // clang-format on
     }
     void clickToAim() {
         QFETCH(QPoint, click);
