@@ -17,85 +17,86 @@
 
 namespace {
 
-bool readNumber(const QCommandLineParser &parser, const QString &name, double low, double high,
-                double &value, QString &error) {
-  bool ok = false;
-  value = parser.value(name).toDouble(&ok);
-  if (!ok || !std::isfinite(value) || value < low || value > high) {
-    error = QStringLiteral("--%1 must be a number from %2 to %3, not \"%4\"")
-                .arg(name)
-                .arg(low)
-                .arg(high)
-                .arg(parser.value(name));
-    return false;
-  }
-  return true;
+bool readNumber(const QCommandLineParser& parser, const QString& name, double low, double high,
+                double& value, QString& error) {
+    bool ok = false;
+    value = parser.value(name).toDouble(&ok);
+    if (!ok || !std::isfinite(value) || value < low || value > high) {
+        error = QStringLiteral("--%1 must be a number from %2 to %3, not \"%4\"")
+                    .arg(name)
+                    .arg(low)
+                    .arg(high)
+                    .arg(parser.value(name));
+        return false;
+    }
+    return true;
 }
 
-}  // namespace
+} // namespace
 
-int main(int argc, char *argv[]) {
-  // The tool never opens a window; without this a machine with no display
-  // could not even start it.
-  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QGuiApplication app(argc, argv);
-  QGuiApplication::setApplicationName(QStringLiteral("azivex-mapmaker"));
+int main(int argc, char* argv[]) {
+    // The tool never opens a window; without this a machine with no display
+    // could not even start it.
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    QGuiApplication::setApplicationName(QStringLiteral("azivex-mapmaker"));
 
-  QCommandLineParser parser;
-  parser.setApplicationDescription(QStringLiteral(
-      "Draws a world map centred on a station (azimuthal equidistant, north up, the\n"
-      "antipode on the rim) and saves it as a 24-bit BMP picture for AZIVEX.\n"
-      "Example: azivex-mapmaker --lat 35.68 --lon 139.77 --size 200 --out world4.bmp"));
-  parser.addHelpOption();
-  parser.addOption({QStringLiteral("lat"),
-                    QStringLiteral("Station latitude in degrees, north positive (-90 to 90)."),
-                    QStringLiteral("degrees")});
-  parser.addOption({QStringLiteral("lon"),
-                    QStringLiteral("Station longitude in degrees, east positive (-180 to 180)."),
-                    QStringLiteral("degrees")});
-  parser.addOption({QStringLiteral("size"),
-                    QStringLiteral("Width and height of the picture in pixels (32 to 4000)."),
-                    QStringLiteral("pixels"), QStringLiteral("200")});
-  parser.addOption(
-      {QStringLiteral("out"), QStringLiteral("Picture file to write."), QStringLiteral("file")});
-  parser.addOption({QStringLiteral("data"),
-                    QStringLiteral("Folder with land-50m.json and countries-50m.json."),
-                    QStringLiteral("dir"), QStringLiteral(AZIVEX_MAPMAKER_DATA_DIR)});
-  parser.process(app);
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Draws a world map centred on a station (azimuthal equidistant, north up, the\n"
+        "antipode on the rim) and saves it as a 24-bit BMP picture for AZIVEX.\n"
+        "Example: azivex-mapmaker --lat 35.68 --lon 139.77 --size 200 --out world4.bmp"));
+    parser.addHelpOption();
+    parser.addOption({QStringLiteral("lat"),
+                      QStringLiteral("Station latitude in degrees, north positive (-90 to 90)."),
+                      QStringLiteral("degrees")});
+    parser.addOption({QStringLiteral("lon"),
+                      QStringLiteral("Station longitude in degrees, east positive (-180 to 180)."),
+                      QStringLiteral("degrees")});
+    parser.addOption({QStringLiteral("size"),
+                      QStringLiteral("Width and height of the picture in pixels (32 to 4000)."),
+                      QStringLiteral("pixels"), QStringLiteral("200")});
+    parser.addOption(
+        {QStringLiteral("out"), QStringLiteral("Picture file to write."), QStringLiteral("file")});
+    parser.addOption({QStringLiteral("data"),
+                      QStringLiteral("Folder with land-50m.json and countries-50m.json."),
+                      QStringLiteral("dir"), QStringLiteral(AZIVEX_MAPMAKER_DATA_DIR)});
+    parser.process(app);
 
-  QTextStream err(stderr);
-  QString error;
-  for (const char *required : {"lat", "lon", "out"}) {
-    if (!parser.isSet(QLatin1String(required))) {
-      err << "azivex-mapmaker: --" << required << " is required (see --help)\n";
-      return 2;
+    QTextStream err(stderr);
+    QString error;
+    for (const char* required : {"lat", "lon", "out"}) {
+        if (!parser.isSet(QLatin1String(required))) {
+            err << "azivex-mapmaker: --" << required << " is required (see --help)\n";
+            return 2;
+        }
     }
-  }
-  double lat = 0;
-  double lon = 0;
-  double size = 0;
-  if (!readNumber(parser, QStringLiteral("lat"), -90, 90, lat, error) ||
-      !readNumber(parser, QStringLiteral("lon"), -180, 180, lon, error) ||
-      !readNumber(parser, QStringLiteral("size"), 32, 4000, size, error)) {
-    err << "azivex-mapmaker: " << error << '\n';
-    return 2;
-  }
-  if (size != std::floor(size)) {
-    err << "azivex-mapmaker: --size must be a whole number\n";
-    return 2;
-  }
+    double lat = 0;
+    double lon = 0;
+    double size = 0;
+    if (!readNumber(parser, QStringLiteral("lat"), -90, 90, lat, error) ||
+        !readNumber(parser, QStringLiteral("lon"), -180, 180, lon, error) ||
+        !readNumber(parser, QStringLiteral("size"), 32, 4000, size, error)) {
+        err << "azivex-mapmaker: " << error << '\n';
+        return 2;
+    }
+    if (size != std::floor(size)) {
+        err << "azivex-mapmaker: --size must be a whole number\n";
+        return 2;
+    }
 
-  const auto data = mapmaker::loadMapData(parser.value(QStringLiteral("data")), &error);
-  if (!data) {
-    err << "azivex-mapmaker: " << error << '\n';
-    return 1;
-  }
-  const QImage image = mapmaker::renderMap(*data, {lat, lon}, int(size));
-  const QString out = parser.value(QStringLiteral("out"));
-  // RGB888 makes the BMP writer store 24 bits a pixel.
-  if (!image.convertToFormat(QImage::Format_RGB888).save(out, "BMP")) {
-    err << "azivex-mapmaker: cannot write " << out << '\n';
-    return 1;
-  }
-  return 0;
+    const auto data = mapmaker::loadMapData(parser.value(QStringLiteral("data")), &error);
+    if (!data) {
+        err << "azivex-mapmaker: " << error << '\n';
+        return 1;
+    }
+    const QImage image = mapmaker::renderMap(*data, {lat, lon}, int(size));
+    const QString out = parser.value(QStringLiteral("out"));
+    // RGB888 makes the BMP writer store 24 bits a pixel.
+    if (!image.convertToFormat(QImage::Format_RGB888).save(out, "BMP")) {
+        err << "azivex-mapmaker: cannot write " << out << '\n';
+        return 1;
+    }
+    return 0;
 }

@@ -23,24 +23,24 @@ inline constexpr QRgb border = qRgb(160, 160, 120);
 inline constexpr QRgb ring = qRgb(255, 255, 255);
 inline constexpr QRgb rim = qRgb(40, 52, 72);
 inline constexpr QRgb compassText = qRgb(24, 36, 64);
-}  // namespace colours
+} // namespace colours
 
 inline constexpr double ringSpacingKm = 5000.0;
 
 struct MapData {
-  QList<QList<QList<GeoPoint>>> land;  // polygons, each its rings (outer first)
-  QList<QList<GeoPoint>> coastlines;
-  QList<QList<GeoPoint>> borders;  // between two countries only
+    QList<QList<QList<GeoPoint>>> land; // polygons, each its rings (outer first)
+    QList<QList<GeoPoint>> coastlines;
+    QList<QList<GeoPoint>> borders; // between two countries only
 };
 
 // Reads land-50m.json and countries-50m.json from `dir`.
-std::optional<MapData> loadMapData(const QString &dir, QString *error = nullptr);
+std::optional<MapData> loadMapData(const QString& dir, QString* error = nullptr);
 
 // The circle's radius in a square picture of `size` pixels: the whole earth
 // fits with a small margin to the edge.
 double mapRadiusPx(int size);
 
 // Renders the square picture centred on `station`.
-QImage renderMap(const MapData &data, GeoPoint station, int size);
+QImage renderMap(const MapData& data, GeoPoint station, int size);
 
-}  // namespace mapmaker
+} // namespace mapmaker
