@@ -1,0 +1,93 @@
+// One libFuzzer target over the core, no window. FuzzedDataProvider splits the input:
+// numbers from its end; from its front a line (ended by a backslash and one more
+// character), then the bytes a controller sends.
+#include "core/geometry.h"
+#include "core/protocol.h"
+#include "core/settings.h"
+#include "core/textnumber.h"
+
+#include <QRegularExpression>
+#include <bit>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <fuzzer/FuzzedDataProvider.h>
+
+// A property that does not hold is a finding, kept by libFuzzer like a crash.
+#define CHECK(c) ((c) ? void() : (std::fprintf(stderr, "PROPERTY FAILED: %s\n", #c), std::abort()))
+
+static QList<std::optional<QString>> all(const SettingsFields& f) {
+    return {f.portNo, f.lineSettings, f.offset, f.pictureNo, f.controlPosition};
+}
+static void checkRounding(double x) {
+    const std::optional<qint16> r = roundToInt16(x);
+    CHECK(r ? std::fabs(*r - x) <= 0.5 : !std::isfinite(x) || std::fabs(x) > 32767);
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    FuzzedDataProvider in(data, size);
+    int c[6]; // mostly map-sized, sometimes anything
+    for (int& v : c)
+        v = in.ConsumeBool() ? in.ConsumeIntegral<int>() : in.ConsumeIntegral<qint16>();
+    const double raw = std::bit_cast<double>(in.ConsumeIntegral<quint64>());
+    const QByteArray bytes = QByteArray::fromStdString(in.ConsumeRandomLengthString(512));
+    const std::string stream = in.ConsumeRemainingBytesAsString();
+
+    const QString line = SettingsCodec::decodeLine(bytes);
+    CHECK(line.toUtf8() == bytes || line == QString::fromLatin1(bytes));
+    const SettingsFields f = SettingsCodec::extract(line);
+    CHECK(all(SettingsCodec::extractLinkFields(line)).mid(0, 2) == all(f).mid(0, 2));
+    for (const auto& one : {f.pictureNo, f.controlPosition}) // a character or a surrogate pair
+        CHECK(one->size() <= 1 || (one->size() == 2 && one->front().isHighSurrogate()));
+    // Whatever the fields hold but separators, a registration reads back as written.
+    QString t = line;
+    t.remove(QRegularExpression(QStringLiteral("[-,:/]"))).resize(16, u'1');
+    const Settings s{t.left(3), t.mid(3, 4) + u',' + t.mid(7, 4), u'-' + t.mid(11, 3), t.mid(14, 1),
+                     t.mid(15, 1)};
+    CHECK(all(SettingsCodec::extract(SettingsCodec::registeredDataLine(s))) ==
+          QList<std::optional<QString>>(
+              {s.portNo, s.lineSettings, s.offset, s.pictureNo, s.controlPosition}));
+
+    // Replies behind the settings line, byte by byte and in one piece: the same
+    // azimuths, each 0 to 639; the accumulator never outgrows the line, and stays
+    // short once worked off.
+    ReplyParser slow, fast;
+    slow.seed(line);
+    fast.seed(line);
+    bool settled = line.size() <= 6;
+    QStringList accepted;
+    static const QRegularExpression azimuth(QStringLiteral("^(0|[1-9][0-9]{0,2})$"));
+    for (const char byte : stream) {
+        for (const QString& a : slow.feed(QByteArrayView(&byte, 1)))
+            CHECK(azimuth.match(accepted.emplace_back(a)).hasMatch() && a.toInt() <= 639);
+        CHECK(slow.pending().size() <= (settled ? 6 : std::max<qsizetype>(line.size(), 6)));
+        settled = settled || slow.pending().size() <= 6;
+    }
+    CHECK(fast.feed(QByteArrayView(stream.data(), qsizetype(stream.size()))) == accepted);
+    CHECK(fast.pending() == slow.pending());
+
+    CHECK(bool(Protocol::goTo(line)) == (line.size() >= 1 && line.size() <= 3));
+    // A whole azimuth within a turn steps by 10 within a turn, always to a command.
+    for (const int step : {10, -10}) {
+        const QString next = Protocol::stepAzimuth(line, step);
+        const int v = next.toInt(), was = line.toInt();
+        if (!line.isEmpty() && line.size() <= 3 && isAllDigits(line) && was < 360)
+            CHECK(isAllDigits(next) && (step > 0 ? v < 360 : v > 0) && v >= 0 && v <= 360 &&
+                  (was + step - v) % 360 == 0 && Protocol::goTo(next));
+    }
+
+    const std::optional<double> d = MapGeometry::clickDegrees(c[0], c[1], c[2], c[3], c[4], c[5]);
+    // A map of any sane size gives a direction, the same wherever the map lies.
+    const bool sane =
+        std::none_of(std::begin(c), std::end(c), [](int v) { return std::abs(v) > 8000; });
+    CHECK(!sane || (d && MapGeometry::clickDegrees(c[0] + 99, c[1] - 9, c[2] + 99, c[3] - 9,
+                                                   c[4] + 99, c[5] - 9) == d));
+    if (d) // with no offset, a click aims at 0 to 359
+        CHECK(*d >= -90 && *d < 270.5 && MapGeometry::aimTarget(*d, QStringLiteral("0")) >= 0 &&
+              MapGeometry::aimTarget(*d, QStringLiteral("0")) < 360);
+    MapGeometry::aimTarget(d.value_or(raw), line);
+    checkRounding(raw);
+    checkRounding(numericValue(line));
+    CHECK(numericValue(QString::number(c[0])) == c[0]);
+    return 0;
+}
