@@ -246,7 +246,12 @@ void RotatorLink::closePort(bool writePending) {
 bool RotatorLink::send(const QByteArray& bytes) {
     if (!isOpen())
         return false;
-    return m_port->write(bytes) == bytes.size();
+    if (m_port->write(bytes) != bytes.size())
+        return false;
+    // On the line at once rather than after whatever the event loop does next (a
+    // repaint of the map, say).
+    m_port->flush();
+    return true;
 }
 
 void RotatorLink::readArrived() {

@@ -113,8 +113,10 @@ RotatorSession::AimResult RotatorSession::aimAt(double degrees) {
         showPortClosed();
         return AimResult::PortClosed;
     }
-    if (const std::optional<QString> command = Protocol::goTo(m_commanded))
-        send(*command);
+    const std::optional<QString> command = Protocol::goTo(m_commanded);
+    if (!command)
+        return AimResult::NoCommand;
+    send(*command);
     return AimResult::Sent;
 }
 

@@ -16,7 +16,7 @@ class RotatorSession : public QObject {
     Q_OBJECT
   public:
     static constexpr int switchCount = 8;
-    enum class AimResult { Sent, NoTarget, PortClosed };
+    enum class AimResult { Sent, NoTarget, NoCommand, PortClosed };
 
     explicit RotatorSession(QObject* parent = nullptr);
 
@@ -51,6 +51,8 @@ class RotatorSession : public QObject {
     void stepCw() { step(+10); }
     void stepCcw() { step(-10); }
     // Aims at a direction in degrees (a map click's direction, before the offset).
+    // NoCommand: the target is shown but has no go-to command (over three
+    // characters), so nothing was sent.
     AimResult aimAt(double degrees);
     // Sends the text as typed; false when the port is closed.
     bool sendRaw(const QString& text);

@@ -368,6 +368,10 @@ void MainWindow::bindControls() {
     });
 }
 
+void MainWindow::showStatus(const QString& message) {
+    m_statusLabel->setText(message);
+}
+
 void MainWindow::showPortState(bool open) {
     m_statusLabel->setText(QStringLiteral("ﾎﾟｰﾄ = ") +
                            (open ? QStringLiteral("True") : QStringLiteral("False")));

@@ -33,6 +33,8 @@ class MainWindow : public QWidget {
     bool start();
 
     RotatorSession& session() { return *m_session; }
+    // A message in the status line, as the window's own messages are shown.
+    void showStatus(const QString& message);
 
   private:
     void createControls();

@@ -1,0 +1,315 @@
+// The rotctld protocol over real TCP on the loopback, with a real pseudo-terminal
+// as the controller: the exact reply bytes, and what reaches the controller's line.
+#include "core/rotatorsession.h"
+#include "core/rotctlserver.h"
+#include "pseudoterminal.h"
+
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTest>
+
+class TestRotctl : public QObject {
+    Q_OBJECT
+    QTemporaryDir m_dir;
+    PseudoTerminal* m_pty = nullptr;
+    RotatorSession* m_session = nullptr;
+    RotctlServer* m_server = nullptr;
+
+    std::unique_ptr<QTcpSocket> connectClient() {
+        auto socket = std::make_unique<QTcpSocket>();
+        QSignalSpy connected(socket.get(), &QTcpSocket::connected);
+        socket->connectToHost(QHostAddress::LocalHost, m_server->port());
+        if (!connected.wait(5000))
+            return nullptr;
+        return socket;
+    }
+    // Sends a request and collects the reply until it has `expected`'s length.
+    static QByteArray ask(QTcpSocket& client, const QByteArray& request, qsizetype length) {
+        client.write(request);
+        QByteArray got;
+        (void)QTest::qWaitFor([&] {
+            got += client.readAll();
+            return got.size() >= length || client.state() != QAbstractSocket::ConnectedState;
+        });
+        return got + client.readAll();
+    }
+    // What reached the controller, once a marker sent last has arrived.
+    QByteArray line() {
+        if (!m_session->link().send("#"))
+            return m_pty->received();
+        (void)QTest::qWaitFor([this] { return m_pty->received().endsWith('#'); });
+        const QByteArray got = m_pty->received().chopped(1);
+        m_pty->clearReceived();
+        return got;
+    }
+    void reply(const QByteArray& text) {
+        QSignalSpy heading(&m_session->link(), &RotatorLink::azimuthReceived);
+        m_pty->write(text);
+        QVERIFY(heading.wait());
+    }
+
+  private slots:
+    void init() {
+        m_pty = new PseudoTerminal(this);
+        QVERIFY(m_pty->linkAs(m_dir.path(), 7));
+        m_session = new RotatorSession(this);
+        m_session->link().setWorkingDirectory(m_dir.path());
+        m_session->openLink(QStringLiteral("7"), QStringLiteral("9600,N,8,1"));
+        QVERIFY(m_session->link().isOpen());
+        m_server = new RotctlServer(m_session, this);
+        QVERIFY(m_server->listen(QHostAddress::LocalHost, 0));
+    }
+    void cleanup() {
+        delete m_server;
+        delete m_session;
+        delete m_pty;
+    }
+
+    void commands_data() {
+        QTest::addColumn<QString>("offset");
+        QTest::addColumn<QByteArray>("request");
+        QTest::addColumn<QByteArray>("answer");
+        QTest::addColumn<QByteArray>("sent");
+        const QByteArray dump = "1\n2\nmin_az=0.000000\nmax_az=360.000000\nmin_el=0.000000\n"
+                                "max_el=90.000000\nsouth_zero=0\nrot_type=AzEl\ndone\n";
+        // clang-format off
+        QTest::addRow("set_pos") << "0" << QByteArray("P 90 0\n") << QByteArray("RPRT 0\n") << QByteArray("M090\r\n");
+        QTest::addRow("long name, commas") << "0" << QByteArray("\\set_pos 174,46 0,00\r\n") << QByteArray("RPRT 0\n") << QByteArray("M174\r\n");
+        QTest::addRow("negative azimuth") << "0" << QByteArray("P -90.4 10\n") << QByteArray("RPRT 0\n") << QByteArray("M270\r\n");
+        QTest::addRow("beyond a turn") << "0" << QByteArray("P 725 0\n") << QByteArray("RPRT 0\n") << QByteArray("M005\r\n");
+        QTest::addRow("offset added") << "10" << QByteArray("P 355 0\n") << QByteArray("RPRT 0\n") << QByteArray("M365\r\n");
+        QTest::addRow("offset below 0") << "-20" << QByteArray("P 5 0\n") << QByteArray("RPRT 0\n") << QByteArray("M345\r\n");
+        QTest::addRow("target too long") << "1000" << QByteArray("P 5 0\n") << QByteArray("RPRT -1\n") << QByteArray();
+        QTest::addRow("malformed azimuth") << "0" << QByteArray("P abc 0\n") << QByteArray("RPRT -1\n") << QByteArray();
+        QTest::addRow("malformed elevation") << "0" << QByteArray("P 10 x\n") << QByteArray("RPRT -1\n") << QByteArray();
+        QTest::addRow("missing elevation") << "0" << QByteArray("P 10\n") << QByteArray("RPRT -1\n") << QByteArray();
+        QTest::addRow("not a number") << "0" << QByteArray("P nan 0\n") << QByteArray("RPRT -1\n") << QByteArray();
+        QTest::addRow("get_pos") << "10" << QByteArray("p\n") << QByteArray("90.00\n0.00\n") << QByteArray();
+        QTest::addRow("get_pos below 0") << "120" << QByteArray("\\get_pos\n") << QByteArray("340.00\n0.00\n") << QByteArray();
+        QTest::addRow("stop") << "0" << QByteArray("S\n") << QByteArray("RPRT 0\n") << QByteArray("A\r\n");
+        QTest::addRow("move ccw") << "0" << QByteArray("M 8 0\n") << QByteArray("RPRT 0\n") << QByteArray("L\r\n");
+        QTest::addRow("move cw by name") << "0" << QByteArray("\\move RIGHT 50\n") << QByteArray("RPRT 0\n") << QByteArray("R\r\n");
+        QTest::addRow("move left") << "0" << QByteArray("M ccw 1\n") << QByteArray("RPRT 0\n") << QByteArray("L\r\n");
+        QTest::addRow("move up") << "0" << QByteArray("M 2 0\n") << QByteArray("RPRT -1\n") << QByteArray();
+        QTest::addRow("park") << "0" << QByteArray("K\n") << QByteArray("RPRT -11\n") << QByteArray();
+        QTest::addRow("get_info") << "0" << QByteArray("_\n") << QByteArray("AZIVEX rotator controller on COM7 9600,N,8,1\n") << QByteArray();
+        QTest::addRow("dump_state") << "0" << QByteArray("\\dump_state\n") << dump << QByteArray();
+        QTest::addRow("extended get_pos") << "0" << QByteArray("+p\n") << QByteArray("get_pos:\nAzimuth: 100.00\nElevation: 0.00\nRPRT 0\n") << QByteArray();
+        QTest::addRow("separated get_pos") << "0" << QByteArray(";\\get_pos\n") << QByteArray("get_pos:;Azimuth: 100.00;Elevation: 0.00;RPRT 0\n") << QByteArray();
+        QTest::addRow("extended set_pos") << "0" << QByteArray("+P 10,5 0\n") << QByteArray("set_pos: 10,5 0\nRPRT 0\n") << QByteArray("M010\r\n");
+        QTest::addRow("extended park") << "0" << QByteArray("|K\n") << QByteArray("park:|RPRT -11\n") << QByteArray();
+        QTest::addRow("extended dump_state") << "0" << QByteArray("+\\dump_state\n") << QByteArray("dump_state:\nrotctld Protocol Ver: 1\nRotor Model: 2\nMinimum Azimuth: 0.000000\nMaximum Azimuth: 360.000000\nMinimum Elevation: 0.000000\nMaximum Elevation: 90.000000\nSouth Zero: 0\nrot_type=AzEl\ndone\nRPRT 0\n") << QByteArray();
+        QTest::addRow("extended get_info") << "0" << QByteArray("+_\n") << QByteArray("get_info:\nInfo: AZIVEX rotator controller on COM7 9600,N,8,1\nRPRT 0\n") << QByteArray();
+        QTest::addRow("two on a line") << "0" << QByteArray("P 10 0 S\n") << QByteArray("RPRT 0\nRPRT 0\n") << QByteArray("M010\r\nA\r\n");
+        QTest::addRow("prefix alone") << "0" << QByteArray("+ p\n") << QByteArray("100.00\n0.00\n") << QByteArray();
+        QTest::addRow("unknown") << "0" << QByteArray("x\n\\foo\n") << QByteArray("RPRT -4\nRPRT -4\n") << QByteArray();
+        QTest::addRow("empty lines") << "0" << QByteArray("\n\r\n p\n") << QByteArray("100.00\n0.00\n") << QByteArray();
+        // clang-format on
+    }
+    void commands() {
+        QFETCH(QString, offset);
+        QFETCH(QByteArray, request);
+        QFETCH(QByteArray, answer);
+        QFETCH(QByteArray, sent);
+        reply("AZ=100\r\n");
+        m_session->setOffset(offset);
+        auto client = connectClient();
+        QVERIFY(client);
+        QCOMPARE(ask(*client, request, answer.size()), answer);
+        QCOMPARE(line(), sent);
+        if (request.startsWith("P ") && answer == "RPRT 0\n")
+            QCOMPARE(m_session->commanded(),
+                     QString::fromLatin1(sent.mid(1, 3)).remove(QRegularExpression("^0+(?=.)")));
+    }
+
+    void getPosInOneSegment() {
+        reply("AZ=123\r\n");
+        auto client = connectClient();
+        QSignalSpy arrived(client.get(), &QTcpSocket::readyRead);
+        client->write("p\n");
+        QVERIFY(arrived.wait());
+        QCOMPARE(client->readAll(), QByteArray("123.00\n0.00\n"));
+    }
+
+    void portClosed_data() {
+        QTest::addColumn<QByteArray>("request");
+        QTest::addColumn<QByteArray>("answer");
+        QTest::addRow("set_pos") << QByteArray("P 90 0\n") << QByteArray("RPRT -6\n");
+        QTest::addRow("stop") << QByteArray("S\n") << QByteArray("RPRT -6\n");
+        QTest::addRow("move") << QByteArray("+M 16 0\n") << QByteArray("move: 16 0\nRPRT -6\n");
+        QTest::addRow("get_pos still answers") << QByteArray("p\n") << QByteArray("0.00\n0.00\n");
+    }
+    void portClosed() {
+        QFETCH(QByteArray, request);
+        QFETCH(QByteArray, answer);
+        m_session->toggleConnection();
+        QVERIFY(!m_session->link().isOpen());
+        QSignalSpy notices(m_session, &RotatorSession::portClosedNotice);
+        auto client = connectClient();
+        QCOMPARE(ask(*client, request, answer.size()), answer);
+        QCOMPARE(notices.size(), request == "p\n" ? 0 : 1);
+        m_session->toggleConnection();
+        QCOMPARE(line(), QByteArray());
+    }
+
+    void clientsInterleaved() {
+        auto tracker = connectClient();
+        auto logger = connectClient();
+        tracker->write("P 10 0\n");
+        logger->write("+p\n");
+        QCOMPARE(ask(*tracker, "P 20 0\n", 14), QByteArray("RPRT 0\nRPRT 0\n"));
+        QCOMPARE(ask(*logger, "q\n", 43),
+                 QByteArray("get_pos:\nAzimuth: 0.00\nElevation: 0.00\nRPRT 0\n"));
+        QTRY_COMPARE(logger->state(), QAbstractSocket::UnconnectedState);
+        QCOMPARE(line(), QByteArray("M010\r\nM020\r\n"));
+        QCOMPARE(ask(*tracker, "S\n", 7), QByteArray("RPRT 0\n"));
+    }
+
+    void badInput_data() {
+        QTest::addColumn<QString>("abuse");
+        for (const char* abuse : {"long line", "binary garbage", "client that never reads",
+                                  "connections opened and dropped", "too many clients"})
+            QTest::addRow("%s", abuse) << abuse;
+    }
+    void badInput() {
+        QFETCH(QString, abuse);
+        std::vector<std::unique_ptr<QTcpSocket>> others;
+        if (abuse == u"long line") {
+            auto c = connectClient();
+            QCOMPARE(ask(*c, QByteArray(1500, 'P') + "\np\n", 20),
+                     QByteArray("RPRT -1\n0.00\n0.00\n"));
+            QCOMPARE(ask(*c, QByteArray(3000, ' ') + "P 1 0", 8), QByteArray("RPRT -1\n"));
+            QCOMPARE(ask(*c, "P 2 0\nS\n", 8), QByteArray("RPRT 0\n")); // the rest of the long line
+        } else if (abuse == u"binary garbage") {
+            auto c = connectClient();
+            QByteArray junk;
+            for (int i = 0; i < 20000; ++i)
+                junk += char((i * 7919) % 251 + 1);
+            c->write(junk + "\n");
+            QVERIFY(QTest::qWaitFor([&] { return c->bytesToWrite() == 0; }));
+        } else if (abuse == u"client that never reads") {
+            auto c = connectClient();
+            c->setReadBufferSize(1);
+            const QByteArray flood = QByteArray("\\dump_state\n").repeated(10000);
+            c->write(flood);
+            QTRY_VERIFY_WITH_TIMEOUT(m_server->clientCount() == 0, 10000);
+        } else if (abuse == u"connections opened and dropped") {
+            for (int i = 0; i < 300; ++i) {
+                auto c = connectClient();
+                QVERIFY(c);
+                if (i % 2)
+                    c->write("p\n");
+                c->abort();
+            }
+            QTRY_COMPARE(m_server->clientCount(), 0);
+        } else {
+            for (int i = 0; i < RotctlServer::maxClients; ++i)
+                others.push_back(connectClient());
+            QTRY_COMPARE(m_server->clientCount(), RotctlServer::maxClients);
+            auto refused = connectClient();
+            QCOMPARE(ask(*refused, "p\n", 8), QByteArray("RPRT -9\n"));
+            QTRY_COMPARE(refused->state(), QAbstractSocket::UnconnectedState);
+            others.clear();
+            QTRY_COMPARE(m_server->clientCount(), 0);
+        }
+        // Nothing else suffers: a well-behaved client is answered, the line carries
+        // only well-formed commands.
+        auto good = connectClient();
+        QVERIFY(good);
+        QCOMPARE(ask(*good, "P 45 0\n", 7), QByteArray("RPRT 0\n"));
+        const QByteArray sent = line();
+        QVERIFY2(QRegularExpression("^(M\\d{3}\r\n|A\r\n)+$")
+                     .match(QString::fromLatin1(sent))
+                     .hasMatch(),
+                 sent.constData());
+    }
+
+    void hamlibClient() {
+        reply("AZ=123\r\n");
+        QProcess rotctl;
+        rotctl.start(QStringLiteral("rotctl"),
+                     {"-m", "2", "-r", QStringLiteral("127.0.0.1:%1").arg(m_server->port()), "P",
+                      "90", "0", "p", "S"});
+        QVERIFY2(rotctl.waitForStarted(), "rotctl (Debian's libhamlib-utils) is needed");
+        QSignalSpy finished(&rotctl, &QProcess::finished);
+        QVERIFY(finished.wait(20000));
+        QCOMPARE(rotctl.exitCode(), 0);
+        QCOMPARE(rotctl.readAllStandardOutput(), QByteArray("123.00\n0.00\n"));
+        QCOMPARE(line(), QByteArray("M090\r\nA\r\n"));
+        QCOMPARE(m_session->commanded(), QStringLiteral("123"));
+    }
+
+    // The program itself, started as an operator would: --help names the option, a
+    // port in use is reported and the program runs on, and the server answers.
+    void program() {
+        QProcess help;
+        help.start(QStringLiteral(AZIVEX_PATH), {"--help"});
+        QVERIFY(help.waitForFinished(20000));
+        QVERIFY(help.readAllStandardOutput().contains("--rotctld <[ADDRESS:]PORT>"));
+
+        QVERIFY(QFile::copy(AZIVEX_MAPS_DIR "/world1.bmp", m_dir.filePath("world1.bmp")));
+        QFile settings(m_dir.filePath("AZIVEX.DAT"));
+        QVERIFY(settings.open(QIODevice::WriteOnly));
+        settings.write("7,9600,N,8,1:10-0/0\r\n");
+        settings.close();
+        QProcess azivex;
+        azivex.setWorkingDirectory(m_dir.path());
+        auto env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        azivex.setProcessEnvironment(env);
+        m_session->closeLink(); // the program takes the controller's port
+        const QString port = QString::number(m_server->port());
+        azivex.start(QStringLiteral(AZIVEX_PATH), {"--rotctld", "127.0.0.1:" + port});
+        QVERIFY(azivex.waitForStarted());
+        QByteArray said;
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (said += azivex.readAllStandardError())
+                .contains("rotctld server not started on 127.0.0.1:" + port.toLatin1()),
+            20000);
+        QCOMPARE(azivex.state(), QProcess::Running);
+        azivex.kill();
+        QVERIFY(azivex.waitForFinished());
+
+        const quint16 free = m_server->port() + 1;
+        azivex.start(QStringLiteral(AZIVEX_PATH), {"--rotctld", QString::number(free)});
+        std::unique_ptr<QTcpSocket> client;
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                client = std::make_unique<QTcpSocket>();
+                QSignalSpy connected(client.get(), &QTcpSocket::connected);
+                client->connectToHost(QHostAddress::LocalHost, free);
+                return connected.wait(200);
+            },
+            20000));
+        m_pty->write("AZ=100\r\n");
+        QCOMPARE(ask(*client, "P 80 0\n", 7), QByteArray("RPRT 0\n"));
+        QTRY_COMPARE(m_pty->received(), QByteArray("M090\r\n"));
+        azivex.kill();
+        QVERIFY(azivex.waitForFinished());
+        QCOMPARE(azivex.exitStatus(), QProcess::CrashExit); // it ran until stopped
+    }
+
+    void endpoints() {
+        for (auto [text, address, port] :
+             std::initializer_list<std::tuple<const char*, const char*, int>>{
+                 {"4533", "127.0.0.1", 4533},
+                 {"0.0.0.0:4533", "0.0.0.0", 4533},
+                 {"[::1]:80", "::1", 80},
+                 {"::1:80", "::1", 80},
+                 {"0", "", 0},
+                 {"65536", "", 0},
+                 {"host:1", "", 0},
+                 {"12ab", "", 0},
+                 {"", "", 0}}) {
+            const auto e = RotctlServer::parseEndpoint(text);
+            QCOMPARE(e ? e->first.toString() : QString(), QString(address));
+            QCOMPARE(e ? int(e->second) : 0, port);
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRotctl)
+#include "tst_rotctl.moc"
