@@ -3,6 +3,7 @@
 // character), then the bytes a controller sends.
 #include "core/geometry.h"
 #include "core/protocol.h"
+#include "core/rotctl.h"
 #include "core/settings.h"
 #include "core/textnumber.h"
 
@@ -86,6 +87,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         CHECK(*d >= -90 && *d < 270.5 && MapGeometry::aimTarget(*d, QStringLiteral("0")) >= 0 &&
               MapGeometry::aimTarget(*d, QStringLiteral("0")) < 360);
     MapGeometry::aimTarget(d.value_or(raw), line);
+    // The same bytes as a network client's line: every command parses to something
+    // answerable, a position within a turn, and a reply that is one line or more.
+    for (const Rotctl::Command& command : Rotctl::parseLine(stream)) {
+        CHECK(command.azimuth >= 0 && command.azimuth < 360);
+        CHECK(command.direction == 0 || command.direction == 8 || command.direction == 16);
+        for (const int result : {Rotctl::Ok, Rotctl::IoError}) {
+            const QByteArray reply = Rotctl::reply(command, result, {{"1.00", "Azimuth: 1.00"}});
+            CHECK(reply.endsWith('\n') && reply.count('\n') >= 1);
+        }
+    }
     checkRounding(raw);
     checkRounding(numericValue(line));
     CHECK(numericValue(QString::number(c[0])) == c[0]);
