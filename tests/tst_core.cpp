@@ -304,9 +304,7 @@ class TestCore : public QObject {
                  qPrintable(present.join('|')));
         QVERIFY(present.contains(dir.filePath("dev%1x") + " (COM70)"));
         QVERIFY(present.filter("(COM2)").isEmpty() && present.filter("(COM3)").isEmpty());
-    }
 
-    void portListEntries() {
         // clang-format off
         for (auto [entry, n] : std::initializer_list<std::pair<const char*, const char*>>{
             {"USB Serial Port (COM3)", "3"}, {"Prolific USB-to-Serial Comm Port (COM12)", "12"},

@@ -209,16 +209,6 @@ class TestSession : public QObject {
         QCOMPARE(line(), QByteArray());
         QCOMPARE(notices.size(), 1);
     }
-
-    void repliesShowOnChange() {
-        QSignalSpy headings(m_session, &RotatorSession::headingChanged);
-        m_session->seedReplies(QStringLiteral("xx"));
-        m_pty->write("AZ=045\r\nAZ=045\r\nAZ=046\r\n");
-        QTRY_COMPARE(headings.size(), 2);
-        QCOMPARE(headings[0][0].toString(), QStringLiteral("45"));
-        QCOMPARE(m_session->heading(), QStringLiteral("46"));
-        QVERIFY(m_session->headingReported());
-    }
 };
 
 QTEST_GUILESS_MAIN(TestSession)

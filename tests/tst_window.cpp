@@ -445,15 +445,9 @@ class TestWindow : public QObject {
         for (QWidget* c : m_window->findChildren<QWidget*>()) {
             if (c->objectName().isEmpty() && c->toolTip().isEmpty())
                 continue;
-            QString caption;
-            if (auto* b = qobject_cast<QAbstractButton*>(c))
-                caption = b->text();
-            else if (auto* l = qobject_cast<QLabel*>(c))
-                caption = l->text();
-            else if (auto* e = qobject_cast<QLineEdit*>(c))
-                caption = e->text();
-            else if (auto* g = qobject_cast<QGroupBox*>(c))
-                caption = g->title();
+            const QString caption = qobject_cast<QGroupBox*>(c)
+                                        ? qobject_cast<QGroupBox*>(c)->title()
+                                        : c->property("text").toString();
             lines << QStringLiteral("%1 %2 [%3] {%4} %5 %6 %7,%8 %9x%10")
                          .arg(c->objectName(), c->metaObject()->className(), caption, c->toolTip(),
                               c->font().family())

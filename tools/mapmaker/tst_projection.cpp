@@ -97,19 +97,6 @@ class TestProjection : public QObject {
         QCOMPARE(sizes, c.coastPieces);
     }
 
-    // The real maps are quantized, so the picture covers that; here plain positions.
-    void topology() {
-        const auto topo = parseTopology(R"({"type":"Topology","arcs":[[[10,20],[11,20],[11,21]],
-            [[11,21],[10,20]]], "objects":{"o":{"type":"GeometryCollection","geometries":[
-            {"type":"LineString","arcs":[0]}, {"type":"Polygon","arcs":[[0,1],[-2]]}]}}})");
-        QVERIFY(topo && topo->polygons(QStringLiteral("o")).size() == 1);
-        // Arcs joined without repeating (11, 21); a hole, where ~1 walks arc 1 backwards.
-        const auto rings = topo->polygons(QStringLiteral("o"))[0];
-        QVERIFY(rings.size() == 2 && rings[0].size() == 4 && rings[0][3].lat == 20);
-        QVERIFY(rings[1].size() == 2 && rings[1][0].lon == 10 && rings[1][1].lat == 21);
-        QVERIFY(!parseTopology("{not json") && !parseTopology(R"({"type":"FeatureCollection"})"));
-    }
-
     void picture_data() {
         QTest::addColumn<QPointF>("at");
         QTest::addColumn<QRgb>("colour");
