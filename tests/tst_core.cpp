@@ -38,7 +38,7 @@ class TestCore : public QObject {
         QTest::addColumn<QString>("whole");
         // clang-format off
         for (auto [text, value, whole] : std::initializer_list<std::tuple<const char*, double, const char*>>{
-            {"", 0, none.toLatin1()}, {" 4 ", 4, "4"}, {"3.5", 3.5, "4"}, {"2.5", 2.5, "2"},
+            {"", 0, "<none>"}, {" 4 ", 4, "4"}, {"3.5", 3.5, "4"}, {"2.5", 2.5, "2"},
             {"-0.5", -0.5, "0"}, {"-1.5", -1.5, "-2"}, {"4a", 4, "<none>"},
             {"-12.5e1x", -125, "<none>"}, {"1D2", 100, "<none>"}, {"\t- 3\n", -3, "<none>"},
             {"&H1F", 31, "<none>"}, {"&H7", 7, "<none>"}, {"&O17", 15, "<none>"}, {"&17", 15, "<none>"},
