@@ -1,8 +1,7 @@
 // The rotctld protocol over real TCP on the loopback, with a real pseudo-terminal
 // as the controller: the exact reply bytes, and what reaches the controller's line.
-#include "core/rotatorsession.h"
 #include "core/rotctlserver.h"
-#include "pseudoterminal.h"
+#include "sessionrig.h"
 
 #include <QProcess>
 #include <QRegularExpression>
@@ -13,10 +12,8 @@
 
 class TestRotctl : public QObject {
     Q_OBJECT
-    QTemporaryDir m_dir;
-    PseudoTerminal* m_pty = nullptr;
-    RotatorSession* m_session = nullptr;
-    RotctlServer* m_server = nullptr;
+    std::unique_ptr<SessionRig> m_rig;
+    std::unique_ptr<RotctlServer> m_server;
 
     std::unique_ptr<QTcpSocket> connectClient() {
         auto socket = std::make_unique<QTcpSocket>();
@@ -36,36 +33,16 @@ class TestRotctl : public QObject {
         });
         return got + client.readAll();
     }
-    // What reached the controller, once a marker sent last has arrived.
-    QByteArray line() {
-        if (!m_session->link().send("#"))
-            return m_pty->received();
-        (void)QTest::qWaitFor([this] { return m_pty->received().endsWith('#'); });
-        const QByteArray got = m_pty->received().chopped(1);
-        m_pty->clearReceived();
-        return got;
-    }
-    void reply(const QByteArray& text) {
-        QSignalSpy heading(&m_session->link(), &RotatorLink::azimuthReceived);
-        m_pty->write(text);
-        QVERIFY(heading.wait());
-    }
-
   private slots:
     void init() {
-        m_pty = new PseudoTerminal(this);
-        QVERIFY(m_pty->linkAs(m_dir.path(), 7));
-        m_session = new RotatorSession(this);
-        m_session->link().setWorkingDirectory(m_dir.path());
-        m_session->openLink(QStringLiteral("7"), QStringLiteral("9600,N,8,1"));
-        QVERIFY(m_session->link().isOpen());
-        m_server = new RotctlServer(m_session, this);
+        m_rig = std::make_unique<SessionRig>();
+        QVERIFY(m_rig->open());
+        m_server = std::make_unique<RotctlServer>(&m_rig->session);
         QVERIFY(m_server->listen(QHostAddress::LocalHost, 0));
     }
     void cleanup() {
-        delete m_server;
-        delete m_session;
-        delete m_pty;
+        m_server.reset();
+        m_rig.reset();
     }
 
     void commands_data() {
@@ -114,16 +91,16 @@ class TestRotctl : public QObject {
         QFETCH(QByteArray, request);
         QFETCH(QByteArray, answer);
         QFETCH(QByteArray, sent);
-        reply("AZ=100\r\n");
-        m_session->setOffset(offset);
+        QVERIFY(m_rig->reply("AZ=100\r\n"));
+        m_rig->session.setOffset(offset);
         auto client = connectClient();
         QVERIFY(client);
         QCOMPARE(ask(*client, request, answer.size()), answer);
-        QCOMPARE(line(), sent);
+        QCOMPARE(m_rig->line(), sent);
     }
 
     void getPosInOneSegment() {
-        reply("AZ=123\r\n");
+        QVERIFY(m_rig->reply("AZ=123\r\n"));
         auto client = connectClient();
         QSignalSpy arrived(client.get(), &QTcpSocket::readyRead);
         client->write("p\n");
@@ -142,14 +119,14 @@ class TestRotctl : public QObject {
     void portClosed() {
         QFETCH(QByteArray, request);
         QFETCH(QByteArray, answer);
-        m_session->toggleConnection();
-        QVERIFY(!m_session->link().isOpen());
-        QSignalSpy notices(m_session, &RotatorSession::portClosedNotice);
+        m_rig->session.toggleConnection();
+        QVERIFY(!m_rig->session.link().isOpen());
+        QSignalSpy notices(&m_rig->session, &RotatorSession::portClosedNotice);
         auto client = connectClient();
         QCOMPARE(ask(*client, request, answer.size()), answer);
         QCOMPARE(notices.size(), request == "p\n" ? 0 : 1);
-        m_session->toggleConnection();
-        QCOMPARE(line(), QByteArray());
+        m_rig->session.toggleConnection();
+        QCOMPARE(m_rig->line(), QByteArray());
     }
 
     void clientsInterleaved() {
@@ -161,7 +138,7 @@ class TestRotctl : public QObject {
         QCOMPARE(ask(*logger, "q\n", 43),
                  QByteArray("get_pos:\nAzimuth: 0.00\nElevation: 0.00\nRPRT 0\n"));
         QTRY_COMPARE(logger->state(), QAbstractSocket::UnconnectedState);
-        QCOMPARE(line(), QByteArray("M010\r\nM020\r\n"));
+        QCOMPARE(m_rig->line(), QByteArray("M010\r\nM020\r\n"));
         QCOMPARE(ask(*tracker, "S\n", 7), QByteArray("RPRT 0\n"));
     }
 
@@ -217,7 +194,7 @@ class TestRotctl : public QObject {
         auto good = connectClient();
         QVERIFY(good);
         QCOMPARE(ask(*good, "P 45 0\n", 7), QByteArray("RPRT 0\n"));
-        const QByteArray sent = line();
+        const QByteArray sent = m_rig->line();
         QVERIFY2(QRegularExpression("^(M\\d{3}\r\n|A\r\n)+$")
                      .match(QString::fromLatin1(sent))
                      .hasMatch(),
@@ -225,7 +202,7 @@ class TestRotctl : public QObject {
     }
 
     void hamlibClient() {
-        reply("AZ=123\r\n");
+        QVERIFY(m_rig->reply("AZ=123\r\n"));
         QProcess rotctl;
         rotctl.start(QStringLiteral("rotctl"),
                      {"-m", "2", "-r", QStringLiteral("127.0.0.1:%1").arg(m_server->port()), "P",
@@ -235,8 +212,8 @@ class TestRotctl : public QObject {
         QVERIFY(finished.wait(20000));
         QCOMPARE(rotctl.exitCode(), 0);
         QCOMPARE(rotctl.readAllStandardOutput(), QByteArray("123.00\n0.00\n"));
-        QCOMPARE(line(), QByteArray("M090\r\nA\r\n"));
-        QCOMPARE(m_session->commanded(), QStringLiteral("123"));
+        QCOMPARE(m_rig->line(), QByteArray("M090\r\nA\r\n"));
+        QCOMPARE(m_rig->session.commanded(), QStringLiteral("123"));
     }
 
     // The program itself, started as an operator would: --help names the option, a
@@ -247,17 +224,17 @@ class TestRotctl : public QObject {
         QVERIFY(help.waitForFinished(20000));
         QVERIFY(help.readAllStandardOutput().contains("--rotctld <[ADDRESS:]PORT>"));
 
-        QVERIFY(QFile::copy(AZIVEX_MAPS_DIR "/world1.bmp", m_dir.filePath("world1.bmp")));
-        QFile settings(m_dir.filePath("AZIVEX.DAT"));
+        QVERIFY(QFile::copy(AZIVEX_MAPS_DIR "/world1.bmp", m_rig->dir.filePath("world1.bmp")));
+        QFile settings(m_rig->dir.filePath("AZIVEX.DAT"));
         QVERIFY(settings.open(QIODevice::WriteOnly));
         settings.write("7,9600,N,8,1:10-0/0\r\n");
         settings.close();
         QProcess azivex;
-        azivex.setWorkingDirectory(m_dir.path());
+        azivex.setWorkingDirectory(m_rig->dir.path());
         auto env = QProcessEnvironment::systemEnvironment();
         env.insert("QT_QPA_PLATFORM", "offscreen");
         azivex.setProcessEnvironment(env);
-        m_session->closeLink(); // the program takes the controller's port
+        m_rig->session.closeLink(); // the program takes the controller's port
         const QString port = QString::number(m_server->port());
         azivex.start(QStringLiteral(AZIVEX_PATH), {"--rotctld", "127.0.0.1:" + port});
         QVERIFY(azivex.waitForStarted());
@@ -281,9 +258,9 @@ class TestRotctl : public QObject {
                 return connected.wait(200);
             },
             20000));
-        m_pty->write("AZ=100\r\n");
+        m_rig->pty.write("AZ=100\r\n");
         QCOMPARE(ask(*client, "P 80 0\n", 7), QByteArray("RPRT 0\n"));
-        QTRY_COMPARE(m_pty->received(), QByteArray("M090\r\n"));
+        QTRY_COMPARE(m_rig->pty.received(), QByteArray("M090\r\n"));
         azivex.kill();
         QVERIFY(azivex.waitForFinished());
         QCOMPARE(azivex.exitStatus(), QProcess::CrashExit); // it ran until stopped

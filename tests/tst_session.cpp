@@ -1,7 +1,6 @@
 // The rotator session over a real pseudo-terminal: what each operation puts on the
 // controller's line, and how the link's states show.
-#include "core/rotatorsession.h"
-#include "pseudoterminal.h"
+#include "sessionrig.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -9,9 +8,7 @@
 
 class TestSession : public QObject {
     Q_OBJECT
-    QTemporaryDir m_dir;
-    PseudoTerminal* m_pty = nullptr;
-    RotatorSession* m_session = nullptr;
+    std::unique_ptr<SessionRig> m_rig;
 
     // Runs a script of operations: ccw cw stop + - raw:TEXT aim:DEGREES sw:N
     // reply:TEXT (the controller answers) offset:TEXT cmd:TEXT (last commanded).
@@ -19,57 +16,38 @@ class TestSession : public QObject {
         for (const QString& op : script.split(u' ', Qt::SkipEmptyParts)) {
             const QString arg = op.section(u':', 1).replace(u'_', u' ');
             if (op == u"ccw")
-                m_session->turnCcw();
+                m_rig->session.turnCcw();
             else if (op == u"cw")
-                m_session->turnCw();
+                m_rig->session.turnCw();
             else if (op == u"stop")
-                m_session->stop();
+                m_rig->session.stop();
             else if (op == u"+")
-                m_session->stepCw();
+                m_rig->session.stepCw();
             else if (op == u"-")
-                m_session->stepCcw();
+                m_rig->session.stepCcw();
             else if (op.startsWith(u"raw:"))
-                m_session->sendRaw(arg);
+                m_rig->session.sendRaw(arg);
             else if (op.startsWith(u"aim:"))
-                m_session->aimAt(arg.toDouble());
+                m_rig->session.aimAt(arg.toDouble());
             else if (op.startsWith(u"sw:"))
-                m_session->toggleSwitch(arg.toInt());
+                m_rig->session.toggleSwitch(arg.toInt());
             else if (op.startsWith(u"offset:"))
-                m_session->setOffset(arg);
+                m_rig->session.setOffset(arg);
             else if (op.startsWith(u"cmd:"))
-                m_session->setCommanded(arg);
-            else if (op.startsWith(u"reply:")) {
-                QSignalSpy heading(&m_session->link(), &RotatorLink::azimuthReceived);
-                m_pty->write(arg.toLatin1() + "\r\n");
-                QVERIFY(heading.wait());
-            } else
+                m_rig->session.setCommanded(arg);
+            else if (op.startsWith(u"reply:"))
+                QVERIFY(m_rig->reply(arg.toLatin1() + "\r\n"));
+            else
                 QFAIL(qPrintable(op));
         }
     }
-    // Everything on the line up to a marker sent last, so nothing is still on its way.
-    QByteArray line() {
-        if (m_session->link().isOpen()) {
-            m_session->link().send("#");
-            if (!QTest::qWaitFor([this] { return m_pty->received().endsWith('#'); }))
-                return "timed out: " + m_pty->received();
-        }
-        return m_pty->received().chopped(m_session->link().isOpen() ? 1 : 0);
-    }
-
   private slots:
     void init() {
-        m_pty = new PseudoTerminal(this);
-        QVERIFY(m_pty->linkAs(m_dir.path(), 7));
-        m_session = new RotatorSession(this);
-        m_session->link().setWorkingDirectory(m_dir.path());
-        m_session->openLink(QStringLiteral("7"), QStringLiteral("9600,N,8,1"));
-        QVERIFY(m_session->link().isOpen());
-        QVERIFY(m_session->disconnectOffered());
+        m_rig = std::make_unique<SessionRig>();
+        QVERIFY(m_rig->open());
+        QVERIFY(m_rig->session.disconnectOffered());
     }
-    void cleanup() {
-        delete m_session;
-        delete m_pty;
-    }
+    void cleanup() { m_rig.reset(); }
 
     void operations_data() {
         // clang-format off
@@ -95,10 +73,10 @@ class TestSession : public QObject {
         QFETCH(QString, script);
         QFETCH(QByteArray, sent);
         QFETCH(QString, commanded);
-        QSignalSpy notices(m_session, &RotatorSession::portClosedNotice);
+        QSignalSpy notices(&m_rig->session, &RotatorSession::portClosedNotice);
         run(script);
-        QCOMPARE(line(), sent);
-        QCOMPARE(m_session->commanded(), commanded);
+        QCOMPARE(m_rig->line(), sent);
+        QCOMPARE(m_rig->session.commanded(), commanded);
         QCOMPARE(notices.size(), 0);
     }
 
@@ -135,78 +113,78 @@ class TestSession : public QObject {
         QFETCH(QString, script);
         QFETCH(QString, commanded);
         QFETCH(QString, pending);
-        m_session->setCommanded(QStringLiteral("50"));
-        m_session->toggleConnection();
-        QVERIFY(!m_session->link().isOpen());
-        m_session->seedReplies(QStringLiteral("AZ"));
-        m_session->toggleConnection(); // a failed connect below keeps offering to connect
-        m_pty->removeLink();
-        m_session->toggleConnection();
-        QVERIFY(!m_session->link().isOpen());
-        QVERIFY(m_pty->linkAs(m_dir.path(), 7));
-        m_pty->clearReceived();
-        QSignalSpy notices(m_session, &RotatorSession::portClosedNotice);
-        QSignalSpy offers(m_session, &RotatorSession::disconnectOfferChanged);
+        m_rig->session.setCommanded(QStringLiteral("50"));
+        m_rig->session.toggleConnection();
+        QVERIFY(!m_rig->session.link().isOpen());
+        m_rig->session.seedReplies(QStringLiteral("AZ"));
+        m_rig->session.toggleConnection(); // a failed connect below keeps offering to connect
+        m_rig->pty.removeLink();
+        m_rig->session.toggleConnection();
+        QVERIFY(!m_rig->session.link().isOpen());
+        QVERIFY(m_rig->pty.linkAs(m_rig->dir.path(), 7));
+        m_rig->pty.clearReceived();
+        QSignalSpy notices(&m_rig->session, &RotatorSession::portClosedNotice);
+        QSignalSpy offers(&m_rig->session, &RotatorSession::disconnectOfferChanged);
         run(script);
         QCOMPARE(notices.size(), 1);
-        QVERIFY(!m_session->disconnectOffered());
-        QCOMPARE(m_session->commanded(), commanded);
-        QCOMPARE(m_session->link().parser().pending(), pending);
-        QCOMPARE(m_session->switchOn(2), script == u"sw:2");
-        m_session->toggleConnection();
-        QCOMPARE(line(), QByteArray());
+        QVERIFY(!m_rig->session.disconnectOffered());
+        QCOMPARE(m_rig->session.commanded(), commanded);
+        QCOMPARE(m_rig->session.link().parser().pending(), pending);
+        QCOMPARE(m_rig->session.switchOn(2), script == u"sw:2");
+        m_rig->session.toggleConnection();
+        QCOMPARE(m_rig->line(), QByteArray());
     }
 
     void connectionToggle() {
-        QSignalSpy reports(m_session, &RotatorSession::portStateReported);
-        m_session->toggleConnection(); // disconnect
-        QVERIFY(!m_session->link().isOpen() && !m_session->disconnectOffered());
-        m_session->toggleConnection(); // connect
-        QVERIFY(m_session->link().isOpen() && m_session->disconnectOffered());
+        QSignalSpy reports(&m_rig->session, &RotatorSession::portStateReported);
+        m_rig->session.toggleConnection(); // disconnect
+        QVERIFY(!m_rig->session.link().isOpen() && !m_rig->session.disconnectOffered());
+        m_rig->session.toggleConnection(); // connect
+        QVERIFY(m_rig->session.link().isOpen() && m_rig->session.disconnectOffered());
         QCOMPARE(reports.size(), 2);
         QCOMPARE(reports[0][0].toBool(), false);
         QCOMPARE(reports[1][0].toBool(), true);
-        m_session->reportPortState();
+        m_rig->session.reportPortState();
         QCOMPARE(reports.last()[0].toBool(), true);
 
         // Re-opening with another number keeps the open port on its own.
-        m_session->openLink(QStringLiteral("8"), QStringLiteral("4800,N,8,1"));
-        QVERIFY(m_session->link().isOpen());
-        QCOMPARE(m_session->link().portNumber(), 7);
-        QCOMPARE(m_session->link().lineSettings(), QStringLiteral("4800,N,8,1"));
-        m_session->link().setLineSettings(QStringLiteral("nonsense"));
-        QCOMPARE(m_session->link().lineSettings(), QStringLiteral("4800,N,8,1"));
+        m_rig->session.openLink(QStringLiteral("8"), QStringLiteral("4800,N,8,1"));
+        QVERIFY(m_rig->session.link().isOpen());
+        QCOMPARE(m_rig->session.link().portNumber(), 7);
+        QCOMPARE(m_rig->session.link().lineSettings(), QStringLiteral("4800,N,8,1"));
+        m_rig->session.link().setLineSettings(QStringLiteral("nonsense"));
+        QCOMPARE(m_rig->session.link().lineSettings(), QStringLiteral("4800,N,8,1"));
         // A line the terminal cannot carry fails the open instead of passing for one.
-        m_session->closeLink();
-        m_session->openLink(QStringLiteral("7"), QStringLiteral("9600,E,7,2"));
-        QVERIFY(!m_session->link().isOpen() && !m_session->disconnectOffered());
+        m_rig->session.closeLink();
+        m_rig->session.openLink(QStringLiteral("7"), QStringLiteral("9600,E,7,2"));
+        QVERIFY(!m_rig->session.link().isOpen() && !m_rig->session.disconnectOffered());
         QCOMPARE(reports.last()[0].toBool(), false);
-        m_session->openLink(QStringLiteral(" 7.4 "), QStringLiteral("9600,N,8,1"));
-        QVERIFY(m_session->link().isOpen());
-        m_session->closeLink();
-        m_session->openLink(QStringLiteral("COM7"), QStringLiteral("9600,N,8,1"));
-        QVERIFY(m_session->link().isOpen()); // the number is kept from before
+        m_rig->session.openLink(QStringLiteral(" 7.4 "), QStringLiteral("9600,N,8,1"));
+        QVERIFY(m_rig->session.link().isOpen());
+        m_rig->session.closeLink();
+        m_rig->session.openLink(QStringLiteral("COM7"), QStringLiteral("9600,N,8,1"));
+        QVERIFY(m_rig->session.link().isOpen()); // the number is kept from before
     }
 
     void disconnectSendsWhatIsPending() {
-        m_session->stop();
-        m_session->toggleConnection();
-        QVERIFY(!m_session->link().isOpen());
-        QTRY_COMPARE(m_pty->received(), QByteArray("A\r\n"));
+        m_rig->session.stop();
+        m_rig->session.toggleConnection();
+        QVERIFY(!m_rig->session.link().isOpen());
+        QTRY_COMPARE(m_rig->pty.received(), QByteArray("A\r\n"));
     }
 
     void hangUpClosesOnce() {
-        QSignalSpy notices(m_session, &RotatorSession::portClosedNotice);
-        QSignalSpy open(&m_session->link(), &RotatorLink::openChanged);
-        m_pty->hangUp();
+        QSignalSpy notices(&m_rig->session, &RotatorSession::portClosedNotice);
+        QSignalSpy open(&m_rig->session.link(), &RotatorLink::openChanged);
+        m_rig->pty.hangUp();
         QTRY_COMPARE(notices.size(), 1);
-        QVERIFY(!m_session->link().isOpen() && !m_session->disconnectOffered());
+        QVERIFY(!m_rig->session.link().isOpen() && !m_rig->session.disconnectOffered());
         QCOMPARE(open.size(), 1);
         // The toggle now offers to connect again, and does once the device is back.
-        QVERIFY(m_pty->reopen() && m_pty->linkAs(m_dir.path(), 7));
-        m_session->toggleConnection();
-        QVERIFY(m_session->link().isOpen());
-        QCOMPARE(line(), QByteArray());
+        QVERIFY(m_rig->pty.reopen() && m_rig->pty.linkAs(m_rig->dir.path(), 7));
+        m_rig->session.toggleConnection();
+        QVERIFY(m_rig->session.link().isOpen());
+        QCOMPARE(m_rig->line(), QByteArray());
         QCOMPARE(notices.size(), 1);
     }
 };

@@ -146,6 +146,8 @@ void MainWindow::createControls() {
 }
 
 void MainWindow::createHeader() {
+    // The status line's caption until start-up replaces it, as designed: a text the
+    // operator sees, not a name.
     m_statusLabel = makeLabel(this, "statusLabel", QStringLiteral("Label1"), 120, 30, 2985, 195);
     setColours(m_statusLabel, QColor(0, 0, 192), QColor(255, 255, 128));
     m_statusLabel->setFont(AppStyle::font(proportionalGothic, 9.75));
@@ -215,6 +217,8 @@ void MainWindow::createOperatingTab(QWidget* tab) {
     };
     m_pictureButtons = new QButtonGroup(this);
     for (int i = 0; i < 5; ++i) {
+        // The designed caption, cut off by the button's width so that only its round
+        // mark shows.
         auto* o = new QRadioButton(QStringLiteral("Option1"), tab);
         o->setObjectName(QStringLiteral("pictureButton%1").arg(i));
         placeAt(o, optionLeft[i], 900, 195, 180);

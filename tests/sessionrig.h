@@ -1,0 +1,41 @@
+#pragma once
+
+#include "core/rotatorsession.h"
+#include "pseudoterminal.h"
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+// A rotator session on COM7, with a real pseudo-terminal standing in for the
+// controller.
+struct SessionRig {
+    QTemporaryDir dir;
+    PseudoTerminal pty;
+    RotatorSession session;
+
+    bool open() {
+        if (!pty.linkAs(dir.path(), 7))
+            return false;
+        session.link().setWorkingDirectory(dir.path());
+        session.openLink(QStringLiteral("7"), QStringLiteral("9600,N,8,1"));
+        return session.link().isOpen();
+    }
+    // What reached the controller since the last call, once a marker sent last has
+    // arrived, so nothing is still on its way; with the port closed, what has come.
+    QByteArray line() {
+        if (!session.link().send("#"))
+            return pty.received();
+        if (!QTest::qWaitFor([this] { return pty.received().endsWith('#'); }))
+            return "timed out: " + pty.received();
+        const QByteArray got = pty.received().chopped(1);
+        pty.clearReceived();
+        return got;
+    }
+    // The controller answers; true once the link has taken the reply.
+    bool reply(const QByteArray& text) {
+        QSignalSpy heading(&session.link(), &RotatorLink::azimuthReceived);
+        pty.write(text);
+        return heading.wait();
+    }
+};
