@@ -1,10 +1,14 @@
+#include "core/commandline.h"
 #include "core/rotatorsession.h"
 #include "core/rotctlserver.h"
+#include "core/userfolder.h"
 #include "gui/appstyle.h"
 #include "gui/mainwindow.h"
+#include "gui/messagebox.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QDir>
 #include <cstdio>
 
 #ifdef AZIVEX_HAVE_FONTCONFIG
@@ -13,6 +17,39 @@
 #endif
 
 int main(int argc, char* argv[]) {
+    // Options are read before the window system is reached, so --help, --version and
+    // a mistyped option work without a display and never open a window.
+    QCommandLineParser options;
+    options.setApplicationDescription(QStringLiteral(
+        "AZIVEX: turns an antenna rotator through its controller on a serial port. The "
+        "settings (AZIVEX.DAT), the map pictures and any COMn links are kept in the "
+        "working directory."));
+    const QCommandLineOption rotctld(
+        QStringLiteral("rotctld"),
+        QStringLiteral("Serve Hamlib's rotctld protocol (gpredict, QLog, CQRLOG, rotctl -m 2) "
+                       "on PORT, of 127.0.0.1 unless ADDRESS is given. Anyone who can reach "
+                       "that address can turn the antenna."),
+        QStringLiteral("[ADDRESS:]PORT"));
+    const QCommandLineOption userFolder(
+        QStringLiteral("user-folder"),
+        QStringLiteral("Work in %1 instead of the current directory; it is created with the "
+                       "standard map pictures when missing. The desktop menu starts AZIVEX so.")
+            .arg(QStringLiteral("$XDG_DATA_HOME/azivex (~/.local/share/azivex)")));
+    options.addOptions({rotctld, userFolder});
+    const QString program = QStringLiteral("azivex");
+    if (const auto status =
+            CommandLine::parse(options, program, CommandLine::arguments(argc, argv)))
+        return *status;
+    std::optional<std::pair<QHostAddress, quint16>> endpoint;
+    if (options.isSet(rotctld)) {
+        endpoint = RotctlServer::parseEndpoint(options.value(rotctld));
+        if (!endpoint) {
+            std::fprintf(stderr, "azivex: --rotctld takes [ADDRESS:]PORT, not \"%s\"\n",
+                         qPrintable(options.value(rotctld)));
+            return CommandLine::kUsageError;
+        }
+    }
+
 #ifdef AZIVEX_HAVE_FONTCONFIG
     // Reading the font configuration is the largest part of showing any text; it
     // goes on beside the application's own start instead of after it.
@@ -22,30 +59,26 @@ int main(int argc, char* argv[]) {
 #ifdef AZIVEX_HAVE_FONTCONFIG
     fonts.join();
 #endif
-    QCommandLineParser options;
-    options.setApplicationDescription(QStringLiteral(
-        "AZIVEX: turns an antenna rotator through its controller on a serial port. The "
-        "settings are read from AZIVEX.DAT in the working directory."));
-    options.addHelpOption();
-    const QCommandLineOption rotctld(
-        QStringLiteral("rotctld"),
-        QStringLiteral("Serve Hamlib's rotctld protocol (gpredict, QLog, CQRLOG, rotctl -m 2) "
-                       "on PORT, of 127.0.0.1 unless ADDRESS is given. Anyone who can reach "
-                       "that address can turn the antenna."),
-        QStringLiteral("[ADDRESS:]PORT"));
-    options.addOption(rotctld);
-    options.process(app);
-    std::optional<std::pair<QHostAddress, quint16>> endpoint;
-    if (options.isSet(rotctld)) {
-        endpoint = RotctlServer::parseEndpoint(options.value(rotctld));
-        if (!endpoint) {
-            std::fprintf(stderr, "azivex: --rotctld takes [ADDRESS:]PORT, not \"%s\"\n",
-                         qPrintable(options.value(rotctld)));
-            return 2;
-        }
-    }
+    QApplication::setApplicationVersion(CommandLine::version());
+    // Lets the desktop match the window to the menu entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral(AZIVEX_APP_ID));
 
     AppStyle::install();
+    if (options.isSet(userFolder)) {
+        const QString folder = UserFolder::path();
+        const QString pictures = UserFolder::standardPicturesFolder();
+        if (pictures.isEmpty())
+            std::fprintf(stderr, "azivex: the standard map pictures are not installed\n");
+        const QString error = UserFolder::prepare(folder, pictures);
+        if (!error.isEmpty() || !QDir::setCurrent(folder)) {
+            std::fprintf(stderr, "azivex: working folder %s: %s\n", qPrintable(folder),
+                         qPrintable(error.isEmpty() ? QStringLiteral("cannot enter it") : error));
+            AppMessageBox::show(
+                nullptr, QStringLiteral("AZIVEX"),
+                QStringLiteral("作業フォルダ %1 を用意できませんでした").arg(folder));
+            return 1;
+        }
+    }
     MainWindow window;
     if (!window.start())
         return 0;

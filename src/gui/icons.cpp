@@ -6,8 +6,11 @@
 
 namespace {
 
-QImage blank(int size) {
-    QImage img(size, size, QImage::Format_ARGB32_Premultiplied);
+// A transparent square of size logical pixels at the given scale, so a screen with
+// two pixels a point gets a drawing with twice the detail rather than an enlargement.
+QImage blank(int size, qreal scale = 1) {
+    QImage img(qRound(size * scale), qRound(size * scale), QImage::Format_ARGB32_Premultiplied);
+    img.setDevicePixelRatio(scale);
     img.fill(Qt::transparent);
     return img;
 }
@@ -42,8 +45,8 @@ void drawTurnArrow(QPainter& p, QPointF c, double r, int sign, const QColor& col
 
 namespace Icons {
 
-QImage rotation(Rotation kind) {
-    QImage img = blank(32);
+QImage rotation(Rotation kind, qreal scale) {
+    QImage img = blank(32, scale);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
     const QPointF c(16, 17);
@@ -75,9 +78,7 @@ QImage rotation(Rotation kind) {
     return img;
 }
 
-QImage window() {
-    QImage img = blank(48);
-    QPainter p(&img);
+void paintWindow(QPainter& p) {
     p.setRenderHint(QPainter::Antialiasing);
     // A compass disc with a heading needle, in the window's dark blue.
     p.setPen(QPen(QColor(0, 0, 120), 2));
@@ -96,6 +97,13 @@ QImage window() {
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(255, 255, 128));
     p.drawEllipse(QPointF(24, 24), 3.5, 3.5);
+}
+
+QImage window(int size) {
+    QImage img = blank(size);
+    QPainter p(&img);
+    p.scale(size / 48.0, size / 48.0);
+    paintWindow(p);
     return img;
 }
 

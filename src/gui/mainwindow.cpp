@@ -107,6 +107,15 @@ QGroupBox* makeFrame(QWidget* parent, const char* name, const QString& caption, 
     return f;
 }
 
+// Drawn for ordinary screens and for those with two pixels a point; the icon picks
+// the drawing by the screen, so neither is an enlargement.
+QIcon rotationIcon(Icons::Rotation kind) {
+    QIcon icon;
+    for (const qreal scale : {1.0, 2.0})
+        icon.addPixmap(QPixmap::fromImage(Icons::rotation(kind, scale)));
+    return icon;
+}
+
 } // namespace
 
 MainWindow::MainWindow(QWidget* parent) : QWidget(parent), m_session(new RotatorSession(this)) {
@@ -118,7 +127,9 @@ MainWindow::~MainWindow() = default;
 
 void MainWindow::createControls() {
     setWindowTitle(QStringLiteral("AZIVEX"));
-    setWindowIcon(QIcon(QPixmap::fromImage(Icons::window())));
+    QIcon icon(QPixmap::fromImage(Icons::window()));
+    icon.addPixmap(QPixmap::fromImage(Icons::window(96)));
+    setWindowIcon(icon);
     setFont(AppStyle::font(proportionalGothic, 9));
     const QPalette standard = palette();
     // Two palettes shared by all sixteen switch buttons: a switch changes palette,
@@ -173,15 +184,14 @@ void MainWindow::createOperatingTab(QWidget* tab) {
     m_ccwButton = makeButton(tab, "ccwButton", QString(), 90, 360, 645, 465);
     m_ccwButton->setFont(AppStyle::font(proportionalGothic, 11.25, true));
     m_ccwButton->setToolTip(QStringLiteral(" (CCW).左へ回転します。 \r\n"));
-    m_ccwButton->setIcon(
-        QIcon(QPixmap::fromImage(Icons::rotation(Icons::Rotation::CounterClockwise))));
+    m_ccwButton->setIcon(rotationIcon(Icons::Rotation::CounterClockwise));
     m_stopButton = makeButton(tab, "stopButton", QString(), 750, 360, 645, 465);
     m_stopButton->setToolTip(QStringLiteral("回転をストップします。"));
-    m_stopButton->setIcon(QIcon(QPixmap::fromImage(Icons::rotation(Icons::Rotation::Stop))));
+    m_stopButton->setIcon(rotationIcon(Icons::Rotation::Stop));
     m_cwButton = makeButton(tab, "cwButton", QString(), 1410, 360, 645, 465);
     m_cwButton->setFont(AppStyle::font(proportionalGothic, 12, true));
     m_cwButton->setToolTip(QStringLiteral("(CW). 右へ回転します。 \r\n"));
-    m_cwButton->setIcon(QIcon(QPixmap::fromImage(Icons::rotation(Icons::Rotation::Clockwise))));
+    m_cwButton->setIcon(rotationIcon(Icons::Rotation::Clockwise));
     for (QPushButton* b : {m_ccwButton, m_stopButton, m_cwButton}) {
         setColours(b, QColor(192, 255, 192));
         b->setIconSize(QSize(32, 32));

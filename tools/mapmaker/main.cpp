@@ -2,9 +2,12 @@
 // equidistant world map centred on the station, north up, saved as a 24-bit
 // Windows bitmap.
 
+#include "core/commandline.h"
 #include "maprenderer.h"
 
 #include <QCommandLineParser>
+#include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
 #include <QTextStream>
@@ -13,6 +16,9 @@
 
 #ifndef AZIVEX_MAPMAKER_DATA_DIR
 #define AZIVEX_MAPMAKER_DATA_DIR "data/naturalearth"
+#endif
+#ifndef AZIVEX_DATA_FROM_BIN
+#define AZIVEX_DATA_FROM_BIN "../share/azivex"
 #endif
 
 namespace {
@@ -32,6 +38,16 @@ bool readNumber(const QCommandLineParser& parser, const QString& name, double lo
     return true;
 }
 
+// The installed Natural Earth data beside the program, else the source tree's.
+QString defaultDataFolder() {
+    const QString installed =
+        QDir::cleanPath(QDir(QCoreApplication::applicationDirPath())
+                            .filePath(QStringLiteral(AZIVEX_DATA_FROM_BIN "/naturalearth")));
+    if (QFileInfo(installed).isDir())
+        return installed;
+    return QStringLiteral(AZIVEX_MAPMAKER_DATA_DIR);
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -39,15 +55,12 @@ int main(int argc, char* argv[]) {
     // could not even start it.
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    QGuiApplication::setApplicationName(QStringLiteral("azivex-mapmaker"));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Draws a world map centred on a station (azimuthal equidistant, north up, the\n"
         "antipode on the rim) and saves it as a 24-bit BMP picture for AZIVEX.\n"
         "Example: azivex-mapmaker --lat 35.68 --lon 139.77 --size 200 --out world4.bmp"));
-    parser.addHelpOption();
     parser.addOption({QStringLiteral("lat"),
                       QStringLiteral("Station latitude in degrees, north positive (-90 to 90)."),
                       QStringLiteral("degrees")});
@@ -60,9 +73,15 @@ int main(int argc, char* argv[]) {
     parser.addOption(
         {QStringLiteral("out"), QStringLiteral("Picture file to write."), QStringLiteral("file")});
     parser.addOption({QStringLiteral("data"),
-                      QStringLiteral("Folder with land-50m.json and countries-50m.json."),
-                      QStringLiteral("dir"), QStringLiteral(AZIVEX_MAPMAKER_DATA_DIR)});
-    parser.process(app);
+                      QStringLiteral("Folder with land-50m.json and countries-50m.json "
+                                     "(default: the installed share/azivex/naturalearth)."),
+                      QStringLiteral("dir")});
+    // Parsed before the application object, whose start would add its own complaints
+    // to a one-line mistake.
+    if (const auto status = CommandLine::parse(parser, QStringLiteral("azivex-mapmaker"),
+                                               CommandLine::arguments(argc, argv)))
+        return *status;
+    QGuiApplication app(argc, argv);
 
     QTextStream err(stderr);
     QString error;
@@ -86,7 +105,10 @@ int main(int argc, char* argv[]) {
         return 2;
     }
 
-    const auto data = mapmaker::loadMapData(parser.value(QStringLiteral("data")), &error);
+    const QString dataFolder = parser.isSet(QStringLiteral("data"))
+                                   ? parser.value(QStringLiteral("data"))
+                                   : defaultDataFolder();
+    const auto data = mapmaker::loadMapData(dataFolder, &error);
     if (!data) {
         err << "azivex-mapmaker: " << error << '\n';
         return 1;

@@ -1,5 +1,6 @@
 // azivex-simcontroller: a rotator controller on a pseudo-terminal, for tests and demos.
 
+#include "core/commandline.h"
 #include "pseudoterminal.h"
 #include "simcontroller.h"
 
@@ -11,6 +12,7 @@
 #include <cmath>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <optional>
 #include <sys/socket.h>
@@ -19,7 +21,6 @@
 
 namespace {
 
-constexpr int kExitUsage = 2;
 constexpr int kMaxIntervalMs = 3600 * 1000;
 // Reports carry three digits.
 constexpr double kHighestAzimuth = 999;
@@ -89,15 +90,12 @@ std::variant<Parsed, QString> parseArguments(QCommandLineParser& parser, const Q
         "the commands L, R, A, Mddd, Yn1 and Yn0 (lines ending in CR LF) like the\n"
         "controller box, sending AZ=ddd reports. SIGINT or SIGTERM ends it and\n"
         "removes the link."));
-    parser.addHelpOption();
     parser.addOptions({start, rate, moving, still, min, max});
     parser.addPositionalArgument(QStringLiteral("LINK"),
                                  QStringLiteral("Path of the symbolic link to create."));
-
-    if (!parser.parse(args))
-        return parser.errorText();
-    if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all")))
-        parser.showHelp(0);
+    if (const auto status = CommandLine::parse(parser, QStringLiteral("azivex-simcontroller"), args,
+                                               CommandLine::Positional::Allowed))
+        std::exit(*status);
 
     Parsed parsed;
     SimOptions& o = parsed.options;
@@ -157,9 +155,8 @@ int main(int argc, char* argv[]) {
     QCommandLineParser parser;
     const auto result = parseArguments(parser, QCoreApplication::arguments());
     if (const auto* error = std::get_if<QString>(&result)) {
-        printError(*error);
-        std::fprintf(stderr, "Try 'azivex-simcontroller --help'.\n");
-        return kExitUsage;
+        printError(*error + QStringLiteral(" (see --help)"));
+        return CommandLine::kUsageError;
     }
     const Parsed& parsed = std::get<Parsed>(result);
 

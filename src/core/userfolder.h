@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+// The working folder of a start from the desktop's menu, where there is no current
+// directory the operator chose: one per user, holding the settings file, the map
+// pictures and any COMn links, as a folder chosen in a terminal does.
+namespace UserFolder {
+
+// $XDG_DATA_HOME/azivex, else ~/.local/share/azivex.
+QString path();
+
+// The installed standard map pictures: share/azivex beside the executable's bin/,
+// else the first system data folder holding them. Empty when none is found.
+QString standardPicturesFolder();
+
+// Creates folder when it is missing and copies in each standard picture from
+// picturesFolder that it does not hold yet under any case of its name, so the
+// operator's own files are never replaced. Returns what went wrong, or an empty text.
+QString prepare(const QString& folder, const QString& picturesFolder);
+
+} // namespace UserFolder

@@ -1,0 +1,100 @@
+#!/usr/bin/env bash
+# Installs the build into a scratch prefix and checks what a package would ship:
+# every file in place, the desktop entry and metainfo valid, each executable's
+# --help, --version and mistakes, and the installed program working from its
+# per-user folder against the installed simulated controller.
+#
+#   install_check.sh BUILD_DIR
+set -euo pipefail
+build="$1"
+scratch="$(mktemp -d)"
+pids=()
+cleanup() {
+  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+  rm -rf "$scratch"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+prefix="$scratch/usr"
+cmake --install "$build" --prefix "$prefix" >/dev/null
+
+files=(
+  bin/azivex bin/azivex-simcontroller bin/azivex-mapmaker
+  share/azivex/world1.bmp share/azivex/world2.bmp share/azivex/world3.bmp
+  share/azivex/naturalearth/land-50m.json share/azivex/naturalearth/countries-50m.json
+  share/man/man1/azivex.1 share/man/man1/azivex-simcontroller.1 share/man/man1/azivex-mapmaker.1
+  share/doc/azivex/README.md share/doc/azivex/LICENSE share/doc/azivex/NATURAL-EARTH.md
+  share/doc/azivex/LICENSE.world-atlas
+  share/applications/org.azivex.Azivex.desktop share/metainfo/org.azivex.Azivex.metainfo.xml
+  share/icons/hicolor/scalable/apps/azivex.svg
+)
+for size in 16 22 24 32 48 64 128 256; do
+  files+=("share/icons/hicolor/${size}x${size}/apps/azivex.png")
+done
+for f in "${files[@]}"; do [ -s "$prefix/$f" ] || fail "not installed: $f"; done
+for size in 16 256; do
+  [ "$(identify -format '%wx%h' "$prefix/share/icons/hicolor/${size}x${size}/apps/azivex.png")" = "${size}x${size}" ] ||
+    fail "icon ${size}x${size} has another size"
+done
+
+out="$(desktop-file-validate "$prefix/share/applications/org.azivex.Azivex.desktop" 2>&1)" ||
+  fail "desktop-file-validate: $out"
+[ -z "$out" ] || fail "desktop-file-validate: $out"
+appstreamcli validate --no-net "$prefix/share/metainfo/org.azivex.Azivex.metainfo.xml" >/dev/null ||
+  fail "appstreamcli validate"
+grep -q '^Exec=azivex --user-folder$' "$prefix/share/applications/org.azivex.Azivex.desktop" ||
+  fail "the menu entry does not start the program in its user folder"
+
+# Neither answers nor mistakes may need a display.
+for program in azivex azivex-simcontroller azivex-mapmaker; do
+  exe="$prefix/bin/$program"
+  help="$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$exe" --help)" ||
+    fail "$program --help exits $?"
+  [[ "$help" == "Usage: "* ]] || fail "$program --help: $help"
+  version="$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$exe" --version)"
+  [[ "$version" =~ ^$program\ [0-9]+\.[0-9]+\.[0-9]+$ ]] || fail "$program --version: $version"
+  status=0
+  env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$exe" --no-such-option \
+    >"$scratch/stdout" 2>"$scratch/stderr" || status=$?
+  [ "$status" -eq 2 ] || fail "$program with an unknown option exits $status"
+  [ "$(wc -l <"$scratch/stderr")" -eq 1 ] && [ ! -s "$scratch/stdout" ] ||
+    fail "$program with an unknown option says: $(cat "$scratch/stdout" "$scratch/stderr")"
+done
+
+# The user folder already holds the operator's settings and own picture 2, which
+# must survive; pictures 1 and 3 are copied in.
+export XDG_DATA_HOME="$scratch/data" HOME="$scratch/home" QT_QPA_PLATFORM=offscreen
+folder="$XDG_DATA_HOME/azivex"
+mkdir -p "$folder" "$HOME"
+printf '3,9600,N,8,1:0-0/0\r\n' >"$folder/AZIVEX.DAT"
+echo "operator's own" >"$folder/WORLD2.BMP"
+"$prefix/bin/azivex-simcontroller" --rate 90 "$folder/COM3" >"$scratch/sim.log" 2>&1 &
+pids+=($!)
+for _ in $(seq 200); do [ -L "$folder/COM3" ] && break; sleep 0.05; done
+[ -L "$folder/COM3" ] || fail "the simulated controller made no link: $(cat "$scratch/sim.log")"
+
+port=45330
+while (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; do port=$((port + 1)); done
+(cd "$scratch" && exec "$prefix/bin/azivex" --user-folder --rotctld "$port") \
+  >"$scratch/azivex.log" 2>&1 &
+pids+=($!)
+for _ in $(seq 200); do
+  (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null && break
+  kill -0 "${pids[1]}" 2>/dev/null || fail "the installed program ended: $(cat "$scratch/azivex.log")"
+  sleep 0.05
+done
+exec 3<>"/dev/tcp/127.0.0.1/$port"
+printf 'P 90 0\n' >&3
+read -r -t 20 reply <&3 || fail "no answer to P"
+[ "$reply" = "RPRT 0" ] || fail "P answered '$reply'"
+for _ in $(seq 200); do grep -q 'cmd M090' "$scratch/sim.log" && break; sleep 0.05; done
+grep -q 'cmd M090' "$scratch/sim.log" || fail "the go-to never reached the controller"
+
+cmp -s "$folder/world1.bmp" "$prefix/share/azivex/world1.bmp" || fail "world1.bmp not copied in"
+cmp -s "$folder/world3.bmp" "$prefix/share/azivex/world3.bmp" || fail "world3.bmp not copied in"
+[ "$(cat "$folder/WORLD2.BMP")" = "operator's own" ] || fail "the operator's WORLD2.BMP was replaced"
+[ ! -e "$folder/world2.bmp" ] || fail "world2.bmp copied beside the operator's WORLD2.BMP"
+[ ! -e "$scratch/AZIVEX.DAT" ] || fail "settings written in the starting directory"
+echo "install check passed: ${#files[@]} files, port $port"
