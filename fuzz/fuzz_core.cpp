@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 AZIVEX developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One libFuzzer target over the core, no window. FuzzedDataProvider splits the input:
 // numbers from its end; from its front a line (ended by a backslash and one more
 // character), then the bytes a controller sends.

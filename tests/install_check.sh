@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 AZIVEX developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the build into a scratch prefix and checks what a package would ship:
 # every file in place, the desktop entry and metainfo valid, each executable's
 # --help, --version and mistakes, and the installed program working from its

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 AZIVEX developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The core's plain functions: text numbers, the settings line and file, the
 // controller protocol, serial port names, and the map and window arithmetic.
 #include "core/geometry.h"

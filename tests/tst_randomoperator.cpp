@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 AZIVEX developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A randomized operator: seeded random actions through the real window's controls
 // against the simulated controller, checking the window's invariants after each one.
 // AZIVEX_SEED repeats a run, AZIVEX_ACTIONS sets its length; AZIVEX_SOAK_SECONDS runs for

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 AZIVEX developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The rotctld protocol over real TCP on the loopback, with a real pseudo-terminal
 // as the controller: the exact reply bytes, and what reaches the controller's line.
 #include "core/rotctlserver.h"

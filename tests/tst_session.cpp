@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 AZIVEX developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The rotator session over a real pseudo-terminal: what each operation puts on the
 // controller's line, and how the link's states show.
 #include "sessionrig.h"

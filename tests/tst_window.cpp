@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 AZIVEX developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real window over a pseudo-terminal standing in for the controller, in a
 // working directory of its own: start-up, registration, the link, the map, the
 // switches and the window's layout, and golden images of what the operator sees.

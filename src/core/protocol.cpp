@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 AZIVEX developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/protocol.h"
 
 #include "core/textnumber.h"

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 AZIVEX developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The start-up sequence, the settings file's writers and the settings registration.
 #include "gui/mainwindow.h"
 

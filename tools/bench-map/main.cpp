@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 AZIVEX developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Prints the time from the last byte of an azimuth reply written to the line to the
 // end of the map's repaint, through the real window: the link reads the reply, the
 // session shows the heading, the map paints its bitmap and marks. Beside it, in

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 AZIVEX developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Prints the CPU time the program's receive path takes per character: the link
 // reads what the controller sent and runs every character through the reply
 // parser. Beside it, measured in the same run on the same pseudo-terminal, a bare

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 AZIVEX developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Prints the median and 99th percentile of a "p" round trip and of a "P" from the
 // client's write to the go-to command on the controller's line, for the program
 // serving rotctld's protocol (run as a process, headless, on a pseudo-terminal

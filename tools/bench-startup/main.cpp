@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 AZIVEX developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up time seen from outside: from starting a program to its top-level window
 // being mapped on the X server, and to that window's first drawing, for the program
 // and for a minimal Qt window, started the same way and alternately so that load from

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 AZIVEX developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The reference for the start-up benchmark: the least a Qt Widgets program does to
 // show a window of about the program's size.
 #include <QApplication>

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 AZIVEX developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // azivex-iconmaker: writes the program's icon for the desktop's icon theme, as PNGs at
 // the usual sizes and as SVG, all drawn by the code that draws the window's icon.
 

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 AZIVEX developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // azivex-mapmaker: draws a map picture for the rotator program, an azimuthal
 // equidistant world map centred on the station, north up, saved as a 24-bit
 // Windows bitmap.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 AZIVEX developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // azivex-simcontroller: a rotator controller on a pseudo-terminal, for tests and demos.
 
 #include "core/commandline.h"

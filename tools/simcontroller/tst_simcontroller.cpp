@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 AZIVEX developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Drives the built simulator through its link as the program would, and reads its log.
 
 #include <QFileInfo>
