@@ -10,6 +10,7 @@
 #include "core/settings.h"
 #include "core/settingsfile.h"
 #include "core/textnumber.h"
+#include "core/userfolder.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -161,6 +162,57 @@ class TestCore : public QObject {
         writeFile("AZIVEX.DAT", "x");
         QCOMPARE(WorkingDir::resolve("AZIVEX.DAT"), QStringLiteral("AZIVEX.DAT"));
         QDir::setCurrent(old);
+    }
+
+    // The menu's working folder: made when missing, given the standard pictures it
+    // lacks, never a replacement for the operator's own files.
+    void userFolder_data() {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QStringList>("before");  // files already there
+        QTest::addColumn<QStringList>("sources"); // standard pictures installed
+        QTest::addColumn<QStringList>("copied");  // files then holding "standard"
+        QTest::addColumn<bool>("fails");
+        const QStringList all{"world1.bmp", "world2.bmp", "world3.bmp"};
+        QTest::addRow("fresh, nested") << "a/b/azivex" << QStringList() << all << all << false;
+        QTest::addRow("own picture kept") << "azivex" << QStringList{"WORLD2.BMP"} << all
+                                          << QStringList{"world1.bmp", "world3.bmp"} << false;
+        QTest::addRow("no pictures installed")
+            << "azivex" << QStringList() << QStringList() << QStringList() << false;
+        QTest::addRow("a picture missing") << "azivex" << QStringList() << QStringList{"world1.bmp"}
+                                           << QStringList{"world1.bmp"} << true;
+        QTest::addRow("a file in the way")
+            << "file/azivex" << QStringList() << all << QStringList() << true;
+    }
+    void userFolder() {
+        QFETCH(QString, folder);
+        QFETCH(QStringList, before);
+        QFETCH(QStringList, sources);
+        QFETCH(QStringList, copied);
+        QTemporaryDir dir;
+        const QDir root(dir.path());
+        root.mkdir("share");
+        writeFile(root.filePath("file"), "x");
+        for (const QString& name : sources)
+            writeFile(root.filePath("share/" + name), "standard");
+        const QString target = root.filePath(folder);
+        if (!before.isEmpty())
+            root.mkpath(folder);
+        for (const QString& name : before)
+            writeFile(target + "/" + name, "own");
+        const QString error =
+            UserFolder::prepare(target, sources.isEmpty() ? QString() : root.filePath("share"));
+        QTEST(!error.isEmpty(), "fails");
+        QStringList standard;
+        for (const QString& name : QDir(target).entryList(QDir::Files)) {
+            QFile f(QDir(target).filePath(name));
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            const QByteArray bytes = f.readAll();
+            if (bytes == "standard")
+                standard << name;
+            else
+                QCOMPARE(bytes, QByteArray("own"));
+        }
+        QCOMPARE(standard, copied);
     }
 
     void commands() {
