@@ -22,28 +22,20 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 prefix="$scratch/usr"
 cmake --install "$build" --prefix "$prefix" >/dev/null
 
-files=(
-  bin/azivex bin/azivex-simcontroller bin/azivex-mapmaker
-  share/azivex/world1.bmp share/azivex/world2.bmp share/azivex/world3.bmp
-  share/azivex/naturalearth/land-50m.json share/azivex/naturalearth/countries-50m.json
-  share/man/man1/azivex.1 share/man/man1/azivex-simcontroller.1 share/man/man1/azivex-mapmaker.1
-  share/doc/azivex/README.md share/doc/azivex/LICENSE share/doc/azivex/NATURAL-EARTH.md
-  share/doc/azivex/LICENSE.world-atlas
-  share/applications/org.azivex.Azivex.desktop share/metainfo/org.azivex.Azivex.metainfo.xml
-  share/icons/hicolor/scalable/apps/azivex.svg
-)
+files=(bin/azivex{,-simcontroller,-mapmaker} share/azivex/world{1,2,3}.bmp
+  share/azivex/naturalearth/{land,countries}-50m.json share/man/man1/azivex{,-simcontroller,-mapmaker}.1
+  share/doc/azivex/{README.md,LICENSE,NATURAL-EARTH.md,LICENSE.world-atlas}
+  share/{applications/org.azivex.Azivex.desktop,metainfo/org.azivex.Azivex.metainfo.xml}
+  share/icons/hicolor/scalable/apps/azivex.svg)
 for size in 16 22 24 32 48 64 128 256; do
-  files+=("share/icons/hicolor/${size}x${size}/apps/azivex.png")
+  icon="share/icons/hicolor/${size}x${size}/apps/azivex.png"
+  files+=("$icon")
+  [ "$(identify -format '%wx%h' "$prefix/$icon")" = "${size}x${size}" ] || fail "$icon: wrong size"
 done
 for f in "${files[@]}"; do [ -s "$prefix/$f" ] || fail "not installed: $f"; done
-for size in 16 256; do
-  [ "$(identify -format '%wx%h' "$prefix/share/icons/hicolor/${size}x${size}/apps/azivex.png")" = "${size}x${size}" ] ||
-    fail "icon ${size}x${size} has another size"
-done
 
-out="$(desktop-file-validate "$prefix/share/applications/org.azivex.Azivex.desktop" 2>&1)" ||
-  fail "desktop-file-validate: $out"
-[ -z "$out" ] || fail "desktop-file-validate: $out"
+out="$(desktop-file-validate "$prefix/share/applications/org.azivex.Azivex.desktop" 2>&1)" &&
+  [ -z "$out" ] || fail "desktop-file-validate: $out"
 appstreamcli validate --no-net "$prefix/share/metainfo/org.azivex.Azivex.metainfo.xml" >/dev/null ||
   fail "appstreamcli validate"
 grep -q '^Exec=azivex --user-folder$' "$prefix/share/applications/org.azivex.Azivex.desktop" ||
@@ -51,15 +43,12 @@ grep -q '^Exec=azivex --user-folder$' "$prefix/share/applications/org.azivex.Azi
 
 # Neither answers nor mistakes may need a display.
 for program in azivex azivex-simcontroller azivex-mapmaker; do
-  exe="$prefix/bin/$program"
-  help="$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$exe" --help)" ||
-    fail "$program --help exits $?"
-  [[ "$help" == "Usage: "* ]] || fail "$program --help: $help"
-  version="$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$exe" --version)"
+  run() { env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$prefix/bin/$program" "$@"; }
+  help="$(run --help)" && [[ "$help" == "Usage: "* ]] || fail "$program --help: $help"
+  version="$(run --version)"
   [[ "$version" =~ ^$program\ [0-9]+\.[0-9]+\.[0-9]+$ ]] || fail "$program --version: $version"
   status=0
-  env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$exe" --no-such-option \
-    >"$scratch/stdout" 2>"$scratch/stderr" || status=$?
+  run --no-such-option >"$scratch/stdout" 2>"$scratch/stderr" || status=$?
   [ "$status" -eq 2 ] || fail "$program with an unknown option exits $status"
   [ "$(wc -l <"$scratch/stderr")" -eq 1 ] && [ ! -s "$scratch/stdout" ] ||
     fail "$program with an unknown option says: $(cat "$scratch/stdout" "$scratch/stderr")"
