@@ -58,6 +58,7 @@ class TestRotctl : public QObject {
         QTest::addRow("set_pos") << "0" << QByteArray("P 90 0\n") << QByteArray("RPRT 0\n") << QByteArray("M090\r\n");
         QTest::addRow("long name, commas") << "0" << QByteArray("\\set_pos 174,46 0,00\r\n") << QByteArray("RPRT 0\n") << QByteArray("M174\r\n");
         QTest::addRow("negative azimuth") << "0" << QByteArray("P -90.4 10\n") << QByteArray("RPRT 0\n") << QByteArray("M270\r\n");
+        QTest::addRow("a hair below 0") << "0" << QByteArray("P -1e-20 0\n") << QByteArray("RPRT 0\n") << QByteArray("M000\r\n");
         QTest::addRow("beyond a turn") << "0" << QByteArray("P 725 0\n") << QByteArray("RPRT 0\n") << QByteArray("M005\r\n");
         QTest::addRow("offset added") << "10" << QByteArray("P 355 0\n") << QByteArray("RPRT 0\n") << QByteArray("M365\r\n");
         QTest::addRow("offset below 0") << "-20" << QByteArray("P 5 0\n") << QByteArray("RPRT 0\n") << QByteArray("M345\r\n");
