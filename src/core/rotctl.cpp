@@ -99,8 +99,6 @@ QList<Command> parseLine(QByteArrayView line) {
             c.malformed = !az || !number(c.args[1]);
             if (az)
                 c.azimuth = std::fmod(std::fmod(*az, 360.0) + 360.0, 360.0);
-            if (c.azimuth >= 360.0) // a tiny negative azimuth rounds up to a whole turn
-                c.azimuth = 0;
         } else if (!c.malformed && c.verb == Verb::Move) {
             c.direction = directionOf(c.args[0]);
             c.malformed = !number(c.args[1]);
