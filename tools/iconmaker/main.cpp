@@ -3,6 +3,7 @@
 // azivex-iconmaker: writes the program's icon for the desktop's icon theme, as PNGs at
 // the usual sizes and as SVG, all drawn by the code that draws the window's icon.
 
+#include "core/commandline.h"
 #include "gui/icons.h"
 
 #include <QDir>
@@ -14,13 +15,20 @@
 int main(int argc, char* argv[]) {
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    const QStringList args = QCoreApplication::arguments();
-    if (args.size() != 2) {
-        std::fprintf(stderr, "usage: azivex-iconmaker FOLDER (writes FOLDER/hicolor/...)\n");
-        return 2;
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Writes the program's icon as FOLDER/hicolor/SIZE/apps/azivex.png and .svg."));
+    parser.addPositionalArgument(QStringLiteral("FOLDER"), QStringLiteral("Where hicolor/ goes."));
+    const QString program = QStringLiteral("azivex-iconmaker");
+    if (const auto status = CommandLine::parse(parser, program, CommandLine::arguments(argc, argv),
+                                               CommandLine::Positional::Allowed))
+        return *status;
+    if (parser.positionalArguments().size() != 1) {
+        std::fprintf(stderr, "azivex-iconmaker: expected one FOLDER (see --help)\n");
+        return CommandLine::kUsageError;
     }
-    const QDir out(args.at(1));
+    QGuiApplication app(argc, argv);
+    const QDir out(parser.positionalArguments().first());
     for (const int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
         const QString folder = QStringLiteral("hicolor/%1x%1/apps").arg(size);
         if (!out.mkpath(folder) ||
