@@ -44,7 +44,7 @@ grep -q '^Exec=azivex --user-folder$' "$prefix/share/applications/org.azivex.Azi
 # Neither answers nor mistakes may need a display.
 for program in azivex azivex-simcontroller azivex-mapmaker; do
   run() { env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$prefix/bin/$program" "$@"; }
-  help="$(run --help)" && [[ "$help" == "Usage: "* ]] || fail "$program --help: $help"
+  help="$(run --help)" && [[ "$help" == "Usage: $program ["* ]] || fail "$program --help: $help"
   version="$(run --version)"
   [[ "$version" =~ ^$program\ [0-9]+\.[0-9]+\.[0-9]+$ ]] || fail "$program --version: $version"
   status=0

@@ -2,7 +2,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/commandline.h"
 
-#include <QCoreApplication>
 #include <cstdio>
 
 namespace CommandLine {
@@ -26,15 +25,14 @@ std::optional<int> parse(QCommandLineParser& parser, const QString& program,
     if (!parser.parse(args))
         error = parser.errorText();
     else if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) {
-        // The help text names the program through the application object; a program
-        // that parses before making its own gets a plain one for the moment.
-        const QByteArray name = program.toLocal8Bit();
-        char* argv[] = {const_cast<char*>(name.constData()), nullptr};
-        int argc = 1;
-        std::optional<QCoreApplication> app;
-        if (!QCoreApplication::instance())
-            app.emplace(argc, argv);
-        std::fputs(qPrintable(parser.helpText()), stdout);
+        // The usage line names the program as its manual page does, not by the path
+        // it was started with (or a placeholder, before any application object).
+        QString text = parser.helpText();
+        const qsizetype from = text.indexOf(u' ') + 1;
+        const qsizetype to = text.indexOf(u' ', from);
+        if (from > 0 && to > from)
+            text.replace(from, to - from, program);
+        std::fputs(qPrintable(text), stdout);
         return 0;
     } else if (parser.isSet(versionOption)) {
         std::printf("%s %s\n", qPrintable(program), qPrintable(version()));
