@@ -54,25 +54,43 @@ for program in azivex azivex-simcontroller azivex-mapmaker; do
     fail "$program with an unknown option says: $(cat "$scratch/stdout" "$scratch/stderr")"
 done
 
+Xvfb -displayfd 4 -screen 0 640x480x24 -nolisten tcp 4>"$scratch/display" >/dev/null 2>&1 &
+pids+=($!)
+for _ in $(seq 200); do [ -s "$scratch/display" ] && break; sleep 0.05; done
+export DISPLAY=":$(cat "$scratch/display")" HOME="$scratch/home"
+mkdir -p "$HOME"
+unset QT_QPA_PLATFORM
+
+# A first start from the menu makes the folder, writes the defaults there, says
+# so, and ends cleanly once the message is answered.
+export XDG_DATA_HOME="$scratch/first"
+(cd "$scratch" && exec "$prefix/bin/azivex" --user-folder) >"$scratch/first.log" 2>&1 &
+first=$!
+for _ in $(seq 200); do
+  box="$(xdotool search --onlyvisible --pid "$first" 2>/dev/null | head -1)" && break
+  sleep 0.05
+done
+[ -n "$box" ] || fail "no first-start message: $(cat "$scratch/first.log")"
+xdotool windowfocus --sync "$box" key Return
+status=0
+wait "$first" || status=$?
+[ "$status" -eq 0 ] || fail "the first start ended with status $status: $(cat "$scratch/first.log")"
+for f in AZIVEX.DAT world1.bmp world2.bmp world3.bmp; do
+  [ -s "$XDG_DATA_HOME/azivex/$f" ] || fail "the first start left no $f in the user folder"
+done
+
 # The user folder already holds the operator's settings and own picture 2, which
-# must survive; pictures 1 and 3 are copied in.
-export XDG_DATA_HOME="$scratch/data" HOME="$scratch/home" QT_QPA_PLATFORM=offscreen
+# must survive; pictures 1 and 3 are copied in. The window shows in the program's
+# own style (flat button faces), and a click on the map reaches the controller.
+export XDG_DATA_HOME="$scratch/data"
 folder="$XDG_DATA_HOME/azivex"
-mkdir -p "$folder" "$HOME"
+mkdir -p "$folder"
 printf '3,9600,N,8,1:0-0/0\r\n' >"$folder/AZIVEX.DAT"
 echo "operator's own" >"$folder/WORLD2.BMP"
 "$prefix/bin/azivex-simcontroller" --rate 90 "$folder/COM3" >"$scratch/sim.log" 2>&1 &
 pids+=($!)
 for _ in $(seq 200); do [ -L "$folder/COM3" ] && break; sleep 0.05; done
 [ -L "$folder/COM3" ] || fail "the simulated controller made no link: $(cat "$scratch/sim.log")"
-
-# On a real X server: the window shows in the program's own style (flat button
-# faces), and a click on the map reaches the controller.
-Xvfb -displayfd 4 -screen 0 640x480x24 -nolisten tcp 4>"$scratch/display" >/dev/null 2>&1 &
-pids+=($!)
-for _ in $(seq 200); do [ -s "$scratch/display" ] && break; sleep 0.05; done
-export DISPLAY=":$(cat "$scratch/display")"
-unset QT_QPA_PLATFORM
 (cd "$scratch" && exec "$prefix/bin/azivex" --user-folder) >"$scratch/azivex.log" 2>&1 &
 pids+=($!)
 window=""
