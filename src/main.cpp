@@ -45,11 +45,10 @@ int main(int argc, char* argv[]) {
     std::optional<std::pair<QHostAddress, quint16>> endpoint;
     if (options.isSet(rotctld)) {
         endpoint = RotctlServer::parseEndpoint(options.value(rotctld));
-        if (!endpoint) {
-            std::fprintf(stderr, "azivex: --rotctld takes [ADDRESS:]PORT, not \"%s\"\n",
-                         qPrintable(options.value(rotctld)));
-            return CommandLine::kUsageError;
-        }
+        if (!endpoint)
+            return CommandLine::usageError(
+                program, QStringLiteral("--rotctld takes [ADDRESS:]PORT, not \"%1\"")
+                             .arg(options.value(rotctld)));
     }
 
 #ifdef AZIVEX_HAVE_FONTCONFIG

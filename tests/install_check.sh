@@ -60,8 +60,10 @@ for case in "0:--lat 90 --lon 180" "0:--lat -90 --lon -180" "2:--lat 90.5 --lon 
   "2:--lat 0 --lon 0 --size 4001" "2:--lat 0 --lon 0 --size 40.5" \
   "1:--lat 0 --lon 0 --out $scratch/none/m.bmp"; do
   status=0
-  "$prefix/bin/azivex-mapmaker" --size 32 --out "$scratch/m.bmp" ${case#*:} >/dev/null 2>&1 || status=$?
+  "$prefix/bin/azivex-mapmaker" --size 32 --out "$scratch/m.bmp" ${case#*:} >/dev/null 2>"$scratch/stderr" ||
+    status=$?
   [ "$status" = "${case%%:*}" ] || fail "azivex-mapmaker ${case#*:} exits $status"
+  [ "$status" != 2 ] || [ "$(wc -l <"$scratch/stderr")" -eq 1 ] || fail "azivex-mapmaker ${case#*:}: $(cat "$scratch/stderr")"
 done
 [ "$(identify -format '%wx%h' "$scratch/m.bmp")" = 32x32 ] || fail "azivex-mapmaker drew no 32 x 32 map"
 

@@ -43,8 +43,12 @@ std::optional<int> parse(QCommandLineParser& parser, const QString& program,
     }
     if (error.isEmpty())
         return std::nullopt;
+    return usageError(program, error);
+}
+
+int usageError(const QString& program, const QString& message) {
     std::fprintf(stderr, "%s: %s (see --help)\n", qPrintable(program),
-                 qPrintable(error.simplified()));
+                 qPrintable(message.simplified()));
     return kUsageError;
 }
 

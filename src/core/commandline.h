@@ -22,6 +22,10 @@ enum class Positional { None, Allowed };
 std::optional<int> parse(QCommandLineParser& parser, const QString& program,
                          const QStringList& args, Positional positional = Positional::None);
 
+// Reports a mistake on the command line as one line on standard error, naming the
+// program and pointing to --help. Returns the status to exit with.
+int usageError(const QString& program, const QString& message);
+
 // The arguments as the system passed them, for parsing before any application object.
 QStringList arguments(int argc, char* argv[]);
 

@@ -25,8 +25,7 @@ QString path() {
 }
 
 QString standardPicturesFolder() {
-    const QString beside = QDir::cleanPath(QDir(QCoreApplication::applicationDirPath())
-                                               .filePath(QStringLiteral(AZIVEX_DATA_FROM_BIN)));
+    const QString beside = Installed::dataFolder();
     if (holdsPictures(beside))
         return beside;
     const QStringList system =
@@ -57,3 +56,8 @@ QString prepare(const QString& folder, const QString& picturesFolder) {
 }
 
 } // namespace UserFolder
+
+QString Installed::dataFolder() {
+    return QDir::cleanPath(QDir(QCoreApplication::applicationDirPath())
+                               .filePath(QStringLiteral(AZIVEX_DATA_FROM_BIN)));
+}

@@ -22,3 +22,9 @@ QString standardPicturesFolder();
 QString prepare(const QString& folder, const QString& picturesFolder);
 
 } // namespace UserFolder
+
+namespace Installed {
+// share/azivex beside the executable's bin/, where an installation under any prefix,
+// or a package unpacked anywhere, keeps the program's data.
+QString dataFolder();
+} // namespace Installed

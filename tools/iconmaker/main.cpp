@@ -23,10 +23,8 @@ int main(int argc, char* argv[]) {
     if (const auto status = CommandLine::parse(parser, program, CommandLine::arguments(argc, argv),
                                                CommandLine::Positional::Allowed))
         return *status;
-    if (parser.positionalArguments().size() != 1) {
-        std::fprintf(stderr, "azivex-iconmaker: expected one FOLDER (see --help)\n");
-        return CommandLine::kUsageError;
-    }
+    if (parser.positionalArguments().size() != 1)
+        return CommandLine::usageError(program, QStringLiteral("expected one FOLDER"));
     QGuiApplication app(argc, argv);
     const QDir out(parser.positionalArguments().first());
     for (const int size : {16, 22, 24, 32, 48, 64, 128, 256}) {

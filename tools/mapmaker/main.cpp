@@ -5,10 +5,10 @@
 // Windows bitmap.
 
 #include "core/commandline.h"
+#include "core/userfolder.h"
 #include "maprenderer.h"
 
 #include <QCommandLineParser>
-#include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
@@ -18,9 +18,6 @@
 
 #ifndef AZIVEX_MAPMAKER_DATA_DIR
 #define AZIVEX_MAPMAKER_DATA_DIR "data/naturalearth"
-#endif
-#ifndef AZIVEX_DATA_FROM_BIN
-#define AZIVEX_DATA_FROM_BIN "../share/azivex"
 #endif
 
 namespace {
@@ -42,9 +39,7 @@ bool readNumber(const QCommandLineParser& parser, const QString& name, double lo
 
 // The installed Natural Earth data beside the program, else the source tree's.
 QString defaultDataFolder() {
-    const QString installed =
-        QDir::cleanPath(QDir(QCoreApplication::applicationDirPath())
-                            .filePath(QStringLiteral(AZIVEX_DATA_FROM_BIN "/naturalearth")));
+    const QString installed = Installed::dataFolder() + QStringLiteral("/naturalearth");
     if (QFileInfo(installed).isDir())
         return installed;
     return QStringLiteral(AZIVEX_MAPMAKER_DATA_DIR);
@@ -78,35 +73,29 @@ int main(int argc, char* argv[]) {
                       QStringLiteral("Folder with land-50m.json and countries-50m.json "
                                      "(default: the installed share/azivex/naturalearth)."),
                       QStringLiteral("dir")});
-    // Parsed before the application object, whose start would add its own complaints
-    // to a one-line mistake.
-    if (const auto status = CommandLine::parse(parser, QStringLiteral("azivex-mapmaker"),
-                                               CommandLine::arguments(argc, argv)))
+    const QString program = QStringLiteral("azivex-mapmaker");
+    if (const auto status = CommandLine::parse(parser, program, CommandLine::arguments(argc, argv)))
         return *status;
-    QGuiApplication app(argc, argv);
 
-    QTextStream err(stderr);
     QString error;
     for (const char* required : {"lat", "lon", "out"}) {
-        if (!parser.isSet(QLatin1String(required))) {
-            err << "azivex-mapmaker: --" << required << " is required (see --help)\n";
-            return 2;
-        }
+        if (!parser.isSet(QLatin1String(required)))
+            return CommandLine::usageError(
+                program, QStringLiteral("--%1 is required").arg(QLatin1String(required)));
     }
     double lat = 0;
     double lon = 0;
     double size = 0;
     if (!readNumber(parser, QStringLiteral("lat"), -90, 90, lat, error) ||
         !readNumber(parser, QStringLiteral("lon"), -180, 180, lon, error) ||
-        !readNumber(parser, QStringLiteral("size"), 32, 4000, size, error)) {
-        err << "azivex-mapmaker: " << error << '\n';
-        return 2;
-    }
-    if (size != std::floor(size)) {
-        err << "azivex-mapmaker: --size must be a whole number\n";
-        return 2;
-    }
+        !readNumber(parser, QStringLiteral("size"), 32, 4000, size, error))
+        return CommandLine::usageError(program, error);
+    if (size != std::floor(size))
+        return CommandLine::usageError(program, QStringLiteral("--size must be a whole number"));
 
+    // Made only now, so that its start adds nothing to a one-line mistake.
+    QGuiApplication app(argc, argv);
+    QTextStream err(stderr);
     const QString dataFolder = parser.isSet(QStringLiteral("data"))
                                    ? parser.value(QStringLiteral("data"))
                                    : defaultDataFolder();

@@ -157,8 +157,7 @@ int main(int argc, char* argv[]) {
     QCommandLineParser parser;
     const auto result = parseArguments(parser, QCoreApplication::arguments());
     if (const auto* error = std::get_if<QString>(&result)) {
-        printError(*error + QStringLiteral(" (see --help)"));
-        return CommandLine::kUsageError;
+        return CommandLine::usageError(QStringLiteral("azivex-simcontroller"), *error);
     }
     const Parsed& parsed = std::get<Parsed>(result);
 
