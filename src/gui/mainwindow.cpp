@@ -231,11 +231,11 @@ void MainWindow::createOperatingTab(QWidget* tab) {
     for (int i = 0; i < 5; ++i) {
         // The designed caption, cut off by the button's width so that only its round
         // mark shows.
-        auto* o = new QRadioButton(QStringLiteral("Option1"), tab);
-        o->setObjectName(QStringLiteral("pictureButton%1").arg(i));
-        placeAt(o, optionLeft[i], 900, 195, 180);
-        o->setToolTip(optionTip[i]);
-        m_pictureButtons->addButton(o, i);
+        auto* button = new QRadioButton(QStringLiteral("Option1"), tab);
+        button->setObjectName(QStringLiteral("pictureButton%1").arg(i));
+        placeAt(button, optionLeft[i], 900, 195, 180);
+        button->setToolTip(optionTip[i]);
+        m_pictureButtons->addButton(button, i);
     }
 
     m_mapView = withName(new MapView(tab), "mapView");
