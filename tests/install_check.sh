@@ -67,7 +67,9 @@ for case in "0:--lat 90 --lon 180" "0:--lat -90 --lon -180" "2:--lat 90.5 --lon 
 done
 [ "$(identify -format '%wx%h' "$scratch/m.bmp")" = 32x32 ] || fail "azivex-mapmaker drew no 32 x 32 map"
 
-Xvfb -displayfd 4 -screen 0 640x480x24 -nolisten tcp 4>"$scratch/display" >/dev/null 2>&1 &
+# -noreset: a server that resets when its last client leaves turns away the
+# next one for a moment.
+Xvfb -displayfd 4 -screen 0 640x480x24 -nolisten tcp -noreset 4>"$scratch/display" >/dev/null 2>&1 &
 pids+=($!)
 for _ in $(seq 200); do [ -s "$scratch/display" ] && break; sleep 0.05; done
 export DISPLAY=":$(cat "$scratch/display")" HOME="$scratch/home"
