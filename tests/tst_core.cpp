@@ -12,9 +12,11 @@
 #include "core/textnumber.h"
 #include "core/userfolder.h"
 
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <cmath>
+#include <unistd.h>
 
 namespace {
 const QString none = QStringLiteral("<none>");
@@ -24,11 +26,40 @@ QString shown(const std::optional<QString>& v) {
 template <typename T> QString shown(const std::optional<T>& v) {
     return v ? QString::number(*v) : none;
 }
-void writeFile(const QString& path, const QByteArray& bytes) {
+bool writeFile(const QString& path, const QByteArray& bytes) {
     QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size() && f.flush();
 }
+QByteArray readFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+}
+
+// A tiny file system of its own, unmounted when done; mounting needs root.
+struct SmallFileSystem {
+    QTemporaryDir dir;
+    QString path = dir.filePath(QStringLiteral("fs"));
+    bool mounted = false;
+    SmallFileSystem() {
+        mounted = QDir().mkpath(path) &&
+                  QProcess::execute(QStringLiteral("mount"),
+                                    {"-t", "tmpfs", "-o", "size=64k", "tmpfs", path}) == 0;
+    }
+    ~SmallFileSystem() {
+        if (mounted)
+            QProcess::execute(QStringLiteral("umount"), {path});
+    }
+    // Takes every byte left; true when the disk is full.
+    bool fill() const {
+        QFile filler(path + QStringLiteral("/filler"));
+        if (!filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+            return false;
+        const QByteArray block(4096, 'f');
+        while (filler.write(block) == block.size()) {
+        }
+        return filler.error() != QFileDevice::NoError;
+    }
+};
 } // namespace
 
 class TestCore : public QObject {
@@ -124,42 +155,110 @@ class TestCore : public QObject {
     void settingsFile() {
         QTemporaryDir dir;
         const QString path = dir.filePath("AZIVEX.DAT");
-        QCOMPARE(SettingsFile::readFirstLine(path).status, SettingsFile::ReadStatus::Missing);
-        QCOMPARE(SettingsFile::readFirstLine(dir.path()).status,
+        const QByteArrayView mark = SettingsCodec::marker;
+        QCOMPARE(SettingsFile::readFirstLine(path, mark).status, SettingsFile::ReadStatus::Missing);
+        QCOMPARE(SettingsFile::readFirstLine(dir.path(), mark).status,
                  SettingsFile::ReadStatus::Unreadable);
         // clang-format off
         for (const auto& [contents, first] : std::initializer_list<std::pair<QByteArray, QByteArray>>{
             {"abc\r\ndef", "abc"}, {"", ""}, {"\nx/", ""}, {"a/b\rc", "a/b"},
             {QByteArray(5000, 'x'), QByteArray(4096, 'x')}}) {
-            writeFile(path, contents);
-            const SettingsFile::FirstLine line = SettingsFile::readFirstLine(path);
+            QVERIFY(writeFile(path, contents));
+            const SettingsFile::FirstLine line = SettingsFile::readFirstLine(path, mark);
             QCOMPARE(line.status, SettingsFile::ReadStatus::Ok);
             QCOMPARE(line.bytes, first);
         }
         // clang-format on
-        QVERIFY(SettingsFile::replaceContents(path, "new\r\n"));
-        QCOMPARE(SettingsFile::readFirstLine(path).bytes, QByteArray("new"));
+        QVERIFY(SettingsFile::replaceContents(path, "new\r\n", mark));
+        QCOMPARE(readFile(path), QByteArray("new\r\n"));
         // No temporary file can be renamed over a name this long; the file itself is
         // rewritten in place.
         const QString longName = dir.filePath(QString(250, u'n'));
-        writeFile(longName, "old contents, longer\r\n");
-        QVERIFY(SettingsFile::replaceContents(longName, "in place\r\n"));
-        QFile written(longName);
-        QVERIFY(written.open(QIODevice::ReadOnly));
-        QCOMPARE(written.readAll(), QByteArray("in place\r\n"));
-        QVERIFY(!SettingsFile::replaceContents(dir.filePath(QString(256, u'm')), "x"));
+        QVERIFY(writeFile(longName, "old contents, longer\r\n"));
+        QString why;
+        QVERIFY2(SettingsFile::replaceContents(longName, "in place\r\n", mark, &why), qPrintable(why));
+        QCOMPARE(readFile(longName), QByteArray("in place\r\n"));
+        QVERIFY(!SettingsFile::replaceContents(dir.filePath(QString(256, u'm')), "x", mark));
+    }
+
+    // On a full disk the old file stays whole and the save says it failed, whether
+    // the file is replaced or rewritten in place.
+    void fullDisk_data() {
+        QTest::addColumn<bool>("inPlace");
+        QTest::addColumn<int>("newSize");
+        QTest::addColumn<bool>("saved");
+        QTest::addRow("replaced") << false << 50 << false;
+        QTest::addRow("in place, within its room") << true << 200 << true;
+        QTest::addRow("in place, needing more room") << true << 9000 << false;
+    }
+    void fullDisk() {
+        QFETCH(bool, inPlace);
+        QFETCH(int, newSize);
+        QFETCH(bool, saved);
+        SmallFileSystem fs;
+        if (!fs.mounted)
+            QSKIP("cannot mount a small file system here (mounting needs root)");
+        const QString path = fs.path + QStringLiteral("/AZIVEX.DAT");
+        const QByteArray old = SettingsCodec::fileText("5,4800,N,8,1:12-1/0");
+        QVERIFY(writeFile(path, old));
+        QVERIFY(fs.fill());
+        const QByteArray wanted = SettingsCodec::fileText(QString(newSize, u'9'));
+        QString error;
+        QCOMPARE(inPlace ? SettingsFile::rewriteInPlace(path, wanted, &error)
+                         : SettingsFile::replaceContents(path, wanted, SettingsCodec::marker, &error),
+                 saved);
+        QCOMPARE(readFile(path), saved ? wanted : old);
+        QCOMPARE(error.isEmpty(), saved);
+        QCOMPARE(QDir(fs.path).count(), 4u); // ".", "..", the file and the filler
+    }
+
+    // A linked settings file works when it is the operator's own settings file, and
+    // nothing else is ever read as settings or written.
+    void linkedSettingsFile_data() {
+        QTest::addColumn<QByteArray>("contents");
+        QTest::addColumn<QString>("kind"); // file, folder, nothing, foreign (another owner)
+        QTest::addColumn<bool>("followed");
+        const QByteArray settings = SettingsCodec::fileText("3,9600,N,8,1:7-1/0");
+        QTest::addRow("own settings file") << settings << "file" << true;
+        QTest::addRow("own file, not settings") << QByteArray("root:x:0:0:root:/root:/bin/sh\n") << "file" << false;
+        QTest::addRow("another user's settings") << settings << "foreign" << false;
+        QTest::addRow("a folder") << QByteArray() << "folder" << false;
+        QTest::addRow("nothing") << QByteArray() << "nothing" << false;
+    }
+    void linkedSettingsFile() {
+        QFETCH(QByteArray, contents);
+        QFETCH(QString, kind);
+        QFETCH(bool, followed);
+        QTemporaryDir dir;
+        const QString real = dir.filePath("elsewhere");
+        const QString link = dir.filePath("AZIVEX.DAT");
+        if (kind == u"folder")
+            QVERIFY(QDir().mkpath(real));
+        else if (kind != u"nothing")
+            QVERIFY(writeFile(real, contents));
+        if (kind == u"foreign" && ::chown(QFile::encodeName(real).constData(), 65534, 65534) != 0)
+            QSKIP("only root can give a file to another user");
+        QVERIFY(QFile::link(real, link));
+        const SettingsFile::FirstLine first = SettingsFile::readFirstLine(link, SettingsCodec::marker);
+        QCOMPARE(first.status, followed ? SettingsFile::ReadStatus::Ok : SettingsFile::ReadStatus::Unreadable);
+        QCOMPARE(first.reason.isEmpty(), followed);
+        const QByteArray next = SettingsCodec::fileText("3,9600,N,8,1:7-2/0");
+        QCOMPARE(SettingsFile::replaceContents(link, next, SettingsCodec::marker), followed);
+        QVERIFY(QFileInfo(link).isSymLink());
+        if (kind != u"folder")
+            QCOMPARE(readFile(real), followed ? next : kind == u"nothing" ? "<unreadable>" : contents);
     }
 
     void caseInsensitiveNames() {
         QTemporaryDir dir;
         const QString old = QDir::currentPath();
         QDir::setCurrent(dir.path());
-        writeFile("azivex.dat", "x");
-        writeFile("WORLD4.BMP", "x");
+        QVERIFY(writeFile("azivex.dat", "x"));
+        QVERIFY(writeFile("WORLD4.BMP", "x"));
         QCOMPARE(WorkingDir::resolve("AZIVEX.DAT"), QStringLiteral("azivex.dat"));
         QCOMPARE(WorkingDir::resolve("world4.bmp"), QStringLiteral("WORLD4.BMP"));
         QCOMPARE(WorkingDir::resolve("world5.bmp"), QStringLiteral("world5.bmp"));
-        writeFile("AZIVEX.DAT", "x");
+        QVERIFY(writeFile("AZIVEX.DAT", "x"));
         QCOMPARE(WorkingDir::resolve("AZIVEX.DAT"), QStringLiteral("AZIVEX.DAT"));
         QDir::setCurrent(old);
     }
@@ -182,9 +281,9 @@ class TestCore : public QObject {
         QTemporaryDir dir;
         const QDir root(dir.path());
         root.mkdir("share");
-        writeFile(root.filePath("file"), "x");
+        QVERIFY(writeFile(root.filePath("file"), "x"));
         for (const QString& name : installed)
-            writeFile(root.filePath("share/" + name), "standard");
+            QVERIFY(writeFile(root.filePath("share/" + name), "standard"));
         const QString target = root.filePath(folder);
         const QString error =
             UserFolder::prepare(target, installed.isEmpty() ? QString() : root.filePath("share"));
@@ -323,8 +422,8 @@ class TestCore : public QObject {
         // a stray file of that name is no port.
         QVERIFY(QFile::link("/dev/null", dir.filePath("COM1")));
         QVERIFY(QFile::link(dir.filePath("gone"), dir.filePath("COM2")));
-        writeFile(dir.filePath("COM3"), "x");
-        writeFile(dir.filePath("dev%1x"), "");
+        QVERIFY(writeFile(dir.filePath("COM3"), "x"));
+        QVERIFY(writeFile(dir.filePath("dev%1x"), ""));
         QVERIFY(QFile::link(dir.filePath("dev%1x"), dir.filePath("COM70")));
         QVERIFY(QFile::link("/dev/null", dir.filePath("COM70x")));
         QCOMPARE(comDevicePath(1, dir.path()), dir.filePath("COM1"));

@@ -75,7 +75,8 @@ class TestRandomOperator : public QObject {
             m_pictures << QImage(name).size();
         }
         QVERIFY(SettingsFile::replaceContents(SettingsCodec::fileName,
-                                              SettingsCodec::fileText("3,9600,N,8,1:0-2/1")));
+                                              SettingsCodec::fileText("3,9600,N,8,1:0-2/1"),
+                                              SettingsCodec::marker));
         connect(&m_sim, &QProcess::readyReadStandardOutput, this, [this] {
             static const QRegularExpression stopped(QStringLiteral("^(stopped|still) at \\d+$"));
             while (m_sim.canReadLine()) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 #include <optional>
 
@@ -29,6 +30,9 @@ struct SettingsFields {
 namespace SettingsCodec {
 
 inline const QString fileName = QStringLiteral("AZIVEX.DAT");
+// A line every file the program writes holds (see fileText): the mark of a
+// settings file, where a link must lead to one.
+inline constexpr QByteArrayView marker = "\r\nReference\r\n";
 inline const QString referenceLine = QStringLiteral(
     "3(port No),9600,N,8,1(Baudot etc.):0(Offset)-0(Picture No)/0(Control position)");
 

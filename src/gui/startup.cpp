@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <cstdio>
 
 namespace {
 
@@ -57,8 +58,11 @@ bool MainWindow::start() {
         createDefaultFile();
         return false;
     }
-    const SettingsFile::FirstLine first = SettingsFile::readFirstLine(m_settingsFileName);
+    const SettingsFile::FirstLine first =
+        SettingsFile::readFirstLine(m_settingsFileName, SettingsCodec::marker);
     if (first.status != SettingsFile::ReadStatus::Ok) {
+        std::fprintf(stderr, "azivex: %s not read: %s\n", qPrintable(m_settingsFileName),
+                     qPrintable(first.reason));
         // Rewriting a file that could not be read would destroy the operator's
         // settings: say so and leave it alone.
         endProgram(unreadableMessage);
@@ -133,7 +137,13 @@ void MainWindow::applyLinkFields(const SettingsFields& fields) {
 }
 
 bool MainWindow::writeSettings(const QString& dataLine) {
-    return SettingsFile::replaceContents(m_settingsFileName, SettingsCodec::fileText(dataLine));
+    QString error;
+    if (SettingsFile::replaceContents(m_settingsFileName, SettingsCodec::fileText(dataLine),
+                                      SettingsCodec::marker, &error))
+        return true;
+    std::fprintf(stderr, "azivex: %s not written: %s\n", qPrintable(m_settingsFileName),
+                 qPrintable(error));
+    return false;
 }
 
 void MainWindow::endProgram(const QString& message) {
