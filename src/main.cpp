@@ -1,7 +1,7 @@
 // SPDX-FileCopyrightText: 2026 AZIVEX developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/commandline.h"
-#include "core/rotatorsession.h"
+#include "core/operatingcore.h"
 #include "core/rotctlserver.h"
 #include "core/userfolder.h"
 #include "gui/appstyle.h"
@@ -42,14 +42,10 @@ int main(int argc, char* argv[]) {
     if (const auto status =
             CommandLine::parse(options, program, CommandLine::arguments(argc, argv)))
         return *status;
-    std::optional<std::pair<QHostAddress, quint16>> endpoint;
-    if (options.isSet(rotctld)) {
-        endpoint = RotctlServer::parseEndpoint(options.value(rotctld));
-        if (!endpoint)
-            return CommandLine::usageError(
-                program, QStringLiteral("--rotctld takes [ADDRESS:]PORT, not \"%1\"")
-                             .arg(options.value(rotctld)));
-    }
+    if (options.isSet(rotctld) && !RotctlServer::parseEndpoint(options.value(rotctld)))
+        return CommandLine::usageError(
+            program, QStringLiteral("--rotctld takes [ADDRESS:]PORT, not \"%1\"")
+                         .arg(options.value(rotctld)));
 
 #ifdef AZIVEX_HAVE_FONTCONFIG
     // Reading the font configuration is the largest part of showing any text; it
@@ -80,16 +76,23 @@ int main(int argc, char* argv[]) {
             return 1;
         }
     }
-    MainWindow window;
-    if (!window.start())
+    OperatingCore core;
+    if (options.isSet(rotctld))
+        core.overrideRotctldListen(options.value(rotctld));
+    MainWindow window(core);
+    if (!core.start())
         return 0;
-    RotctlServer server(&window.session());
-    if (endpoint && !server.listen(endpoint->first, endpoint->second)) {
-        const QString where = options.value(rotctld);
+    RotctlServer server(&core.session());
+    const auto serve = [&](const QString& where) {
+        const QString error = server.serve(where);
+        if (error.isEmpty())
+            return;
         std::fprintf(stderr, "azivex: rotctld server not started on %s: %s\n", qPrintable(where),
-                     qPrintable(server.errorString()));
-        window.showStatus(QStringLiteral("rotctld %1 を開けませんでした").arg(where));
-    }
+                     qPrintable(error));
+        window.showStatus(QStringLiteral("rotctld を開けません"));
+    };
+    QObject::connect(&core, &OperatingCore::rotctldListenChanged, &server, serve);
+    serve(core.rotctldListen());
     window.show();
     return app.exec();
 }

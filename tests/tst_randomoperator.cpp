@@ -38,6 +38,7 @@ class TestRandomOperator : public QObject {
     Q_OBJECT
     QTemporaryDir m_dir;
     QProcess m_sim;
+    std::unique_ptr<OperatingCore> m_core;
     std::unique_ptr<MainWindow> m_window;
     QStringList m_messages, m_got, m_want; // m_got, m_want: lines at the controller
     QString m_stoppedAt;                   // what the controller reported on stopping
@@ -90,15 +91,17 @@ class TestRandomOperator : public QObject {
         m_sim.start(AZIVEX_SIMCONTROLLER, {"--rate", "90", "--moving-interval", "20",
                                            "--still-interval", "60000", "COM3"});
         QTRY_VERIFY(QFileInfo(QStringLiteral("COM3")).isSymLink());
-        m_window = std::make_unique<MainWindow>();
-        QVERIFY(m_window->start());
+        m_core = std::make_unique<OperatingCore>();
+        m_window = std::make_unique<MainWindow>(*m_core);
+        QVERIFY(m_core->start());
         m_window->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
         m_largest = m_window->size(); // the largest picture, with the switch panel
-        QVERIFY(m_window->session().link().isOpen());
+        QVERIFY(m_core->session().link().isOpen());
     }
     void cleanupTestCase() {
         m_window.reset();
+        m_core.reset();
         m_sim.terminate();
         m_sim.waitForFinished();
     }
@@ -139,7 +142,7 @@ class TestRandomOperator : public QObject {
 
 void TestRandomOperator::act(std::mt19937& random) {
     const auto pick = [&random](qsizetype n) { return int(random() % n); };
-    const bool open = m_window->session().link().isOpen();
+    const bool open = m_core->session().link().isOpen();
     const int action = pick(14), n = pick(8) + 1, choice = pick(5);
     std::optional<QString> sent; // over an open link, this line reaches the controller
     m_stoppedAt.clear();
@@ -205,7 +208,7 @@ void TestRandomOperator::act(std::mt19937& random) {
     QVERIFY(w("switchPanel")->isHidden() ||
             !w("switchPanel")->geometry().intersects(w("mapView")->geometry()));
     QVERIFY(m_window->width() <= m_largest.width() && m_window->height() <= m_largest.height());
-    const bool connected = m_window->session().link().isOpen();
+    const bool connected = m_core->session().link().isOpen();
     // The controller is always there to connect to.
     QVERIFY(action != 13 ||
             (connected != open && text("statusLabel").endsWith(connected ? "True" : "False")));

@@ -44,6 +44,7 @@ class TestWindow : public QObject {
     QString m_home;
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<PseudoTerminal> m_pty;
+    std::unique_ptr<OperatingCore> m_core;
     std::unique_ptr<MainWindow> m_window;
     QStringList m_messages;
 
@@ -73,8 +74,10 @@ class TestWindow : public QObject {
     bool start(const QByteArray& dataLine = "3,9600,N,8,1:0-0/0") {
         if (!dataLine.isEmpty())
             writeSettings(dataLine);
-        m_window = std::make_unique<MainWindow>();
-        return m_window->start();
+        m_window.reset();
+        m_core = std::make_unique<OperatingCore>();
+        m_window = std::make_unique<MainWindow>(*m_core);
+        return m_core->start();
     }
     // What reached the controller, once everything sent before has arrived.
     QByteArray line(PseudoTerminal* port = nullptr) {
@@ -136,6 +139,7 @@ class TestWindow : public QObject {
     }
     void cleanup() {
         m_window.reset();
+        m_core.reset();
         m_pty.reset();
         QDir::setCurrent(m_home);
         m_dir.reset();
@@ -442,7 +446,8 @@ class TestWindow : public QObject {
     // Every control's name, kind, caption, tooltip, font and place, against a golden
     // text: the window's words are kept byte for byte.
     void controlTexts() {
-        m_window = std::make_unique<MainWindow>();
+        m_core = std::make_unique<OperatingCore>();
+        m_window = std::make_unique<MainWindow>(*m_core);
         QStringList lines;
         for (QWidget* c : m_window->findChildren<QWidget*>()) {
             if (c->objectName().isEmpty() && c->toolTip().isEmpty())
@@ -477,7 +482,8 @@ class TestWindow : public QObject {
     void goldenImages() {
         QCOMPARE(QImage(Icons::window()).size(), QSize(48, 48));
         compareGolden(Icons::window().convertToFormat(QImage::Format_RGB32), "window-icon");
-        m_window = std::make_unique<MainWindow>();
+        m_core = std::make_unique<OperatingCore>();
+        m_window = std::make_unique<MainWindow>(*m_core);
         compareGolden(m_window->grab().toImage().convertToFormat(QImage::Format_RGB32), "created");
         QVERIFY(start("3,9600,N,8,1:10-0/1"));
         m_window->show();

@@ -22,6 +22,18 @@ bool RotctlServer::listen(const QHostAddress& address, quint16 port) {
     return m_server->listen(address, port);
 }
 
+QString RotctlServer::serve(const QString& endpoint) {
+    m_server->close();
+    if (endpoint.isEmpty())
+        return {};
+    const auto where = parseEndpoint(endpoint);
+    if (!where)
+        return QStringLiteral("not [ADDRESS:]PORT");
+    if (!listen(where->first, where->second))
+        return errorString();
+    return {};
+}
+
 QString RotctlServer::errorString() const {
     return m_server->errorString();
 }

@@ -28,6 +28,9 @@ class RotctlServer : public QObject {
     explicit RotctlServer(RotatorSession* session, QObject* parent = nullptr);
 
     bool listen(const QHostAddress& address, quint16 port);
+    // Serves on "[ADDRESS:]PORT" from now on, or on nothing when it is empty; closes
+    // whatever was served before (its clients stay). What went wrong, or nothing.
+    QString serve(const QString& endpoint);
     QString errorString() const;
     quint16 port() const;
     int clientCount() const { return int(m_clients.size()); }

@@ -5,9 +5,13 @@
 #include "core/geometry.h"
 #include "core/layout.h"
 #include "core/rotatorsession.h"
+#include "core/serialports.h"
+#include "core/textnumber.h"
 #include "gui/appstyle.h"
 #include "gui/icons.h"
 #include "gui/mapview.h"
+#include "gui/messagebox.h"
+#include "gui/picturefile.h"
 #include "gui/tabcontrol.h"
 
 #include <QButtonGroup>
@@ -120,9 +124,14 @@ QIcon rotationIcon(Icons::Rotation kind) {
 
 } // namespace
 
-MainWindow::MainWindow(QWidget* parent) : QWidget(parent), m_session(new RotatorSession(this)) {
+MainWindow::MainWindow(OperatingCore& core, QWidget* parent)
+    : QWidget(parent), m_core(core), m_session(&core.session()) {
     createControls();
     bindControls();
+    // Asking the system for its serial ports takes longer than building the whole
+    // window; the list sits on the settings tab, so it is filled once the window
+    // is up.
+    QMetaObject::invokeMethod(this, &MainWindow::listSerialPorts, Qt::QueuedConnection);
 }
 
 MainWindow::~MainWindow() = default;
@@ -378,10 +387,121 @@ void MainWindow::bindControls() {
     connect(s, &RotatorSession::portStateReported, this, &MainWindow::showPortState);
     connect(s, &RotatorSession::disconnectOfferChanged, this, &MainWindow::showDisconnectOffer);
     connect(s, &RotatorSession::portClosedNotice, this, &MainWindow::showPortClosed);
+    connect(&m_core, &OperatingCore::statusChanged, this, &MainWindow::showStatus);
+    connect(&m_core, &OperatingCore::messageRequested, this, [](const QString& text) {
+        AppMessageBox::show(nullptr, QStringLiteral("AZIVEX"), text);
+    });
+    connect(&m_core, &OperatingCore::pageWanted, this, [this](OperatingCore::Page page) {
+        m_tabs->setCurrentIndex(page == OperatingCore::Page::Operating ? 0 : 1);
+    });
+    connect(&m_core, &OperatingCore::settingsShown, this, &MainWindow::showSettings);
+    connect(&m_core, &OperatingCore::started, this, &MainWindow::showStarted);
     m_mapView->setMarksSource([this] {
         return MapMarks{m_session->heading(), m_session->commanded(), m_session->offset(),
                         m_headingLineWidth, m_session->headingReported()};
     });
+}
+
+void MainWindow::listSerialPorts() {
+    // The list keeps showing its caption until the operator chooses an entry.
+    const QString caption = m_portList->currentText();
+    m_portList->addItems(listPresentPorts());
+    m_portList->setCurrentIndex(-1);
+    m_portList->setEditText(caption);
+}
+
+void MainWindow::showSettings(const Settings& settings) {
+    m_portEdit->setText(settings.portNo);
+    m_lineSettingsEdit->setText(settings.lineSettings);
+    m_offsetEdit->setText(settings.offset);
+}
+
+// The window as the settings read at start have it: the switch panel and the
+// picture, neither of them registered again.
+void MainWindow::showStarted() {
+    const Settings& settings = m_core.settings();
+    if (settings.controlPosition == QStringLiteral("1")) {
+        const QSignalBlocker quiet(m_showPanelCheck);
+        m_showPanelCheck->setChecked(true);
+    }
+    layoutSwitchPanel();
+    const double n = numericValue(settings.pictureNo);
+    if (QAbstractButton* option = m_pictureButtons->button(n >= 0 && n < 5 ? int(n) : -1)) {
+        const QSignalBlocker quiet(m_pictureButtons);
+        option->setChecked(true);
+        selectMapPicture(int(n), Registering::No);
+    }
+}
+
+void MainWindow::registerSettings() {
+    Settings entered = m_core.settings();
+    entered.portNo = m_portEdit->text();
+    entered.lineSettings = m_lineSettingsEdit->text();
+    entered.offset = m_offsetEdit->text();
+    entered.controlPosition =
+        m_showPanelCheck->isChecked() ? QStringLiteral("1") : QStringLiteral("0");
+    m_core.registerSettings(entered);
+}
+
+void MainWindow::choosePort(int row) {
+    // The number comes from the entry's trailing "(COMn)", so a device whose own
+    // name holds "COM" cannot put a non-number into the port box.
+    const std::optional<int> number = comNumberFromEntry(m_portList->itemText(row));
+    if (!number)
+        return;
+    m_portEdit->setText(QString::number(*number));
+    registerSettings();
+}
+
+void MainWindow::choosePicture(int index) {
+    selectMapPicture(index, Registering::Yes);
+}
+
+void MainWindow::selectMapPicture(int index, Registering registering) {
+    setWindowHeightTwips(WindowLayout::baseWindowHeight);
+    setWindowWidthTwips(WindowLayout::baseWindowWidth);
+    setTabHeightTwips(WindowLayout::baseTabHeight);
+    setTabWidthTwips(WindowLayout::baseTabWidth);
+    m_core.setPictureNumber(index);
+
+    const QString name = PictureFile::fileName(index);
+    if (!PictureFile::find(name).isEmpty()) {
+        loadPicture(name);
+    } else {
+        const bool standard = index <= 2;
+        AppMessageBox::show(
+            this, QStringLiteral("AZIVEX"),
+            QStringLiteral("「") + name +
+                QStringLiteral("」画像ファイルが有りませんので変更できませんでした。\r\n\r\n") +
+                (standard ? QStringLiteral("バージョンアップで取り込むことができます。")
+                          : QStringLiteral("ユーザ作成ファイルに変更する場合はファイルを作成して"
+                                           "ください。")));
+        if (!standard) {
+            // The whole selection of picture 1, as if its button had been pressed.
+            const QSignalBlocker quiet(m_pictureButtons);
+            m_pictureButtons->button(0)->setChecked(true);
+            selectMapPicture(0, registering);
+            return;
+        }
+        if (index != 0)
+            loadPicture(PictureFile::fileName(0));
+    }
+    fitToPicture();
+    if (registering == Registering::Yes)
+        registerSettings();
+    layoutSwitchPanel();
+    m_mapView->update();
+}
+
+void MainWindow::switchPanelToggled() {
+    if (m_showPanelCheck->isChecked()) {
+        layoutSwitchPanel();
+    } else {
+        m_switchPanel->hide();
+        if (m_pictureButtons->checkedId() >= 0)
+            selectMapPicture(m_pictureButtons->checkedId(), Registering::Yes);
+    }
+    registerSettings();
 }
 
 void MainWindow::showStatus(const QString& message) {

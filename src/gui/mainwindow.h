@@ -2,7 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "core/settings.h"
+#include "core/operatingcore.h"
 
 #include <QPalette>
 #include <QWidget>
@@ -20,21 +20,15 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 
-// The program's one window. It shows the rotator session's state and hands the
-// operator's actions to it; the start-up sequence, the settings registration and
-// the window's own layout (map pictures, switch panel, tabs) live here. Every
-// control carries an object name saying what it is.
+// The program's one window. It binds its controls to the operating core and shows
+// the core's state; its own are the layout (map pictures, switch panel, tabs) and
+// the messages it shows. Every control carries an object name saying what it is.
 class MainWindow : public QWidget {
     Q_OBJECT
   public:
-    explicit MainWindow(QWidget* parent = nullptr);
+    explicit MainWindow(OperatingCore& core, QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    // The start-up sequence. False when it ended the program (first start, or a
-    // settings file that cannot be read or written): the window is not to be shown.
-    bool start();
-
-    RotatorSession& session() { return *m_session; }
     // A message in the status line, as the window's own messages are shown.
     void showStatus(const QString& message);
 
@@ -45,18 +39,18 @@ class MainWindow : public QWidget {
     void createSettingsTab(QWidget* tab);
     void bindControls();
 
-    // Start-up and settings.
+    // Settings.
     void listSerialPorts();
-    void createDefaultFile();
-    void recreateFromOldLine(const QString& line);
-    void applyLinkFields(const SettingsFields& fields);
-    bool writeSettings(const QString& dataLine);
-    void endProgram(const QString& message);
+    void showSettings(const Settings& settings);
+    void showStarted();
     void registerSettings();
 
-    // Layout.
-    void selectMapPicture(int index);
+    // Layout. A picture chosen by the operator is registered; one chosen at start
+    // is not.
+    enum class Registering { No, Yes };
+    void selectMapPicture(int index, Registering registering);
     bool loadPicture(const QString& name);
+    void fitToPicture();
     void layoutSwitchPanel();
     void setWindowHeightTwips(int twips);
     void setWindowWidthTwips(int twips);
@@ -76,11 +70,8 @@ class MainWindow : public QWidget {
     void showPortClosed();
     void showSwitch(int number, bool on);
 
+    OperatingCore& m_core;
     RotatorSession* m_session;
-    // The settings as read and last registered; the offset is the offset box's text.
-    Settings m_settings;
-    QString m_settingsFileName;
-    bool m_startingUp = false;
     int m_headingLineWidth = 3;
     QPalette m_switchOffPalette;
     QPalette m_switchOnPalette;

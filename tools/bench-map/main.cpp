@@ -84,18 +84,19 @@ int main(int argc, char* argv[]) {
     settings.write("3,9600,N,8,1:10-0/0\r\n");
     settings.close();
 
-    MainWindow window;
-    if (!window.start())
+    OperatingCore core;
+    MainWindow window(core);
+    if (!core.start())
         return 1;
     window.show();
-    window.session().setCommanded(QStringLiteral("45"));
+    core.session().setCommanded(QStringLiteral("45"));
     // The settings line waits in front of the first replies; four replies catch up.
     pty.write("AZ=001\r\nAZ=002\r\nAZ=003\r\nAZ=004\r\n");
-    while (window.session().heading() != QStringLiteral("4"))
+    while (core.session().heading() != QStringLiteral("4"))
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     QWidget* map = window.findChild<QWidget*>(QStringLiteral("mapView"));
     const std::vector<double> ours = measure(pty, map);
-    window.session().closeLink();
+    core.session().closeLink();
     window.hide();
 
     BareMap bare;

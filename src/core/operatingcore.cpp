@@ -1,0 +1,165 @@
+// SPDX-FileCopyrightText: 2026 AZIVEX developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "core/operatingcore.h"
+
+#include "core/settingsfile.h"
+
+#include <cstdio>
+
+namespace {
+
+const QString crlf = QStringLiteral("\r\n");
+
+const QString missingMessage =
+    QStringLiteral("「AZIVEX.DAT（環境設定ファイル）」がありませんでしたので作成しました。") +
+    crlf + QStringLiteral("一旦プログラムを終了させます。") + crlf + crlf +
+    QStringLiteral("再起動後、ポート等の内容を確認・設定してください。");
+
+const QString recreatedMessage =
+    QStringLiteral("環境設定のバージョンアップが有りましたので「AZIVEX.DAT」を再作成しました。") +
+    crlf + QStringLiteral("一旦終了させます。") + crlf + crlf +
+    QStringLiteral("ポート等の内容を確認・設定してください。");
+
+const QString unreadableMessage =
+    QStringLiteral("「AZIVEX.DAT（環境設定ファイル）」を読み込めませんでした。") + crlf +
+    QStringLiteral("ファイルを確認してから再起動してください。");
+
+const QString notWrittenMessage =
+    QStringLiteral("「AZIVEX.DAT（環境設定ファイル）」を作成できませんでした。") + crlf +
+    QStringLiteral("フォルダへの書き込み権限を確認してください。");
+
+void warn(const QString& file, const char* what, const QString& reason) {
+    std::fprintf(stderr, "azivex: %s %s: %s\n", qPrintable(file), what, qPrintable(reason));
+}
+
+} // namespace
+
+Settings OperatingCore::defaults() {
+    return {QStringLiteral("3"), QStringLiteral("9600,N,8,1"), QStringLiteral("0"),
+            QStringLiteral("0"), QStringLiteral("0")};
+}
+
+OperatingCore::OperatingCore(QObject* parent)
+    : QObject(parent), m_session(new RotatorSession(this)), m_settings(defaults()) {}
+
+bool OperatingCore::start() {
+    emit statusChanged(QStringLiteral("初期化中"));
+    m_session->setCommanded(QString());
+    emit pageWanted(Page::Operating);
+    loadIni();
+    m_settingsFileName = WorkingDir::resolve(SettingsCodec::fileName);
+    const Settings boxes = defaults();
+
+    if (!SettingsFile::exists(m_settingsFileName)) {
+        const bool written = writeSettings(
+            SettingsCodec::defaultDataLine(boxes.portNo, boxes.lineSettings, boxes.offset));
+        emit pageWanted(Page::Settings);
+        emit messageRequested(written ? missingMessage : notWrittenMessage);
+        return false;
+    }
+    const SettingsFile::FirstLine first =
+        SettingsFile::readFirstLine(m_settingsFileName, SettingsCodec::marker);
+    if (first.status != SettingsFile::ReadStatus::Ok) {
+        // Rewriting a file that could not be read would destroy the operator's
+        // settings: say so and leave it alone.
+        warn(m_settingsFileName, "not read", first.reason);
+        emit messageRequested(unreadableMessage);
+        return false;
+    }
+    const QString line = SettingsCodec::decodeLine(first.bytes);
+    // The first replies queue up behind the settings line.
+    m_session->seedReplies(line);
+
+    const bool current = SettingsCodec::isCurrentFormat(line);
+    const SettingsFields fields =
+        current ? SettingsCodec::extract(line) : SettingsCodec::extractLinkFields(line);
+    // A port number or line settings that are empty in the file are taken from the
+    // boxes instead.
+    if (fields.portNo && !fields.portNo->isEmpty())
+        m_settings.portNo = *fields.portNo;
+    if (fields.lineSettings && !fields.lineSettings->isEmpty())
+        m_settings.lineSettings = *fields.lineSettings;
+    if (!current) {
+        const bool written = writeSettings(
+            SettingsCodec::recreatedDataLine(m_settings.portNo, m_settings.lineSettings));
+        emit messageRequested(written ? recreatedMessage : notWrittenMessage);
+        return false;
+    }
+    if (fields.pictureNo)
+        m_settings.pictureNo = *fields.pictureNo;
+    if (fields.offset)
+        m_settings.offset = *fields.offset;
+    m_session->setOffset(m_settings.offset);
+    if (fields.controlPosition)
+        m_settings.controlPosition = *fields.controlPosition;
+    // A shown switch panel is registered at once, as ticking its box does.
+    if (m_settings.controlPosition == QStringLiteral("1"))
+        registerSettings(m_settings);
+    else
+        emit settingsShown(m_settings);
+    m_session->openLink(m_settings.portNo, m_settings.lineSettings);
+    emit started();
+    if (m_ini.state() == IniFile::State::Unreadable)
+        emit statusChanged(QStringLiteral("%1 を読み込めませんでした").arg(m_ini.path()));
+    return true;
+}
+
+bool OperatingCore::writeSettings(const QString& dataLine) {
+    QString error;
+    if (SettingsFile::replaceContents(m_settingsFileName, SettingsCodec::fileText(dataLine),
+                                      SettingsCodec::marker, &error))
+        return true;
+    warn(m_settingsFileName, "not written", error);
+    return false;
+}
+
+void OperatingCore::registerSettings(const Settings& entered) {
+    m_session->closeLink();
+    const QString picture = m_settings.pictureNo;
+    m_settings = entered;
+    m_settings.pictureNo = picture;
+    if (m_settings.offset.isEmpty())
+        m_settings.offset = QStringLiteral("0");
+    m_session->setOffset(m_settings.offset);
+    emit settingsShown(m_settings);
+    const bool written = writeSettings(SettingsCodec::registeredDataLine(m_settings));
+    emit statusChanged(QString());
+    m_session->openLink(m_settings.portNo, m_settings.lineSettings);
+    emit statusChanged(written ? QStringLiteral("環境ファイルに登録完了")
+                               : QStringLiteral("環境ファイルに登録できませんでした"));
+}
+
+void OperatingCore::loadIni() {
+    m_ini = IniFile(WorkingDir::resolve(iniFileName));
+    if (m_ini.load() == IniFile::State::Unreadable)
+        warn(m_ini.path(), "not read, and will not be overwritten", m_ini.reason());
+}
+
+bool OperatingCore::saveIni(IniKey key, const QString& value) {
+    QString error;
+    if (m_ini.set(key, value, &error))
+        return true;
+    warn(m_ini.path(), "not written", error);
+    emit statusChanged(QStringLiteral("%1 に保存できませんでした").arg(m_ini.path()));
+    return false;
+}
+
+QString OperatingCore::rotctldListen() const {
+    return m_rotctldOverride.value_or(m_ini.value(Keys::rotctldListen, {}));
+}
+
+void OperatingCore::overrideRotctldListen(const QString& endpoint) {
+    m_rotctldOverride = endpoint;
+    emit rotctldListenChanged(endpoint);
+}
+
+bool OperatingCore::setRotctldListen(const QString& endpoint) {
+    m_rotctldOverride.reset();
+    const bool saved = saveIni(Keys::rotctldListen, endpoint);
+    emit rotctldListenChanged(rotctldListen());
+    return saved;
+}
+
+bool OperatingCore::setReconnectEnabled(bool on) {
+    return saveIni(Keys::linkReconnect, on ? QStringLiteral("true") : QStringLiteral("false"));
+}

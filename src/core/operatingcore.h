@@ -1,0 +1,82 @@
+// SPDX-FileCopyrightText: 2026 AZIVEX developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "core/inifile.h"
+#include "core/rotatorsession.h"
+#include "core/settings.h"
+
+#include <QObject>
+
+// What the program is beneath its window and its servers: the settings (AZIVEX.DAT
+// and AZIVEX.INI), the start-up sequence, the registration rules and the rotator
+// session. It shows nothing itself: messages, status texts and the settings to show
+// go out as signals, so a window, a test or nothing at all may take them.
+class OperatingCore : public QObject {
+    Q_OBJECT
+  public:
+    enum class Page { Operating, Settings };
+    // The keys of AZIVEX.INI; a new section is a line here and its accessors.
+    struct Keys {
+        static constexpr IniKey rotctldListen{QLatin1StringView("rotctld"),
+                                              QLatin1StringView("listen")};
+        static constexpr IniKey linkReconnect{QLatin1StringView("link"),
+                                              QLatin1StringView("reconnect")};
+    };
+    static inline const QString iniFileName = QStringLiteral("AZIVEX.INI");
+    // The settings a first start writes, as the settings tab's boxes show them.
+    static Settings defaults();
+
+    explicit OperatingCore(QObject* parent = nullptr);
+
+    RotatorSession& session() { return *m_session; }
+    // The settings as read at start and as last registered.
+    const Settings& settings() const { return m_settings; }
+    IniFile& ini() { return m_ini; }
+
+    // The start-up sequence: reads the settings, writes them anew where they are
+    // missing or of the old format, and opens the port. False when it has ended the
+    // program (after its message): the window is not to be shown.
+    bool start();
+
+    // Registers what the operator entered: closes the port, writes the settings,
+    // opens the port with them and says in the status line whether they were saved.
+    // An empty offset is registered, and shown, as "0".
+    void registerSettings(const Settings& entered);
+    // The map picture shown now, registered with the next registration.
+    void setPictureNumber(int index) { m_settings.pictureNo = QString::number(index); }
+
+    // rotctld's address: "[ADDRESS:]PORT", empty when off. The command line's choice
+    // holds for this run and is not saved.
+    QString rotctldListen() const;
+    void overrideRotctldListen(const QString& endpoint);
+    // Saves the choice made in the window (and ends any command-line override).
+    bool setRotctldListen(const QString& endpoint);
+    bool reconnectEnabled() const { return m_ini.flag(Keys::linkReconnect, false); }
+    bool setReconnectEnabled(bool on);
+
+  signals:
+    // A message the operator must acknowledge (a box with the program's title).
+    void messageRequested(const QString& text);
+    void statusChanged(const QString& text);
+    // The settings the settings tab shows, after start and after a registration.
+    void settingsShown(const Settings& settings);
+    // The start-up sequence shows the operating tab, or on a first start the
+    // settings tab, where the port is to be set.
+    void pageWanted(OperatingCore::Page page);
+    // The start-up sequence has run to its end: the window may show the switch
+    // panel and the picture the settings name.
+    void started();
+    void rotctldListenChanged(const QString& endpoint);
+
+  private:
+    bool writeSettings(const QString& dataLine);
+    void loadIni();
+    bool saveIni(IniKey key, const QString& value);
+
+    RotatorSession* m_session;
+    Settings m_settings;
+    QString m_settingsFileName;
+    IniFile m_ini;
+    std::optional<QString> m_rotctldOverride;
+};
