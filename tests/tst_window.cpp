@@ -62,10 +62,12 @@ class TestWindow : public QObject {
         return w<QPushButton>(name)->text();
     }
     void click(const QString& name) { QTest::mouseClick(w(name), Qt::LeftButton); }
-    void writeSettings(const QByteArray& dataLine, const QString& name = "AZIVEX.DAT") {
+    static bool writeBytes(const QString& name, const QByteArray& bytes) {
         QFile f(name);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(dataLine + reference);
+        return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+    }
+    void writeSettings(const QByteArray& dataLine, const QString& name = "AZIVEX.DAT") {
+        QVERIFY(writeBytes(name, dataLine + reference));
     }
     QByteArray settingsFile(const QString& name = QStringLiteral("AZIVEX.DAT")) {
         QFile f(name);
@@ -145,56 +147,33 @@ class TestWindow : public QObject {
         m_dir.reset();
     }
 
+    // What the window shows of a start; the sequence itself is the core's test.
     void startUp_data() {
         // clang-format off
-        QTest::addColumn<QByteArray>("file"); // "-": none; "dir": a folder of that name
+        QTest::addColumn<QByteArray>("file"); // "-": none
         QTest::addColumn<bool>("runs");
-        QTest::addColumn<QString>("message");
-        QTest::addColumn<QByteArray>("written");
         QTest::addColumn<QStringList>("shown"); // status, connect, port, line, offset
         QTest::addColumn<int>("picture");
-        const QString missing =
-            "「AZIVEX."
-            "DAT（環境設定ファイル）」がありませんでしたので作成しました。\r\n一旦プログラムを"
-            "終了させます。\r\n\r\n再起動後、ポート等の内容を確認・設定してください。";
-        const QString recreated =
-            "環境設定のバージョンアップが有りましたので「AZIVEX.DAT」を再作成"
-            "しました。\r\n一旦終了させます。\r\n\r\nポート等の内容を確認・設定"
-            "してください。";
-        const QString unreadable = "「AZIVEX.DAT（環境設定ファイル）」を読み込めませんでした。\r\n"
-                                   "ファイルを確認してから再起動してください。";
-        QTest::addRow("no file") << QByteArray("-") << false << missing << "3,9600,N,8,1:0-0/0" + reference << QStringList{} << -1;
-        QTest::addRow("old format") << QByteArray("7,19200,E,7,1\r\nmy notes") << false << recreated << "7,9600,N,8,1:0-0/0" + reference << QStringList{} << -1;
-        QTest::addRow("old format, empty port") << QByteArray(",4800,N,8,1:") << false << recreated << "3,4800,N,8,1:0-0/0" + reference << QStringList{} << -1;
-        QTest::addRow("unreadable") << QByteArray("dir") << false << unreadable << QByteArray() << QStringList{} << -1;
-        QTest::addRow("panel shown") << QByteArray("3,9600,N,8,1:5-2/1") << true << QString() << "3,9600,N,8,1:5-2/1" + reference << QStringList{portState(true), "切断", "3", "9600,N,8,1", "5"} << 2;
-        QTest::addRow("absent port") << QByteArray("4,4800,N,8,1:-7-1/0") << true << QString() << QByteArray() << QStringList{portState(false), "接続", "4", "4800,N,8,1", "-7"} << 1;
-        QTest::addRow("empty fields fall back") << QByteArray(",:-/") << true << QString() << QByteArray() << QStringList{portState(true), "切断", "3", "9600,N,8,1", ""} << 0;
-        QTest::addRow("lower-case file") << QByteArray("lower") << true << QString() << QByteArray() << QStringList{portState(true), "切断", "3", "9600,N,8,1", "0"} << 0;
+        QTest::addRow("no file") << QByteArray("-") << false << QStringList{} << -1;
+        QTest::addRow("panel shown") << QByteArray("3,9600,N,8,1:5-2/1") << true << QStringList{portState(true), "切断", "3", "9600,N,8,1", "5"} << 2;
+        QTest::addRow("absent port") << QByteArray("4,4800,N,8,1:-7-1/0") << true << QStringList{portState(false), "接続", "4", "4800,N,8,1", "-7"} << 1;
+        QTest::addRow("empty fields fall back") << QByteArray(",:-9/") << true << QStringList{portState(true), "切断", "3", "9600,N,8,1", ""} << -1;
+        QTest::addRow("lower-case file") << QByteArray("lower") << true << QStringList{portState(true), "切断", "3", "9600,N,8,1", "0"} << 0;
         // clang-format on
     }
     void startUp() {
         QFETCH(QByteArray, file);
         QFETCH(bool, runs);
-        QFETCH(QString, message);
-        QFETCH(QByteArray, written);
         QFETCH(QStringList, shown);
         QFETCH(int, picture);
-        if (file == "dir")
-            QVERIFY(QDir().mkdir("AZIVEX.DAT"));
-        else if (file == "lower")
+        if (file == "lower")
             writeSettings("3,9600,N,8,1:0-0/0", "azivex.dat");
         else if (file != "-")
             writeSettings(file);
-        const QDateTime before = QFileInfo("AZIVEX.DAT").lastModified();
         QCOMPARE(start({}), runs);
-        QCOMPARE(m_messages, message.isEmpty() ? QStringList{} : QStringList{message});
-        if (!written.isEmpty())
-            QCOMPARE(settingsFile(), written);
-        else if (file != "lower")
-            QCOMPARE(QFileInfo("AZIVEX.DAT").lastModified(), before);
+        QCOMPARE(m_messages.size(), runs ? 0 : 1);
         if (!runs) {
-            QCOMPARE(m_window->findChild<QTabBar*>()->currentIndex(), file == "-" ? 1 : 0);
+            QCOMPARE(m_window->findChild<QTabBar*>()->currentIndex(), 1);
             QCOMPARE(text("connectButton"), QStringLiteral("接続"));
             return;
         }
@@ -387,12 +366,14 @@ class TestWindow : public QObject {
             QVERIFY(QFile::remove(name));
         else if (files.startsWith(u'+'))
             QVERIFY(QFile::copy("world2.bmp", name));
-        else if (files.startsWith(u'~'))
-            writeSettings(bmp.left(bmp.size() - 1), name);
+        else if (files.startsWith(u'~')) { // a larger picture, cut short by a byte
+            const QByteArray larger = settingsFile("world3.bmp");
+            QVERIFY(writeBytes(name, larger.left(larger.size() - 1)));
+        }
         else if (files.startsWith(u'!')) {
             qToLittleEndian<qint32>(20000, bmp.data() + 18);
             qToLittleEndian<qint32>(20000, bmp.data() + 22);
-            writeSettings(bmp, name);
+            QVERIFY(writeBytes(name, bmp));
         }
         auto* group = m_window->findChild<QRadioButton*>()->group();
         group->button(chosen)->click();

@@ -1,0 +1,192 @@
+// SPDX-FileCopyrightText: 2026 AZIVEX developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The operating core without a window: the start-up sequence, the registration and
+// AZIVEX.INI, in a working directory of its own with a pseudo-terminal as the
+// controller on COM3. What the core tells a window is compared as a readable trace.
+#include "core/inifile.h"
+#include "core/operatingcore.h"
+#include "pseudoterminal.h"
+
+#include <QDir>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <sys/stat.h>
+
+namespace {
+const QByteArray reference = "\r\n\r\nReference\r\n3(port No),9600,N,8,1(Baudot etc.):0(Offset)-"
+                             "0(Picture No)/0(Control position)\r\n";
+QByteArray readFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+}
+bool writeFile(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+// Which file a name stands for: a file replaced has a new one.
+ino_t fileId(const char* path) {
+    struct stat st {};
+    return ::stat(path, &st) == 0 ? st.st_ino : 0;
+}
+} // namespace
+
+class TestOperatingCore : public QObject {
+    Q_OBJECT
+    QString m_home;
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<PseudoTerminal> m_pty;
+    std::unique_ptr<OperatingCore> m_core;
+    QStringList m_trace;
+
+    void makeCore() {
+        m_core = std::make_unique<OperatingCore>();
+        OperatingCore* c = m_core.get();
+        connect(c, &OperatingCore::statusChanged, this, [this](const QString& t) { m_trace << "status " + t; });
+        connect(c, &OperatingCore::messageRequested, this, [this](const QString& t) { m_trace << "message " + t.section(u'」', 0, 0).section(u'。', 0, 0); });
+        connect(c, &OperatingCore::pageWanted, this, [this](OperatingCore::Page p) { m_trace << QStringLiteral("page %1").arg(int(p)); });
+        connect(c, &OperatingCore::settingsShown, this, [this](const Settings& s) { m_trace << QStringList{"shown", s.portNo, s.lineSettings, s.offset}.join(u'|'); });
+        connect(c, &OperatingCore::started, this, [this] { m_trace << "started"; });
+        connect(&c->session(), &RotatorSession::portStateReported, this, [this](bool open) { m_trace << QStringLiteral("port %1").arg(open); });
+    }
+
+  private slots:
+    void init() {
+        m_home = QDir::currentPath();
+        m_dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(QDir::setCurrent(m_dir->path()));
+        m_pty = std::make_unique<PseudoTerminal>();
+        QVERIFY(m_pty->linkAs(m_dir->path(), 3));
+        m_trace.clear();
+        makeCore();
+    }
+    void cleanup() {
+        m_core.reset();
+        m_pty.reset();
+        QDir::setCurrent(m_home);
+        m_dir.reset();
+    }
+
+    void startUp_data() {
+        QTest::addColumn<QByteArray>("file"); // "-": none; "dir": a folder of that name
+        QTest::addColumn<bool>("runs");
+        QTest::addColumn<QByteArray>("written"); // empty: the file is not replaced
+        QTest::addColumn<QStringList>("trace");
+        const QStringList begin{"status 初期化中", "page 0"};
+        // clang-format off
+        QTest::addRow("no file") << QByteArray("-") << false << "3,9600,N,8,1:0-0/0" + reference << begin + QStringList{"page 1", "message 「AZIVEX.DAT（環境設定ファイル）"};
+        QTest::addRow("old format") << QByteArray("7,19200,E,7,1\r\nmy notes") << false << "7,9600,N,8,1:0-0/0" + reference << begin + QStringList{"message 環境設定のバージョンアップが有りましたので「AZIVEX.DAT"};
+        QTest::addRow("old format, empty port") << QByteArray(",4800,N,8,1:") << false << "3,4800,N,8,1:0-0/0" + reference << begin + QStringList{"message 環境設定のバージョンアップが有りましたので「AZIVEX.DAT"};
+        QTest::addRow("unreadable") << QByteArray("dir") << false << QByteArray() << begin + QStringList{"message 「AZIVEX.DAT（環境設定ファイル）"};
+        QTest::addRow("panel shown: registered once") << QByteArray("3,9600,N,8,1:-Z-2/1") << true << "3,9600,N,8,1:-Z-2/1" + reference << begin + QStringList{"shown|3|9600,N,8,1|-Z", "status ", "port 1", "status 環境ファイルに登録完了", "port 1", "started"};
+        QTest::addRow("panel shown, empty offset") << QByteArray("3,9600,N,8,1:-1/1") << true << "3,9600,N,8,1:0-1/1" + reference << begin + QStringList{"shown|3|9600,N,8,1|0", "status ", "port 1", "status 環境ファイルに登録完了", "port 1", "started"};
+        QTest::addRow("panel hidden") << QByteArray("3,9600,N,8,1:5-2/0") << true << QByteArray() << begin + QStringList{"shown|3|9600,N,8,1|5", "port 1", "started"};
+        QTest::addRow("absent port") << QByteArray("4,4800,N,8,1:-7-1/0") << true << QByteArray() << begin + QStringList{"shown|4|4800,N,8,1|-7", "port 0", "started"};
+        QTest::addRow("empty fields fall back") << QByteArray(",:-/") << true << QByteArray() << begin + QStringList{"shown|3|9600,N,8,1|", "port 1", "started"};
+        // clang-format on
+    }
+    void startUp() {
+        QFETCH(QByteArray, file);
+        QFETCH(bool, runs);
+        QFETCH(QByteArray, written);
+        QFETCH(QStringList, trace);
+        if (file == "dir")
+            QVERIFY(QDir().mkdir("AZIVEX.DAT"));
+        else if (file != "-")
+            QVERIFY(writeFile("AZIVEX.DAT", file + reference));
+        const ino_t before = fileId("AZIVEX.DAT");
+        QCOMPARE(m_core->start(), runs);
+        QCOMPARE(m_trace, trace);
+        QCOMPARE(m_core->session().link().isOpen(), trace.contains("port 1"));
+        if (written.isEmpty())
+            QCOMPARE(fileId("AZIVEX.DAT"), before);
+        else
+            QCOMPARE(readFile("AZIVEX.DAT"), written);
+        QVERIFY(!QFileInfo::exists(OperatingCore::iniFileName)); // nothing was set
+    }
+
+    void registration_data() {
+        QTest::addColumn<QStringList>("entered"); // port, line settings, offset, panel
+        QTest::addColumn<QByteArray>("written");
+        QTest::addColumn<QStringList>("trace");
+        // clang-format off
+        QTest::addRow("offset emptied") << QStringList{"3", "9600,N,8,1", "", "0"} << QByteArray("3,9600,N,8,1:0-2/0") << QStringList{"shown|3|9600,N,8,1|0", "status ", "port 1", "status 環境ファイルに登録完了"};
+        QTest::addRow("other port, panel") << QStringList{"4", "4800,N,8,1", "-3", "1"} << QByteArray("4,4800,N,8,1:-3-2/1") << QStringList{"shown|4|4800,N,8,1|-3", "status ", "port 0", "status 環境ファイルに登録完了"};
+        QTest::addRow("not writable") << QStringList{"3", "9600,N,8,1", "1", "0"} << QByteArray("<unreadable>") << QStringList{"shown|3|9600,N,8,1|1", "status ", "port 1", "status 環境ファイルに登録できませんでした"};
+        // clang-format on
+    }
+    void registration() {
+        QFETCH(QStringList, entered);
+        QFETCH(QByteArray, written);
+        QFETCH(QStringList, trace);
+        QVERIFY(writeFile("AZIVEX.DAT", "3,9600,N,8,1:0-2/0" + reference));
+        QVERIFY(m_core->start());
+        m_trace.clear();
+        if (written == "<unreadable>")
+            QVERIFY(QFile::remove("AZIVEX.DAT") && QDir().mkdir("AZIVEX.DAT"));
+        m_core->registerSettings({entered[0], entered[1], entered[2], "7", entered[3]});
+        QCOMPARE(m_trace, trace);
+        QCOMPARE(readFile("AZIVEX.DAT"), written == "<unreadable>" ? written : written + reference);
+        QCOMPARE(m_core->session().offset(), entered[2].isEmpty() ? "0" : entered[2]);
+    }
+
+    // Hand-written text is kept as it stands; a value set changes its own line, or
+    // joins its section, or starts its section.
+    void iniFile_data() {
+        QTest::addColumn<QByteArray>("before"); // "-": no file
+        QTest::addColumn<QString>("listen");    // what [rotctld] listen reads
+        QTest::addColumn<QByteArray>("after");  // once listen is set to 4600
+        const QByteArray header = "; AZIVEX settings beyond AZIVEX.DAT; see the README for every key.\n";
+        // clang-format off
+        QTest::addRow("no file") << QByteArray("-") << "" << header + "\n[rotctld]\nlisten=4600\n";
+        QTest::addRow("changed in place") << QByteArray("# mine\r\n[RotCtlD]\r\n LISTEN = 127.0.0.1:4533 \r\nmore=1\r\n[x]\r\ny=2\r\n") << "127.0.0.1:4533" << QByteArray("# mine\r\n[RotCtlD]\r\nlisten=4600\r\nmore=1\r\n[x]\r\ny=2\r\n");
+        QTest::addRow("joins its section") << QByteArray("[rotctld]\nold=1\n\n; later\n[link]\nreconnect=true") << "" << QByteArray("[rotctld]\nold=1\nlisten=4600\n\n; later\n[link]\nreconnect=true\n");
+        QTest::addRow("commented out") << QByteArray("[rotctld]\n;listen=1\n") << "" << QByteArray("[rotctld]\nlisten=4600\n;listen=1\n");
+        QTest::addRow("new section") << QByteArray("[link]\nreconnect=false\n") << "" << QByteArray("[link]\nreconnect=false\n\n[rotctld]\nlisten=4600\n");
+        QTest::addRow("other section's key") << QByteArray("[other]\nlisten=1\n") << "" << QByteArray("[other]\nlisten=1\n\n[rotctld]\nlisten=4600\n");
+        // clang-format on
+    }
+    void iniFile() {
+        QFETCH(QByteArray, before);
+        QFETCH(QString, listen);
+        QFETCH(QByteArray, after);
+        if (before != "-")
+            QVERIFY(writeFile("AZIVEX.INI", before));
+        IniFile ini(QStringLiteral("AZIVEX.INI"));
+        QCOMPARE(ini.load(), before == "-" ? IniFile::State::Missing : IniFile::State::Loaded);
+        QCOMPARE(ini.value(OperatingCore::Keys::rotctldListen, {}), listen);
+        QVERIFY(ini.set(OperatingCore::Keys::rotctldListen, QStringLiteral("4600")));
+        QCOMPARE(readFile("AZIVEX.INI"), after);
+        QVERIFY(ini.load() == IniFile::State::Loaded);
+        QCOMPARE(ini.value(OperatingCore::Keys::rotctldListen, {}), QStringLiteral("4600"));
+    }
+
+    // The core's own keys: defaults, the command line's choice for one run, and a
+    // file that cannot be read, which is said once and never overwritten.
+    void iniKeys() {
+        QVERIFY(writeFile("AZIVEX.DAT", "3,9600,N,8,1:0-0/0" + reference));
+        QVERIFY(m_core->start());
+        QCOMPARE(m_core->rotctldListen(), QString());
+        QVERIFY(!m_core->reconnectEnabled());
+        QSignalSpy listen(m_core.get(), &OperatingCore::rotctldListenChanged);
+        m_core->overrideRotctldListen(QStringLiteral("4700"));
+        QCOMPARE(m_core->rotctldListen(), QStringLiteral("4700"));
+        QVERIFY(!QFileInfo::exists("AZIVEX.INI"));
+        QVERIFY(m_core->setReconnectEnabled(true) && m_core->reconnectEnabled());
+        QCOMPARE(m_core->rotctldListen(), QStringLiteral("4700"));
+        QVERIFY(m_core->setRotctldListen(QString()));
+        QCOMPARE(m_core->rotctldListen(), QString());
+        QCOMPARE(listen.size(), 2);
+
+        QVERIFY(QFile::remove("AZIVEX.INI") && QDir().mkdir("AZIVEX.INI"));
+        makeCore();
+        m_trace.clear();
+        QVERIFY(m_core->start());
+        QCOMPARE(m_trace.filter("AZIVEX.INI"), QStringList{"status AZIVEX.INI を読み込めませんでした"});
+        QVERIFY(!m_core->setReconnectEnabled(true));
+        QVERIFY(QFileInfo("AZIVEX.INI").isDir());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestOperatingCore)
+#include "tst_operatingcore.moc"
