@@ -61,11 +61,11 @@ int main(int argc, char* argv[]) {
     QGuiApplication::setDesktopFileName(QStringLiteral(AZIVEX_APP_ID));
 
     AppStyle::install();
+    const QString pictures = UserFolder::standardPicturesFolder();
     if (options.isSet(userFolder)) {
-        const QString folder = UserFolder::path();
-        const QString pictures = UserFolder::standardPicturesFolder();
         if (pictures.isEmpty())
             std::fprintf(stderr, "azivex: the standard map pictures are not installed\n");
+        const QString folder = UserFolder::path();
         const QString error = UserFolder::prepare(folder, pictures);
         if (!error.isEmpty() || !QDir::setCurrent(folder)) {
             std::fprintf(stderr, "azivex: working folder %s: %s\n", qPrintable(folder),
@@ -77,6 +77,7 @@ int main(int argc, char* argv[]) {
         }
     }
     OperatingCore core;
+    core.setStandardPicturesFolder(pictures);
     if (options.isSet(rotctld))
         core.overrideRotctldListen(options.value(rotctld));
     MainWindow window(core);

@@ -95,7 +95,15 @@ class TestOperatingCore : public QObject {
         else if (file != "-")
             QVERIFY(writeFile("AZIVEX.DAT", file + reference));
         const ino_t before = fileId("AZIVEX.DAT");
+        // Standard pictures to copy in; the operator's own are kept.
+        QTemporaryDir installed;
+        for (const char* name : {"world1.bmp", "world2.bmp", "world3.bmp"})
+            QVERIFY(writeFile(installed.filePath(name), "standard"));
+        QVERIFY(writeFile("WORLD2.BMP", "mine"));
+        m_core->setStandardPicturesFolder(installed.path());
         QCOMPARE(m_core->start(), runs);
+        QCOMPARE(QFileInfo::exists("world1.bmp"), file == "-"); // only on a first start
+        QCOMPARE(readFile("WORLD2.BMP"), QByteArray("mine"));
         QCOMPARE(m_trace, trace);
         QCOMPARE(m_core->session().link().isOpen(), trace.contains("port 1"));
         if (written.isEmpty())

@@ -85,7 +85,7 @@ class TestWindow : public QObject {
     QByteArray line(PseudoTerminal* port = nullptr) {
         port = port ? port : m_pty.get();
         w<QLineEdit>("rawCommandEdit")->setText(QStringLiteral("#"));
-        click(QStringLiteral("sendRawButton"));
+        QTest::keyClick(w("rawCommandEdit"), Qt::Key_Return); // sends as the button does
         if (!QTest::qWaitFor([&] { return port->received().endsWith("#\r\n"); }))
             return "<timed out>" + port->received();
         const QByteArray got = port->received().chopped(3);
@@ -221,7 +221,9 @@ class TestWindow : public QObject {
                 auto* list = w<QComboBox>("portList");
                 QTRY_VERIFY(list->findText("(COM" + arg + ")", Qt::MatchEndsWith) >= 0);
                 const int row = list->findText("(COM" + arg + ")", Qt::MatchEndsWith);
+                list->setCurrentIndex(row);
                 emit list->activated(row);
+                QCOMPARE(list->lineEdit()->cursorPosition(), 0); // the device's name shows
             } else if (step == u"tab") {
                 m_window->findChild<QTabBar*>()->setCurrentIndex(1);
                 m_window->findChild<QTabBar*>()->setCurrentIndex(0);

@@ -3,6 +3,9 @@
 #include "core/operatingcore.h"
 
 #include "core/settingsfile.h"
+#include "core/userfolder.h"
+
+#include <QDir>
 
 #include <cstdio>
 
@@ -51,6 +54,11 @@ bool OperatingCore::start() {
     const Settings boxes = defaults();
 
     if (!SettingsFile::exists(m_settingsFileName)) {
+        if (!m_standardPictures.isEmpty()) {
+            const QString error = UserFolder::prepare(QDir::currentPath(), m_standardPictures);
+            if (!error.isEmpty())
+                warn(QStringLiteral("map pictures"), "not copied", error);
+        }
         const bool written = writeSettings(
             SettingsCodec::defaultDataLine(boxes.portNo, boxes.lineSettings, boxes.offset));
         emit pageWanted(Page::Settings);

@@ -34,6 +34,10 @@ class OperatingCore : public QObject {
     const Settings& settings() const { return m_settings; }
     IniFile& ini() { return m_ini; }
 
+    // Where the standard map pictures are installed; a first start puts those the
+    // working folder lacks there, so the operator has a map from the first run.
+    void setStandardPicturesFolder(const QString& folder) { m_standardPictures = folder; }
+
     // The start-up sequence: reads the settings, writes them anew where they are
     // missing or of the old format, and opens the port. False when it has ended the
     // program (after its message): the window is not to be shown.
@@ -79,4 +83,5 @@ class OperatingCore : public QObject {
     QString m_settingsFileName;
     IniFile m_ini;
     std::optional<QString> m_rotctldOverride;
+    QString m_standardPictures;
 };

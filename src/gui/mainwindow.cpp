@@ -361,6 +361,7 @@ void MainWindow::bindControls() {
     connect(m_connectButton, &QPushButton::clicked, s, &RotatorSession::toggleConnection);
     connect(m_registerButton, &QPushButton::clicked, this, &MainWindow::registerSettings);
     connect(m_sendRawButton, &QPushButton::clicked, this, &MainWindow::sendRawCommand);
+    connect(m_rawCommandEdit, &QLineEdit::returnPressed, this, &MainWindow::sendRawCommand);
     // A switch is toggled from either of its two buttons.
     for (QButtonGroup* group : {m_switchButtonGroup, m_panelSwitchGroup})
         connect(group, &QButtonGroup::idClicked, s, &RotatorSession::toggleSwitch);
@@ -450,6 +451,8 @@ void MainWindow::choosePort(int row) {
     if (!number)
         return;
     m_portEdit->setText(QString::number(*number));
+    // A long entry would show its end; its start names the device.
+    m_portList->lineEdit()->setCursorPosition(0);
     registerSettings();
 }
 
