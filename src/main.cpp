@@ -84,14 +84,7 @@ int main(int argc, char* argv[]) {
     if (!core.start())
         return 0;
     RotctlServer server(&core.session());
-    const auto serve = [&](const QString& where) {
-        const QString error = server.serve(where);
-        if (error.isEmpty())
-            return;
-        std::fprintf(stderr, "azivex: rotctld server not started on %s: %s\n", qPrintable(where),
-                     qPrintable(error));
-        window.showStatus(QStringLiteral("rotctld を開けません"));
-    };
+    const auto serve = [&](const QString& where) { core.setRotctldError(server.serve(where)); };
     QObject::connect(&core, &OperatingCore::rotctldListenChanged, &server, serve);
     serve(core.rotctldListen());
     window.show();

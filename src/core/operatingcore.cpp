@@ -159,13 +159,25 @@ QString OperatingCore::rotctldListen() const {
 void OperatingCore::overrideRotctldListen(const QString& endpoint) {
     m_rotctldOverride = endpoint;
     emit rotctldListenChanged(endpoint);
+    emit rotctldStateChanged();
 }
 
 bool OperatingCore::setRotctldListen(const QString& endpoint) {
     m_rotctldOverride.reset();
     const bool saved = saveIni(Keys::rotctldListen, endpoint);
     emit rotctldListenChanged(rotctldListen());
+    emit rotctldStateChanged();
     return saved;
+}
+
+void OperatingCore::setRotctldError(const QString& error) {
+    m_rotctldError = error;
+    if (!error.isEmpty()) {
+        std::fprintf(stderr, "azivex: rotctld server not started on %s: %s\n",
+                     qPrintable(rotctldListen()), qPrintable(error));
+        emit statusChanged(QStringLiteral("rotctld を開けません"));
+    }
+    emit rotctldStateChanged();
 }
 
 bool OperatingCore::setReconnectEnabled(bool on) {

@@ -56,6 +56,10 @@ class OperatingCore : public QObject {
     void overrideRotctldListen(const QString& endpoint);
     // Saves the choice made in the window (and ends any command-line override).
     bool setRotctldListen(const QString& endpoint);
+    // Why the rotctld server does not serve at rotctldListen(), or nothing; the server
+    // says so, and the status line shows a failure.
+    QString rotctldError() const { return m_rotctldError; }
+    void setRotctldError(const QString& error);
     bool reconnectEnabled() const { return m_ini.flag(Keys::linkReconnect, false); }
     bool setReconnectEnabled(bool on);
 
@@ -72,6 +76,8 @@ class OperatingCore : public QObject {
     // panel and the picture the settings name.
     void started();
     void rotctldListenChanged(const QString& endpoint);
+    // The address or the server's state changed.
+    void rotctldStateChanged();
 
   private:
     bool writeSettings(const QString& dataLine);
@@ -84,4 +90,5 @@ class OperatingCore : public QObject {
     IniFile m_ini;
     std::optional<QString> m_rotctldOverride;
     QString m_standardPictures;
+    QString m_rotctldError;
 };

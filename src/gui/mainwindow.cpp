@@ -12,8 +12,10 @@
 #include "gui/mapview.h"
 #include "gui/messagebox.h"
 #include "gui/picturefile.h"
+#include "gui/servicesdialog.h"
 #include "gui/tabcontrol.h"
 
+#include <QAction>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
@@ -397,6 +399,15 @@ void MainWindow::bindControls() {
     });
     connect(&m_core, &OperatingCore::settingsShown, this, &MainWindow::showSettings);
     connect(&m_core, &OperatingCore::started, this, &MainWindow::showStarted);
+    // Beyond the designed controls: a menu on the window's background.
+    auto* services = new QAction(QStringLiteral("接続サービス..."), this);
+    services->setObjectName(QStringLiteral("servicesAction"));
+    services->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+    connect(services, &QAction::triggered, this, &MainWindow::openServices);
+    addAction(services);
+    setContextMenuPolicy(Qt::ActionsContextMenu);
+    // Every mouse button aims on the map; no menu comes up there.
+    m_mapView->setContextMenuPolicy(Qt::PreventContextMenu);
     m_mapView->setMarksSource([this] {
         return MapMarks{m_session->heading(), m_session->commanded(), m_session->offset(),
                         m_headingLineWidth, m_session->headingReported()};
@@ -505,6 +516,11 @@ void MainWindow::switchPanelToggled() {
             selectMapPicture(m_pictureButtons->checkedId(), Registering::Yes);
     }
     registerSettings();
+}
+
+void MainWindow::openServices() {
+    ServicesDialog dialog(m_core, this);
+    dialog.exec();
 }
 
 void MainWindow::showStatus(const QString& message) {

@@ -63,6 +63,7 @@ class MainWindow : public QWidget {
     void switchPanelToggled();
     void aimAtClick(int x, int y);
     void sendRawCommand();
+    void openServices();
 
     // What the session reports.
     void showPortState(bool open);

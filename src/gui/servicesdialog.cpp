@@ -1,0 +1,78 @@
+// SPDX-FileCopyrightText: 2026 AZIVEX developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "gui/servicesdialog.h"
+
+#include "core/operatingcore.h"
+
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QVBoxLayout>
+
+ServicesDialog::ServicesDialog(OperatingCore& core, QWidget* parent)
+    : QDialog(parent), m_core(core) {
+    setObjectName(QStringLiteral("servicesDialog"));
+    setWindowTitle(QStringLiteral("AZIVEX 接続サービス"));
+    auto* rotctld = new QGroupBox(QStringLiteral("rotctld サーバ (Hamlib)"), this);
+    m_rotctldCheck = new QCheckBox(QStringLiteral("有効にする"), rotctld);
+    m_rotctldCheck->setObjectName(QStringLiteral("rotctldCheck"));
+    m_rotctldCheck->setToolTip(QStringLiteral(
+        "gpredict、QLog、CQRLOG などがこのアドレスでアンテナを回せるようにします。"));
+    m_rotctldEdit = new QLineEdit(rotctld);
+    m_rotctldEdit->setObjectName(QStringLiteral("rotctldEdit"));
+    m_rotctldEdit->setPlaceholderText(defaultRotctldEndpoint);
+    m_rotctldEdit->setToolTip(QStringLiteral(
+        "[アドレス:]ポート。127.0.0.1 以外のアドレスでは、そこに届く誰もがアンテナを回せます。"));
+    m_rotctldState = new QLabel(rotctld);
+    m_rotctldState->setObjectName(QStringLiteral("rotctldState"));
+    m_rotctldState->setWordWrap(true);
+    auto* form = new QFormLayout(rotctld);
+    form->addRow(m_rotctldCheck);
+    form->addRow(QStringLiteral("アドレス:"), m_rotctldEdit);
+    form->addRow(m_rotctldState);
+
+    m_reconnectCheck = new QCheckBox(QStringLiteral("ポートが戻ったら自動で再接続する"), this);
+    m_reconnectCheck->setObjectName(QStringLiteral("reconnectCheck"));
+    m_reconnectCheck->setToolTip(QStringLiteral(
+        "接続中に機器が抜けたとき、同じ COM に戻りしだい接続し直します。"
+        "「切断」で切ったポートは開きません。"));
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(this, &QDialog::accepted, this, &ServicesDialog::apply);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(rotctld);
+    layout->addWidget(m_reconnectCheck);
+    layout->addWidget(buttons);
+
+    const QString listen = core.rotctldListen();
+    m_rotctldCheck->setChecked(!listen.isEmpty());
+    m_rotctldEdit->setText(listen.isEmpty() ? defaultRotctldEndpoint : listen);
+    m_reconnectCheck->setChecked(core.reconnectEnabled());
+    connect(m_rotctldCheck, &QCheckBox::toggled, m_rotctldEdit, &QWidget::setEnabled);
+    m_rotctldEdit->setEnabled(m_rotctldCheck->isChecked());
+    connect(&core, &OperatingCore::rotctldStateChanged, this, &ServicesDialog::showRotctldState);
+    showRotctldState();
+}
+
+void ServicesDialog::showRotctldState() {
+    const QString listen = m_core.rotctldListen();
+    const QString error = m_core.rotctldError();
+    if (listen.isEmpty())
+        m_rotctldState->setText(QStringLiteral("停止中"));
+    else if (error.isEmpty())
+        m_rotctldState->setText(QStringLiteral("%1 で待ち受け中").arg(listen));
+    else
+        m_rotctldState->setText(QStringLiteral("%1 を開けません: %2").arg(listen, error));
+}
+
+void ServicesDialog::apply() {
+    const QString endpoint = m_rotctldEdit->text().trimmed();
+    m_core.setRotctldListen(m_rotctldCheck->isChecked() ? endpoint : QString());
+    if (m_reconnectCheck->isChecked() != m_core.reconnectEnabled())
+        m_core.setReconnectEnabled(m_reconnectCheck->isChecked());
+}
