@@ -43,7 +43,12 @@ Settings OperatingCore::defaults() {
 }
 
 OperatingCore::OperatingCore(QObject* parent)
-    : QObject(parent), m_session(new RotatorSession(this)), m_settings(defaults()) {}
+    : QObject(parent), m_session(new RotatorSession(this)),
+      m_reconnector(new Reconnector(*m_session, this)), m_settings(defaults()) {
+    connect(m_reconnector, &Reconnector::reconnected, this, [this](int port) {
+        emit statusChanged(QStringLiteral("COM%1 を再接続しました").arg(port));
+    });
+}
 
 bool OperatingCore::start() {
     emit statusChanged(QStringLiteral("初期化中"));
@@ -141,6 +146,7 @@ void OperatingCore::loadIni() {
     m_ini = IniFile(WorkingDir::resolve(iniFileName));
     if (m_ini.load() == IniFile::State::Unreadable)
         warn(m_ini.path(), "not read, and will not be overwritten", m_ini.reason());
+    m_reconnector->setEnabled(m_ini.flag(Keys::linkReconnect, false));
 }
 
 bool OperatingCore::saveIni(IniKey key, const QString& value) {
@@ -181,5 +187,6 @@ void OperatingCore::setRotctldError(const QString& error) {
 }
 
 bool OperatingCore::setReconnectEnabled(bool on) {
+    m_reconnector->setEnabled(on);
     return saveIni(Keys::linkReconnect, on ? QStringLiteral("true") : QStringLiteral("false"));
 }

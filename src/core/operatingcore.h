@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/inifile.h"
+#include "core/reconnector.h"
 #include "core/rotatorsession.h"
 #include "core/settings.h"
 
@@ -60,7 +61,7 @@ class OperatingCore : public QObject {
     // says so, and the status line shows a failure.
     QString rotctldError() const { return m_rotctldError; }
     void setRotctldError(const QString& error);
-    bool reconnectEnabled() const { return m_ini.flag(Keys::linkReconnect, false); }
+    bool reconnectEnabled() const { return m_reconnector->isEnabled(); }
     bool setReconnectEnabled(bool on);
 
   signals:
@@ -85,6 +86,7 @@ class OperatingCore : public QObject {
     bool saveIni(IniKey key, const QString& value);
 
     RotatorSession* m_session;
+    Reconnector* m_reconnector;
     Settings m_settings;
     QString m_settingsFileName;
     IniFile m_ini;

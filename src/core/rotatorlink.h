@@ -42,6 +42,7 @@ class RotatorLink : public QObject {
     // Directory searched for COMN links; empty means the current directory at the
     // time of opening.
     void setWorkingDirectory(const QString& dir) { m_workingDir = dir; }
+    QString workingDirectory() const { return m_workingDir; }
 
     bool isOpen() const;
     // False when the port cannot be opened with its settings, or is open already.
