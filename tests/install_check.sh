@@ -58,6 +58,7 @@ done
 for case in "0:--lat 90 --lon 180" "0:--lat -90 --lon -180" "2:--lat 90.5 --lon 0" "2:--lat 0" \
   "2:--lat 0 --lon -180.5" "2:--lat 0 --lon 180.5" "2:--lat 0 --lon 0 --size 31" \
   "2:--lat 0 --lon 0 --size 4001" "2:--lat 0 --lon 0 --size 40.5" \
+  "2:--lat 0 --lon 0 --out $scratch/m.bmp.xyz" "2:--lat 0 --lon 0 --out $scratch/m" \
   "1:--lat 0 --lon 0 --out $scratch/none/m.bmp"; do
   status=0
   "$prefix/bin/azivex-mapmaker" --size 32 --out "$scratch/m.bmp" ${case#*:} >/dev/null 2>"$scratch/stderr" ||
@@ -65,7 +66,11 @@ for case in "0:--lat 90 --lon 180" "0:--lat -90 --lon -180" "2:--lat 90.5 --lon 
   [ "$status" = "${case%%:*}" ] || fail "azivex-mapmaker ${case#*:} exits $status"
   [ "$status" != 2 ] || [ "$(wc -l <"$scratch/stderr")" -eq 1 ] || fail "azivex-mapmaker ${case#*:}: $(cat "$scratch/stderr")"
 done
-[ "$(identify -format '%wx%h' "$scratch/m.bmp")" = 32x32 ] || fail "azivex-mapmaker drew no 32 x 32 map"
+[ "$(identify -format '%m %wx%h' "$scratch/m.bmp")" = "BMP3 32x32" ] || fail "azivex-mapmaker drew no 32 x 32 bitmap"
+grep -q "m.bmp: No such file or directory" "$scratch/stderr" || fail "azivex-mapmaker's write failure: $(cat "$scratch/stderr")"
+# The extension names the format.
+"$prefix/bin/azivex-mapmaker" --lat 0 --lon 0 --size 32 --out "$scratch/m.png" >/dev/null 2>&1 &&
+  [ "$(identify -format '%m %wx%h' "$scratch/m.png")" = "PNG 32x32" ] || fail "azivex-mapmaker --out m.png wrote no PNG"
 
 # -noreset: a server that resets when its last client leaves turns away the
 # next one for a moment.

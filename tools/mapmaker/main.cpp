@@ -1,8 +1,8 @@
 // SPDX-FileCopyrightText: 2026 AZIVEX developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 // azivex-mapmaker: draws a map picture for the rotator program, an azimuthal
-// equidistant world map centred on the station, north up, saved as a 24-bit
-// Windows bitmap.
+// equidistant world map centred on the station, north up, saved in the picture
+// format its file name's extension names (a 24-bit Windows bitmap for .bmp).
 
 #include "core/commandline.h"
 #include "core/userfolder.h"
@@ -12,6 +12,8 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
+#include <QImageWriter>
+#include <QSaveFile>
 #include <QTextStream>
 
 #include <cmath>
@@ -37,6 +39,20 @@ bool readNumber(const QCommandLineParser& parser, const QString& name, double lo
     return true;
 }
 
+// The picture format that the file name's extension names, as QImageWriter knows it,
+// or an empty name and the error: a picture is never written in a format its name
+// does not say.
+QByteArray formatOf(const QString& file, QString& error) {
+    const QByteArray extension = QFileInfo(file).suffix().toLower().toLatin1();
+    const QList<QByteArray> formats = QImageWriter::supportedImageFormats();
+    if (!extension.isEmpty() && formats.contains(extension))
+        return extension;
+    error = QStringLiteral("--out needs a file name ending in a picture format's extension "
+                           "(%1), not \"%2\"")
+                .arg(QString::fromLatin1(formats.join(", ")), file);
+    return {};
+}
+
 // The installed Natural Earth data beside the program, else the source tree's.
 QString defaultDataFolder() {
     const QString installed = Installed::dataFolder() + QStringLiteral("/naturalearth");
@@ -56,7 +72,8 @@ int main(int argc, char* argv[]) {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Draws a world map centred on a station (azimuthal equidistant, north up, the\n"
-        "antipode on the rim) and saves it as a 24-bit BMP picture for AZIVEX.\n"
+        "antipode on the rim) and saves it for AZIVEX in the format the file name's\n"
+        "extension names: a 24-bit BMP picture for .bmp, or .png and others.\n"
         "Example: azivex-mapmaker --lat 35.68 --lon 139.77 --size 200 --out world4.bmp"));
     parser.addOption({QStringLiteral("lat"),
                       QStringLiteral("Station latitude in degrees, north positive (-90 to 90)."),
@@ -68,7 +85,8 @@ int main(int argc, char* argv[]) {
                       QStringLiteral("Width and height of the picture in pixels (32 to 4000)."),
                       QStringLiteral("pixels"), QStringLiteral("200")});
     parser.addOption(
-        {QStringLiteral("out"), QStringLiteral("Picture file to write."), QStringLiteral("file")});
+        {QStringLiteral("out"), QStringLiteral("Picture file to write; its extension (.bmp, .png...) "
+                                     "gives the format."), QStringLiteral("file")});
     parser.addOption({QStringLiteral("data"),
                       QStringLiteral("Folder with land-50m.json and countries-50m.json "
                                      "(default: the installed share/azivex/naturalearth)."),
@@ -92,6 +110,10 @@ int main(int argc, char* argv[]) {
         return CommandLine::usageError(program, error);
     if (size != std::floor(size))
         return CommandLine::usageError(program, QStringLiteral("--size must be a whole number"));
+    const QString out = parser.value(QStringLiteral("out"));
+    const QByteArray format = formatOf(out, error);
+    if (format.isEmpty())
+        return CommandLine::usageError(program, error);
 
     // Made only now, so that its start adds nothing to a one-line mistake.
     QGuiApplication app(argc, argv);
@@ -105,10 +127,14 @@ int main(int argc, char* argv[]) {
         return 1;
     }
     const QImage image = mapmaker::renderMap(*data, {lat, lon}, int(size));
-    const QString out = parser.value(QStringLiteral("out"));
-    // RGB888 makes the BMP writer store 24 bits a pixel.
-    if (!image.convertToFormat(QImage::Format_RGB888).save(out, "BMP")) {
-        err << "azivex-mapmaker: cannot write " << out << '\n';
+    // RGB888 makes the BMP writer store 24 bits a pixel. The file appears only whole.
+    QSaveFile file(out);
+    QImageWriter writer(&file, format);
+    if (!file.open(QIODevice::WriteOnly) ||
+        !writer.write(image.convertToFormat(QImage::Format_RGB888)) || !file.commit()) {
+        const QString why = file.error() != QFileDevice::NoError ? file.errorString()
+                                                                  : writer.errorString();
+        err << "azivex-mapmaker: cannot write " << out << ": " << why << '\n';
         return 1;
     }
     return 0;

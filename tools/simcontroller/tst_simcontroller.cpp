@@ -6,7 +6,6 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QScopeGuard>
-#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -22,9 +21,13 @@ struct Case {
     const char* logged;                          // log lines in this order, split at '|'
 };
 
-// Three equal reports in a row: at the test's pace a turn moves on between any two.
-bool settled(const QList<int>& v) {
-    return v.size() >= 3 && v.mid(v.size() - 3) == QList<int>(3, v.last());
+// The azimuth that the last line of the log holding text names, or -1.
+int loggedAzimuth(const QByteArray& log, const QByteArray& text) {
+    const qsizetype at = log.lastIndexOf(text);
+    static const QRegularExpression digits(QStringLiteral("\\d{3}"));
+    const QRegularExpressionMatch m =
+        digits.match(QString::fromLatin1(log.mid(at, log.indexOf('\n', at) - at)));
+    return at >= 0 && m.hasMatch() ? m.captured().toInt() : -1;
 }
 
 } // namespace
@@ -62,7 +65,10 @@ class TestSimController : public QObject {
         QByteArray log;
         connect(&sim, &QProcess::readyReadStandardOutput, this,
                 [&] { log += sim.readAllStandardOutput(); });
-        const auto pace = QStringLiteral("--rate 600 --moving-interval 20 --still-interval 100 %1");
+        // Reports while still come only after an hour: every report the test sees is
+        // sent at the turning pace (or answers "A"), whatever the machine's load.
+        const auto pace =
+            QStringLiteral("--rate 600 --moving-interval 20 --still-interval 3600000 %1");
         sim.start(QStringLiteral(AZIVEX_SIMCONTROLLER_PATH),
                   pace.arg(QLatin1String(c.options)).split(QLatin1Char(' ')) << link);
         QTRY_VERIFY(QFileInfo(link).isSymLink());
@@ -85,9 +91,7 @@ class TestSimController : public QObject {
         };
         const auto send = [fd](const char* s) { return ::write(fd, s, strlen(s)) > 0; };
 
-        QTRY_VERIFY(!reports().isEmpty());
-        const int start = reports().constLast();
-        data.clear();
+        const int start = QByteArray(c.options).split(' ').at(1).toInt(); // "--start N ..."
         QVERIFY(send(c.command));
         if (*c.then) {
             QTRY_VERIFY(!reports().isEmpty() &&
@@ -95,16 +99,20 @@ class TestSimController : public QObject {
             QVERIFY(send(c.then));
         }
         const QList<QByteArray> logged = QByteArray(c.logged).split('|');
-        QTRY_VERIFY2(settled(reports()) && log.contains(logged.constLast()), log.constData());
+        QTRY_VERIFY2(log.contains(logged.constLast()), log.constData());
+        // A turn ends with its last report, which gives where the log says it came to rest.
+        if (c.direction)
+            QTRY_VERIFY2(!reports().isEmpty() &&
+                             reports().constLast() == loggedAzimuth(log, logged.constLast()),
+                         log.constData());
 
         QList<int> path = reports();
         QCOMPARE(data.size(), path.size() * qsizetype(strlen("AZ=000\r\n"))); // nothing else
-        QVERIFY2(path.constLast() >= c.lo && path.constLast() <= c.hi, data.constData());
+        // Still: nothing reported; turning: only ever towards the end.
+        QCOMPARE(path.isEmpty(), c.direction == 0);
         path.prepend(start);
-        // Only ever towards the end, and reported on the way rather than as one jump.
+        QVERIFY2(path.constLast() >= c.lo && path.constLast() <= c.hi, data.constData());
         QVERIFY(std::ranges::is_sorted(path, {}, [&](int v) { return c.direction * v; }));
-        const qsizetype distinct = QSet<int>(path.begin(), path.end()).size();
-        QVERIFY2(c.direction ? distinct >= 4 : distinct == 1, data.constData());
         qsizetype at = 0;
         for (const QByteArray& line : logged)
             QVERIFY2((at = log.indexOf(line, at)) >= 0,
