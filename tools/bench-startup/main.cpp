@@ -168,7 +168,7 @@ int main(int argc, char* argv[]) {
         for (int i = 0; i <= runs; ++i) {
             for (int k = 0; k < 2; ++k) { // which goes first alternates too
                 const int side = (i + k) % 2;
-                if (!SettingsFile::replaceContents(settings, settingsText))
+                if (!SettingsFile::replaceContents(settings, settingsText, SettingsCodec::marker))
                     throw std::runtime_error("cannot write " + settings.toStdString());
                 const double ms = timeToMapped(c, pidAtom, side ? minimal : program, work.path());
                 if (i > 0)
