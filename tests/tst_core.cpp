@@ -24,10 +24,9 @@ QString shown(const std::optional<QString>& v) {
 template <typename T> QString shown(const std::optional<T>& v) {
     return v ? QString::number(*v) : none;
 }
-void writeFile(const QString& path, const QByteArray& bytes) {
+[[nodiscard]] bool writeFile(const QString& path, const QByteArray& bytes) {
     QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 } // namespace
 
@@ -131,7 +130,7 @@ class TestCore : public QObject {
         for (const auto& [contents, first] : std::initializer_list<std::pair<QByteArray, QByteArray>>{
             {"abc\r\ndef", "abc"}, {"", ""}, {"\nx/", ""}, {"a/b\rc", "a/b"},
             {QByteArray(5000, 'x'), QByteArray(4096, 'x')}}) {
-            writeFile(path, contents);
+            QVERIFY(writeFile(path, contents));
             const SettingsFile::FirstLine line = SettingsFile::readFirstLine(path);
             QCOMPARE(line.status, SettingsFile::ReadStatus::Ok);
             QCOMPARE(line.bytes, first);
@@ -142,7 +141,7 @@ class TestCore : public QObject {
         // No temporary file can be renamed over a name this long; the file itself is
         // rewritten in place.
         const QString longName = dir.filePath(QString(250, u'n'));
-        writeFile(longName, "old contents, longer\r\n");
+        QVERIFY(writeFile(longName, "old contents, longer\r\n"));
         QVERIFY(SettingsFile::replaceContents(longName, "in place\r\n"));
         QFile written(longName);
         QVERIFY(written.open(QIODevice::ReadOnly));
@@ -154,12 +153,12 @@ class TestCore : public QObject {
         QTemporaryDir dir;
         const QString old = QDir::currentPath();
         QDir::setCurrent(dir.path());
-        writeFile("azivex.dat", "x");
-        writeFile("WORLD4.BMP", "x");
+        QVERIFY(writeFile("azivex.dat", "x"));
+        QVERIFY(writeFile("WORLD4.BMP", "x"));
         QCOMPARE(WorkingDir::resolve("AZIVEX.DAT"), QStringLiteral("azivex.dat"));
         QCOMPARE(WorkingDir::resolve("world4.bmp"), QStringLiteral("WORLD4.BMP"));
         QCOMPARE(WorkingDir::resolve("world5.bmp"), QStringLiteral("world5.bmp"));
-        writeFile("AZIVEX.DAT", "x");
+        QVERIFY(writeFile("AZIVEX.DAT", "x"));
         QCOMPARE(WorkingDir::resolve("AZIVEX.DAT"), QStringLiteral("AZIVEX.DAT"));
         QDir::setCurrent(old);
     }
@@ -182,9 +181,9 @@ class TestCore : public QObject {
         QTemporaryDir dir;
         const QDir root(dir.path());
         root.mkdir("share");
-        writeFile(root.filePath("file"), "x");
+        QVERIFY(writeFile(root.filePath("file"), "x"));
         for (const QString& name : installed)
-            writeFile(root.filePath("share/" + name), "standard");
+            QVERIFY(writeFile(root.filePath("share/" + name), "standard"));
         const QString target = root.filePath(folder);
         const QString error =
             UserFolder::prepare(target, installed.isEmpty() ? QString() : root.filePath("share"));
@@ -323,8 +322,8 @@ class TestCore : public QObject {
         // a stray file of that name is no port.
         QVERIFY(QFile::link("/dev/null", dir.filePath("COM1")));
         QVERIFY(QFile::link(dir.filePath("gone"), dir.filePath("COM2")));
-        writeFile(dir.filePath("COM3"), "x");
-        writeFile(dir.filePath("dev%1x"), "");
+        QVERIFY(writeFile(dir.filePath("COM3"), "x"));
+        QVERIFY(writeFile(dir.filePath("dev%1x"), ""));
         QVERIFY(QFile::link(dir.filePath("dev%1x"), dir.filePath("COM70")));
         QVERIFY(QFile::link("/dev/null", dir.filePath("COM70x")));
         QCOMPARE(comDevicePath(1, dir.path()), dir.filePath("COM1"));
