@@ -49,8 +49,8 @@ int main(int argc, char* argv[]) {
         if (!endpoint)
             return CommandLine::usageError(
                 program, QStringLiteral("--rotctld takes [ADDRESS:]PORT: a PORT of 1 to 65535, "
-                                            "an ADDRESS such as 127.0.0.1, [::1] or localhost; "
-                                            "not \"%1\"")
+                                        "an ADDRESS such as 127.0.0.1, [::1] or localhost; "
+                                        "not \"%1\"")
                              .arg(options.value(rotctld)));
     }
 

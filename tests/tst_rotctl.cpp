@@ -129,7 +129,8 @@ class TestRotctl : public QObject {
         QTest::addRow("stop") << QByteArray("S\n") << QByteArray("RPRT -6\n");
         QTest::addRow("move") << QByteArray("+M 16 0\n") << QByteArray("move: 16 0\nRPRT -6\n");
         QTest::addRow("get_pos") << QByteArray("p\n") << QByteArray("RPRT -6\n");
-        QTest::addRow("extended get_pos") << QByteArray("+\\get_pos\n") << QByteArray("get_pos:\nRPRT -6\n");
+        QTest::addRow("extended get_pos")
+            << QByteArray("+\\get_pos\n") << QByteArray("get_pos:\nRPRT -6\n");
     }
     void portClosed() {
         QFETCH(QByteArray, request);

@@ -26,8 +26,8 @@ namespace {
 // the pair each end a line: the pair's feed ends an empty line, which asks for
 // nothing.
 qsizetype lineEnd(const QByteArray& data) {
-    const auto end = std::find_if(data.cbegin(), data.cend(),
-                                  [](char c) { return c == '\n' || c == '\r'; });
+    const auto end =
+        std::find_if(data.cbegin(), data.cend(), [](char c) { return c == '\n' || c == '\r'; });
     return end == data.cend() ? -1 : end - data.cbegin();
 }
 
