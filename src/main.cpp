@@ -29,7 +29,8 @@ int main(int argc, char* argv[]) {
     const QCommandLineOption rotctld(
         QStringLiteral("rotctld"),
         QStringLiteral("Serve Hamlib's rotctld protocol (gpredict, QLog, CQRLOG, rotctl -m 2) "
-                       "on PORT, of 127.0.0.1 unless ADDRESS is given. Anyone who can reach "
+                       "on PORT, of 127.0.0.1 unless ADDRESS (an address, an IPv6 one in brackets, "
+                       "or a host name such as localhost) is given. Anyone who can reach "
                        "that address can turn the antenna."),
         QStringLiteral("[ADDRESS:]PORT"));
     const QCommandLineOption userFolder(
@@ -44,7 +45,8 @@ int main(int argc, char* argv[]) {
         return *status;
     if (options.isSet(rotctld) && !RotctlServer::parseEndpoint(options.value(rotctld)))
         return CommandLine::usageError(
-            program, QStringLiteral("--rotctld takes [ADDRESS:]PORT, not \"%1\"")
+            program, QStringLiteral("--rotctld takes [ADDRESS:]PORT: a PORT of 1 to 65535, an "
+                                    "ADDRESS such as 127.0.0.1, [::1] or localhost; not \"%1\"")
                          .arg(options.value(rotctld)));
 
 #ifdef AZIVEX_HAVE_FONTCONFIG

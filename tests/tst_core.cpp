@@ -26,7 +26,7 @@ QString shown(const std::optional<QString>& v) {
 template <typename T> QString shown(const std::optional<T>& v) {
     return v ? QString::number(*v) : none;
 }
-bool writeFile(const QString& path, const QByteArray& bytes) {
+[[nodiscard]] bool writeFile(const QString& path, const QByteArray& bytes) {
     QFile f(path);
     return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size() && f.flush();
 }

@@ -7,15 +7,23 @@
 
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
+#include <arpa/inet.h>
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+
+using std::chrono::milliseconds;
 
 class TestRotctl : public QObject {
     Q_OBJECT
     std::unique_ptr<SessionRig> m_rig;
     std::unique_ptr<RotctlServer> m_server;
+    milliseconds m_now{}; // the server's clock where a test sets it
 
     std::unique_ptr<QTcpSocket> connectClient() {
         auto socket = std::make_unique<QTcpSocket>();
@@ -87,6 +95,8 @@ class TestRotctl : public QObject {
         QTest::addRow("prefix alone") << "0" << QByteArray("+ p\n") << QByteArray("100.00\n0.00\n") << QByteArray();
         QTest::addRow("unknown") << "0" << QByteArray("x\n\\foo\n") << QByteArray("RPRT -4\nRPRT -4\n") << QByteArray();
         QTest::addRow("empty lines") << "0" << QByteArray("\n\r\n p\n") << QByteArray("100.00\n0.00\n") << QByteArray();
+        QTest::addRow("lone carriage returns") << "0" << QByteArray("P 10 0\rp\r") << QByteArray("RPRT 0\n100.00\n0.00\n") << QByteArray("M010\r\n");
+        QTest::addRow("each line end once") << "0" << QByteArray("S\r\nS\rS\n") << QByteArray("RPRT 0\nRPRT 0\nRPRT 0\n") << QByteArray("A\r\nA\r\nA\r\n");
         // clang-format on
     }
     void commands() {
@@ -105,6 +115,7 @@ class TestRotctl : public QObject {
     void getPosInOneSegment() {
         QVERIFY(m_rig->reply("AZ=123\r\n"));
         auto client = connectClient();
+        QVERIFY(client);
         QSignalSpy arrived(client.get(), &QTcpSocket::readyRead);
         client->write("p\n");
         QVERIFY(arrived.wait());
@@ -117,7 +128,9 @@ class TestRotctl : public QObject {
         QTest::addRow("set_pos") << QByteArray("P 90 0\n") << QByteArray("RPRT -6\n");
         QTest::addRow("stop") << QByteArray("S\n") << QByteArray("RPRT -6\n");
         QTest::addRow("move") << QByteArray("+M 16 0\n") << QByteArray("move: 16 0\nRPRT -6\n");
-        QTest::addRow("get_pos still answers") << QByteArray("p\n") << QByteArray("0.00\n0.00\n");
+        QTest::addRow("get_pos") << QByteArray("p\n") << QByteArray("RPRT -6\n");
+        QTest::addRow("extended get_pos")
+            << QByteArray("+\\get_pos\n") << QByteArray("get_pos:\nRPRT -6\n");
     }
     void portClosed() {
         QFETCH(QByteArray, request);
@@ -126,8 +139,9 @@ class TestRotctl : public QObject {
         QVERIFY(!m_rig->session.link().isOpen());
         QSignalSpy notices(&m_rig->session, &RotatorSession::portClosedNotice);
         auto client = connectClient();
+        QVERIFY(client);
         QCOMPARE(ask(*client, request, answer.size()), answer);
-        QCOMPARE(notices.size(), request == "p\n" ? 0 : 1);
+        QCOMPARE(notices.size(), request.contains('p') ? 0 : 1); // a poll is no operator's act
         m_rig->session.toggleConnection();
         QCOMPARE(m_rig->line(), QByteArray());
     }
@@ -135,6 +149,7 @@ class TestRotctl : public QObject {
     void clientsInterleaved() {
         auto tracker = connectClient();
         auto logger = connectClient();
+        QVERIFY(tracker && logger);
         tracker->write("P 10 0\n");
         logger->write("+p\n");
         QCOMPARE(ask(*tracker, "P 20 0\n", 14), QByteArray("RPRT 0\nRPRT 0\n"));
@@ -143,6 +158,87 @@ class TestRotctl : public QObject {
         QTRY_COMPARE(logger->state(), QAbstractSocket::UnconnectedState);
         QCOMPARE(m_rig->line(), QByteArray("M010\r\nM020\r\n"));
         QCOMPARE(ask(*tracker, "S\n", 7), QByteArray("RPRT 0\n"));
+    }
+
+    // A client that shuts its sending side after an unterminated command is answered.
+    void halfClose() {
+        auto client = connectClient();
+        QVERIFY(client);
+        client->write("P 10 0\nS");
+        QVERIFY(client->waitForBytesWritten());
+        QCOMPARE(::shutdown(int(client->socketDescriptor()), SHUT_WR), 0);
+        QCOMPARE(ask(*client, {}, 14), QByteArray("RPRT 0\nRPRT 0\n"));
+        QTRY_COMPARE(client->state(), QAbstractSocket::UnconnectedState);
+        QCOMPARE(m_rig->line(), QByteArray("M010\r\nA\r\n"));
+    }
+
+    // With every place taken, a newcomer takes the place of the client idle longest,
+    // if that one has completed no command line for the idle limit.
+    void idleClientsMakeRoom() {
+        m_server->setClock([this] { return m_now; });
+        std::vector<std::unique_ptr<QTcpSocket>> clients;
+        for (int i = 0; i < RotctlServer::maxClients; ++i) {
+            m_now = milliseconds(i);
+            clients.push_back(connectClient());
+            QVERIFY(clients.back());
+            QTRY_COMPARE(m_server->clientCount(), i + 1);
+        }
+        m_now = milliseconds(1000);
+        clients[1]->write("P 1"); // a line begun is no line completed
+        QVERIFY(clients[1]->waitForBytesWritten());
+        QCOMPARE(ask(*clients[0], "p\n", 12), QByteArray("0.00\n0.00\n"));
+        m_now = RotctlServer::idleLimit + milliseconds(2); // client 2 idle for exactly the limit
+        for (int gone : {1, 2}) {
+            auto newcomer = connectClient();
+            QVERIFY(newcomer);
+            QTRY_COMPARE(clients[gone]->state(), QAbstractSocket::UnconnectedState);
+            QCOMPARE(ask(*newcomer, "S\n", 7), QByteArray("RPRT 0\n"));
+            clients.push_back(std::move(newcomer));
+        }
+        auto refused = connectClient();
+        QVERIFY(refused);
+        QCOMPARE(ask(*refused, "p\n", 8), QByteArray("RPRT -9\n"));
+        QCOMPARE(ask(*clients[0], "p\n", 12), QByteArray("0.00\n0.00\n"));
+        QCOMPARE(clients[3]->state(), QAbstractSocket::ConnectedState);
+    }
+
+    void endpoints_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("address"); // empty: refused
+        QTest::addColumn<int>("port");
+        // clang-format off
+        QTest::addRow("bare port") << "4533" << "127.0.0.1" << 4533;
+        QTest::addRow("every IPv4 network") << "0.0.0.0:4533" << "0.0.0.0" << 4533;
+        QTest::addRow("highest port") << "192.0.2.7:65535" << "192.0.2.7" << 65535;
+        QTest::addRow("IPv6 in brackets") << "[::1]:1" << "::1" << 1;
+        QTest::addRow("IPv4 in brackets") << "[127.0.0.2]:4533" << "127.0.0.2" << 4533;
+        QTest::addRow("localhost") << "localhost:4533" << "127.0.0.1" << 4533;
+        QTest::addRow("LOCALHOST") << "LOCALHOST:4533" << "127.0.0.1" << 4533;
+        QTest::addRow("port 0") << "0" << "" << 0;
+        QTest::addRow("address, port 0") << "127.0.0.1:0" << "" << 0;
+        QTest::addRow("port too high") << "65536" << "" << 0;
+        QTest::addRow("negative port") << "-1" << "" << 0;
+        QTest::addRow("no port") << "127.0.0.1:" << "" << 0;
+        QTest::addRow("empty address") << ":4533" << "" << 0;
+        QTest::addRow("IPv6 without brackets") << "::1:4533" << "" << 0;
+        QTest::addRow("brackets without port") << "[::1]" << "" << 0;
+        QTest::addRow("name in brackets") << "[localhost]:4533" << "" << 0;
+        QTest::addRow("bad address") << "256.1.1.1:4533" << "" << 0;
+        QTest::addRow("no host name") << "local host:4533" << "" << 0;
+        QTest::addRow("junk") << "four" << "" << 0;
+        QTest::addRow("empty") << "" << "" << 0;
+        // clang-format on
+    }
+    void endpoints() {
+        QFETCH(QString, text);
+        QFETCH(QString, address);
+        QFETCH(int, port);
+        const auto endpoint = RotctlServer::parseEndpoint(text);
+        QCOMPARE(endpoint.has_value(), !address.isEmpty());
+        if (endpoint) {
+            QCOMPARE(endpoint->first, QHostAddress(address));
+            QCOMPARE(endpoint->second, port);
+        }
     }
 
     void badInput_data() {
@@ -156,12 +252,14 @@ class TestRotctl : public QObject {
         std::vector<std::unique_ptr<QTcpSocket>> others;
         if (abuse == u"long line") {
             auto c = connectClient();
+            QVERIFY(c);
             QCOMPARE(ask(*c, QByteArray(1500, 'P') + "\np\n", 20),
                      QByteArray("RPRT -1\n0.00\n0.00\n"));
             QCOMPARE(ask(*c, QByteArray(3000, ' ') + "P 1 0", 8), QByteArray("RPRT -1\n"));
             QCOMPARE(ask(*c, "P 2 0\nS\n", 8), QByteArray("RPRT 0\n")); // the rest of the long line
         } else if (abuse == u"binary garbage") {
             auto c = connectClient();
+            QVERIFY(c);
             QByteArray junk;
             for (int i = 0; i < 20000; ++i)
                 junk += char((i * 7919) % 251 + 1);
@@ -169,6 +267,7 @@ class TestRotctl : public QObject {
             QVERIFY(QTest::qWaitFor([&] { return c->bytesToWrite() == 0; }));
         } else if (abuse == u"client that never reads") {
             auto c = connectClient();
+            QVERIFY(c);
             c->setReadBufferSize(1);
             const QByteArray flood = QByteArray("\\dump_state\n").repeated(10000);
             c->write(flood);
@@ -183,10 +282,13 @@ class TestRotctl : public QObject {
             }
             QTRY_COMPARE(m_server->clientCount(), 0);
         } else {
-            for (int i = 0; i < RotctlServer::maxClients; ++i)
+            for (int i = 0; i < RotctlServer::maxClients; ++i) {
                 others.push_back(connectClient());
+                QVERIFY(others.back());
+            }
             QTRY_COMPARE(m_server->clientCount(), RotctlServer::maxClients);
             auto refused = connectClient();
+            QVERIFY(refused);
             QCOMPARE(ask(*refused, "p\n", 8), QByteArray("RPRT -9\n"));
             QTRY_COMPARE(refused->state(), QAbstractSocket::UnconnectedState);
             others.clear();
@@ -250,8 +352,21 @@ class TestRotctl : public QObject {
         azivex.kill();
         QVERIFY(azivex.waitForFinished());
 
-        const quint16 free = m_server->port() + 1;
-        azivex.start(QStringLiteral(AZIVEX_PATH), {"--rotctld", QString::number(free)});
+        // A port held unlistened, so the system gives it to no one else, while a
+        // server that reuses addresses, as Qt's do, can still listen on it.
+        const int held = ::socket(AF_INET, SOCK_STREAM, 0);
+        const int reuse = 1;
+        QCOMPARE(::setsockopt(held, SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse), 0);
+        sockaddr_in where{};
+        where.sin_family = AF_INET;
+        where.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t size = sizeof where;
+        QCOMPARE(::bind(held, reinterpret_cast<sockaddr*>(&where), size), 0);
+        QCOMPARE(::getsockname(held, reinterpret_cast<sockaddr*>(&where), &size), 0);
+        const auto release = qScopeGuard([held] { ::close(held); });
+        const quint16 free = ntohs(where.sin_port);
+        azivex.start(QStringLiteral(AZIVEX_PATH),
+                     {"--rotctld", QStringLiteral("localhost:%1").arg(free)});
         std::unique_ptr<QTcpSocket> client;
         QVERIFY(QTest::qWaitFor(
             [&] {
@@ -264,9 +379,11 @@ class TestRotctl : public QObject {
         m_rig->pty.write("AZ=100\r\n");
         QCOMPARE(ask(*client, "P 80 0\n", 7), QByteArray("RPRT 0\n"));
         QTRY_COMPARE(m_rig->pty.received(), QByteArray("M090\r\n"));
+        QCOMPARE(azivex.state(), QProcess::Running); // it runs until stopped
         azivex.kill();
         QVERIFY(azivex.waitForFinished());
-        QCOMPARE(azivex.exitStatus(), QProcess::CrashExit); // it ran until stopped
+        QCOMPARE(azivex.exitStatus(), QProcess::CrashExit);
+        QCOMPARE(azivex.exitCode(), SIGKILL); // by the kill, not by a fault of its own
     }
 };
 

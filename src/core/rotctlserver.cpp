@@ -5,17 +5,68 @@
 #include "core/rotatorsession.h"
 #include "core/textnumber.h"
 
+#include <QHostInfo>
+#include <QRegularExpression>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <algorithm>
 #include <cmath>
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 using Rotctl::Command;
 using Rotctl::Field;
 using Rotctl::Verb;
+using std::chrono::milliseconds;
+
+namespace {
+
+// Where the first line in `data` ends, or -1. A carriage return, a line feed and
+// the pair each end a line: the pair's feed ends an empty line, which asks for
+// nothing.
+qsizetype lineEnd(const QByteArray& data) {
+    const auto end =
+        std::find_if(data.cbegin(), data.cend(), [](char c) { return c == '\n' || c == '\r'; });
+    return end == data.cend() ? -1 : end - data.cbegin();
+}
+
+std::optional<QHostAddress> addressOfName(const QString& name) {
+    // Without a look-up, so it is the address the README's tracker settings reach.
+    if (name.compare(u"localhost", Qt::CaseInsensitive) == 0)
+        return QHostAddress(QHostAddress::LocalHost);
+    static const QRegularExpression hostName(QStringLiteral(
+        "^[A-Za-z0-9]([A-Za-z0-9-]*[A-Za-z0-9])?(\\.[A-Za-z0-9]([A-Za-z0-9-]*[A-Za-z0-9])?)*$"));
+    // A last label of digits makes a malformed address, never a name worth a look-up.
+    static const QRegularExpression numericEnd(QStringLiteral("(^|\\.)[0-9]+$"));
+    if (!hostName.match(name).hasMatch() || numericEnd.match(name).hasMatch())
+        return std::nullopt;
+    // One address is listened on: the IPv4 one, which every tracker can reach.
+    const QList<QHostAddress> found = QHostInfo::fromName(name).addresses();
+    for (const QHostAddress& a : found)
+        if (a.protocol() == QAbstractSocket::IPv4Protocol)
+            return a;
+    if (found.isEmpty())
+        return std::nullopt;
+    return found.front();
+}
+
+} // namespace
 
 RotctlServer::RotctlServer(RotatorSession* session, QObject* parent)
-    : QObject(parent), m_session(session), m_server(new QTcpServer(this)) {
+    : QObject(parent), m_session(session), m_clock([] {
+          return std::chrono::duration_cast<milliseconds>(
+              std::chrono::steady_clock::now().time_since_epoch());
+      }),
+      m_server(new QTcpServer(this)) {
     connect(m_server, &QTcpServer::newConnection, this, &RotctlServer::acceptClients);
+}
+
+RotctlServer::~RotctlServer() {
+    // The sockets go with the server, after this object has stopped hearing of them.
+    for (const Client& client : std::as_const(m_clients))
+        if (client.replyDescriptor >= 0)
+            ::close(client.replyDescriptor);
 }
 
 bool RotctlServer::listen(const QHostAddress& address, quint16 port) {
@@ -44,25 +95,32 @@ quint16 RotctlServer::port() const {
 
 std::optional<std::pair<QHostAddress, quint16>> RotctlServer::parseEndpoint(const QString& text) {
     const qsizetype colon = text.lastIndexOf(u':');
-    QHostAddress address(QHostAddress::LocalHost);
-    if (colon >= 0) {
-        QString host = text.left(colon);
-        if (host.startsWith(u'[') && host.endsWith(u']'))
-            host = host.mid(1, host.size() - 2);
-        if (!address.setAddress(host))
-            return std::nullopt;
-    }
     bool ok = false;
     const uint port = text.mid(colon + 1).toUInt(&ok);
     if (!ok || port == 0 || port > 65535)
         return std::nullopt;
+    QHostAddress address(QHostAddress::LocalHost);
+    if (colon >= 0) {
+        const QString host = text.left(colon);
+        if (host.startsWith(u'[') && host.endsWith(u']')) {
+            if (!address.setAddress(host.mid(1, host.size() - 2)))
+                return std::nullopt; // brackets hold an address, not a name
+        } else if (host.contains(u':')) {
+            return std::nullopt; // an IPv6 address without brackets: its port is unclear
+        } else if (!address.setAddress(host)) {
+            const std::optional<QHostAddress> named = addressOfName(host);
+            if (!named)
+                return std::nullopt;
+            address = *named;
+        }
+    }
     return std::pair{address, quint16(port)};
 }
 
 void RotctlServer::acceptClients() {
     while (QTcpSocket* socket = m_server->nextPendingConnection()) {
         connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-        if (m_clients.size() >= maxClients) {
+        if (m_clients.size() >= maxClients && !makeRoom()) {
             socket->write(Rotctl::reply(Command{}, Rotctl::Rejected));
             socket->disconnectFromHost();
             continue;
@@ -72,22 +130,52 @@ void RotctlServer::acceptClients() {
         // What a client has not read yet waits here, where it is counted and bounded,
         // more than in the system's buffers.
         socket->setSocketOption(QAbstractSocket::SendBufferSizeSocketOption, 16 * 1024);
-        m_clients.insert(socket, Client{});
+        Client client;
+        client.lastLine = m_clock();
+        client.replyDescriptor = ::fcntl(int(socket->socketDescriptor()), F_DUPFD_CLOEXEC, 0);
+        m_clients.insert(socket, client);
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readClient(socket); });
-        connect(socket, &QObject::destroyed, this, [this, socket] { m_clients.remove(socket); });
+        connect(socket, &QAbstractSocket::errorOccurred, this,
+                [this, socket](QAbstractSocket::SocketError error) {
+                    if (error == QAbstractSocket::RemoteHostClosedError)
+                        finishClient(socket);
+                });
+        connect(socket, &QTcpSocket::disconnected, this, [this, socket] { forget(socket); });
+        connect(socket, &QObject::destroyed, this, [this, socket] { forget(socket); });
     }
 }
 
-void RotctlServer::readClient(QTcpSocket* socket) {
-    auto it = m_clients.find(socket);
-    if (it == m_clients.end())
+bool RotctlServer::makeRoom() {
+    const milliseconds idleSince = m_clock() - idleLimit;
+    QTcpSocket* idlest = nullptr;
+    milliseconds idlestLine{};
+    for (auto it = m_clients.cbegin(); it != m_clients.cend(); ++it) {
+        if (it->lastLine <= idleSince && (!idlest || it->lastLine < idlestLine)) {
+            idlest = it.key();
+            idlestLine = it->lastLine;
+        }
+    }
+    if (!idlest)
+        return false;
+    forget(idlest);
+    idlest->disconnectFromHost();
+    return true;
+}
+
+void RotctlServer::forget(QTcpSocket* socket) {
+    const auto it = m_clients.constFind(socket);
+    if (it == m_clients.cend())
         return;
-    Client& client = *it;
-    client.pending += socket->readAll();
+    if (it->replyDescriptor >= 0)
+        ::close(it->replyDescriptor);
+    m_clients.erase(it);
+}
+
+QByteArray RotctlServer::runLines(Client& client, bool last, bool& quit) {
     QByteArray replies;
-    bool quit = false;
+    quit = false;
     while (!quit) {
-        const qsizetype end = client.pending.indexOf('\n');
+        qsizetype end = lineEnd(client.pending);
         if (end < 0) {
             if (client.pending.size() > maxLineBytes && !client.skippingLongLine) {
                 replies += Rotctl::reply(Command{}, Rotctl::InvalidArgument);
@@ -95,7 +183,9 @@ void RotctlServer::readClient(QTcpSocket* socket) {
             }
             if (client.skippingLongLine)
                 client.pending.clear();
-            break;
+            if (!last || client.pending.isEmpty())
+                break;
+            end = client.pending.size(); // the client has said all it will
         }
         QByteArray line = client.pending.left(end);
         client.pending.remove(0, end + 1);
@@ -107,7 +197,10 @@ void RotctlServer::readClient(QTcpSocket* socket) {
             replies += Rotctl::reply(Command{}, Rotctl::InvalidArgument);
             continue;
         }
-        for (const Command& command : Rotctl::parseLine(line)) {
+        const QList<Command> commands = Rotctl::parseLine(line);
+        if (!commands.isEmpty())
+            client.lastLine = m_clock();
+        for (const Command& command : commands) {
             if (command.verb == Verb::Quit) {
                 quit = true;
                 break;
@@ -115,6 +208,31 @@ void RotctlServer::readClient(QTcpSocket* socket) {
             replies += execute(command);
         }
     }
+    return replies;
+}
+
+void RotctlServer::finishClient(QTcpSocket* socket) {
+    const auto it = m_clients.find(socket);
+    if (it == m_clients.end())
+        return;
+    it->pending += socket->readAll();
+    bool quit = false;
+    const QByteArray replies = runLines(*it, true, quit);
+    // Replies still waiting in the socket are lost with it; a later one alone would
+    // answer the wrong command.
+    if (!replies.isEmpty() && it->replyDescriptor >= 0 && socket->bytesToWrite() == 0)
+        (void)::send(it->replyDescriptor, replies.constData(), size_t(replies.size()),
+                     MSG_NOSIGNAL | MSG_DONTWAIT);
+    forget(socket);
+}
+
+void RotctlServer::readClient(QTcpSocket* socket) {
+    auto it = m_clients.find(socket);
+    if (it == m_clients.end())
+        return;
+    it->pending += socket->readAll();
+    bool quit = false;
+    const QByteArray replies = runLines(*it, false, quit);
     // One write per read: a reply of several lines reaches the client in one piece.
     if (!replies.isEmpty()) {
         socket->write(replies);
@@ -145,6 +263,8 @@ QByteArray RotctlServer::execute(const Command& c) {
             return reply(c, InvalidArgument);
         }
     case Verb::GetPos: {
+        if (!open) // the last heading is stale: the antenna may have turned since
+            return reply(c, IoError);
         // The controller's heading is geographic once the offset is taken off.
         double az = std::fmod(numericValue(s.heading()) - numericValue(s.offset()), 360.0);
         if (az < 0)
