@@ -5,7 +5,7 @@
 // character), then the bytes a controller sends.
 #include "core/geometry.h"
 #include "core/protocol.h"
-#include "core/rotctl.h"
+#include "net/rotctl.h"
 #include "core/settings.h"
 #include "core/textnumber.h"
 

@@ -2,7 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/commandline.h"
 #include "core/operatingcore.h"
-#include "core/rotctlserver.h"
+#include "net/rotctlserver.h"
 #include "core/userfolder.h"
 #include "gui/appstyle.h"
 #include "gui/mainwindow.h"

@@ -2,7 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The rotctld protocol over real TCP on the loopback, with a real pseudo-terminal
 // as the controller: the exact reply bytes, and what reaches the controller's line.
-#include "core/rotctlserver.h"
+#include "net/rotctlserver.h"
 #include "sessionrig.h"
 
 #include <QProcess>

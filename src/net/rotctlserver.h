@@ -2,7 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "core/rotctl.h"
+#include "net/rotctl.h"
 
 #include <QHash>
 #include <QHostAddress>

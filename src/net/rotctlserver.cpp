@@ -1,6 +1,6 @@
 // SPDX-FileCopyrightText: 2026 AZIVEX developers
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "core/rotctlserver.h"
+#include "net/rotctlserver.h"
 
 #include "core/rotatorsession.h"
 #include "core/textnumber.h"
