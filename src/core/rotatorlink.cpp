@@ -354,7 +354,9 @@ RotatorLink::WriteOutcome RotatorLink::writeQueued() {
 qint64 RotatorLink::writeToDevice(const char* data, qint64 size) {
 #ifdef Q_OS_WIN
     // QSerialPort buffers without bound here and writes in the background.
-    return m_port->write(data, size);
+    const qint64 n = m_port->write(data, size);
+    m_port->flush();
+    return n;
 #else
     // Written here rather than through QSerialPort, which hands the device any part
     // of its unbounded buffer (cutting commands apart) and reports a full device
