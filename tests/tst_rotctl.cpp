@@ -146,6 +146,35 @@ class TestRotctl : public QObject {
         QCOMPARE(m_rig->line(), QByteArray());
     }
 
+    // A controller that has stopped reading and a client sending 30,000 go-tos: the
+    // port stays open, every answer is true to what reaches the line, and a full
+    // queue is answered as rejected.
+    void stoppedController() {
+        m_rig->pty.setReading(false);
+        auto client = connectClient();
+        // In batches, the answers read as they come (a client that never reads is cut off).
+        for (int batch = 0; batch < 30; ++batch) {
+            QByteArray request;
+            for (int i = batch * 1000; i < (batch + 1) * 1000; ++i)
+                request += i == 29000 ? QByteArray("S\n") : "P " + QByteArray::number(i % 360) + " 0\n";
+            QCOMPARE(ask(*client, request, 7000), QByteArray("RPRT 0\n").repeated(1000));
+        }
+        QVERIFY(m_rig->session.link().isOpen());
+        m_rig->pty.setReading(true);
+        QTRY_COMPARE(m_rig->session.link().queuedCommands(), 0);
+        const QByteArray sent = m_rig->line();
+        QVERIFY2(QRegularExpression("^((M\\d{3}|A)\r\n)+$").match(QString::fromLatin1(sent)).hasMatch(),
+                 sent.right(100).constData());
+        QVERIFY(sent.startsWith("M000\r\n")); // the first went out at once
+        QVERIFY(sent.endsWith("\r\nA\r\nM119\r\n")); // the stop, the newest go-to (29999)
+
+        // Switch commands fill the queue: a go-to or turn is turned away, a stop not.
+        m_rig->pty.setReading(false);
+        while (m_rig->session.sendRaw(QStringLiteral("Y11"))) {
+        }
+        QCOMPARE(ask(*client, "P 10 0\nM 8 0\nS\n", 24), QByteArray("RPRT -9\nRPRT -9\nRPRT 0\n"));
+    }
+
     void clientsInterleaved() {
         auto tracker = connectClient();
         auto logger = connectClient();

@@ -4,6 +4,7 @@
 // controller's line, and how the link's states show.
 #include "sessionrig.h"
 
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -188,6 +189,95 @@ class TestSession : public QObject {
         QVERIFY(m_rig->session.link().isOpen());
         QCOMPARE(m_rig->line(), QByteArray());
         QCOMPARE(notices.size(), 1);
+    }
+
+    // A controller that stops reading fills the line; the port stays open, and what
+    // reaches the controller once it reads again is whole commands, the newest go-to
+    // last and every command the session called sent.
+    void stoppedController_data() {
+        QTest::addColumn<QString>("kind"); // aim: go-tos, raw: text as typed
+        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("stopAt"); // a stop among them, or -1
+        QTest::addRow("go-tos") << "aim" << 30000 << -1;
+        QTest::addRow("go-tos and a stop") << "aim" << 30000 << 29000;
+        QTest::addRow("text until refused") << "raw" << 30000 << -1;
+        QTest::addRow("a stop passes waiting text") << "raw" << 30000 << 29999;
+    }
+    void stoppedController() {
+        QFETCH(QString, kind);
+        QFETCH(int, count);
+        QFETCH(int, stopAt);
+        RotatorSession& s = m_rig->session;
+        m_rig->pty.setReading(false);
+        QByteArrayList accepted;
+        int refused = 0;
+        for (int i = 0; i < count; ++i) {
+            if (i == stopAt) {
+                QVERIFY(s.stop());
+                accepted << "A";
+            } else if (kind == u"aim") {
+                QCOMPARE(s.aimAt(i % 360), RotatorSession::AimResult::Sent);
+            } else if (s.sendRaw(QStringLiteral("X%1").arg(i))) {
+                accepted << "X" + QByteArray::number(i);
+            } else {
+                ++refused;
+            }
+        }
+        QVERIFY(s.link().isOpen());
+        QCOMPARE(s.disconnectOffered(), true);
+        QCOMPARE(refused > 0, kind == u"raw");
+        m_rig->pty.setReading(true);
+        QTRY_COMPARE(s.link().queuedCommands(), 0); // room for the rig's marker
+        const QByteArray got = m_rig->line();
+        QVERIFY2(QRegularExpression("^((M\\d{3}|A|X\\d+)\r\n)+$").match(QString::fromLatin1(got)).hasMatch(),
+                 got.right(200).constData());
+        QByteArrayList lines = got.split('\n');
+        lines.removeLast();
+        for (QByteArray& line : lines)
+            line.chop(1);
+        if (kind == u"aim") {
+            QCOMPARE(lines.last(), QByteArray("M119")); // 29999 % 360
+            QCOMPARE(lines.contains("A"), stopAt >= 0);
+        } else if (stopAt < 0) {
+            QCOMPARE(lines, accepted);
+        } else {
+            // Everything accepted arrived, the stop ahead of text that was waiting.
+            QCOMPARE(lines.size(), accepted.size());
+            QVERIFY(lines.indexOf("A") < lines.size() - RotatorLink::queueCapacity / 2);
+            lines.removeOne("A");
+            accepted.removeOne("A");
+            QCOMPARE(lines, accepted);
+        }
+    }
+
+    // A command the device took only in part when the port closed must not prefix
+    // the first command after reconnecting.
+    void reconnectAfterCutCommand_data() {
+        QTest::addColumn<bool>("hangUp"); // else the operator disconnects
+        QTest::addRow("disconnect") << false;
+        QTest::addRow("hang-up") << true;
+    }
+    void reconnectAfterCutCommand() {
+        QFETCH(bool, hangUp);
+        RotatorSession& s = m_rig->session;
+        m_rig->pty.setReading(false);
+        // Longer than the terminal holds, so the device takes only its first part.
+        QVERIFY(s.sendRaw(QString(30000, u'X')));
+        if (hangUp) {
+            m_rig->pty.hangUp();
+            QTRY_VERIFY(!s.disconnectOffered()); // the loss has been told
+            QVERIFY(m_rig->pty.reopen() && m_rig->pty.linkAs(m_rig->dir.path(), 7));
+        } else {
+            s.toggleConnection();
+            QVERIFY(!s.link().isOpen());
+        }
+        s.toggleConnection();
+        QVERIFY(s.link().isOpen());
+        QCOMPARE(s.aimAt(200), RotatorSession::AimResult::Sent);
+        m_rig->pty.setReading(true);
+        const QByteArray got = m_rig->line();
+        QVERIFY(got.count('X') < 30000);
+        QCOMPARE(got.mid(got.count('X')), QByteArray("\r\nM200\r\n"));
     }
 };
 

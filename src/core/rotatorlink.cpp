@@ -4,11 +4,19 @@
 
 #include "core/serialports.h"
 
+#include <algorithm>
+
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
+#include <QSocketNotifier>
 
 #ifndef Q_OS_WIN
+#include <cerrno>
+#include <fcntl.h>
+#include <poll.h>
 #include <termios.h>
+#include <unistd.h>
 #endif
 
 std::optional<LineSettings> parseLineSettings(const QString& text) {
@@ -219,8 +227,23 @@ bool RotatorLink::open() {
     }
     m_port->clearError();
     ++m_generation;
+#ifndef Q_OS_WIN
+    // Writes never wait: a full device answers EAGAIN and the queue holds back.
+    const int fd = m_port->handle();
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
+    m_writable = new QSocketNotifier(fd, QSocketNotifier::Write, this);
+    m_writable->setEnabled(false);
+    connect(m_writable, &QSocketNotifier::activated, this, &RotatorLink::pump);
+#endif
     emit openChanged(true);
-    return true;
+    if (m_fragmentLeft) {
+        // A line end first, so the controller discards the cut-off command as a
+        // line of its own rather than reading it in front of the next one.
+        m_fragmentLeft = false;
+        m_queue.push_back({QByteArrayLiteral("\r\n"), CommandKind::Ordered});
+        pump();
+    }
+    return isOpen();
 }
 
 void RotatorLink::close() {
@@ -232,11 +255,27 @@ void RotatorLink::closePort(bool writePending) {
     ++m_generation;
     if (!m_port->isOpen())
         return;
-    // A command given just before the close still goes out.
-    if (writePending && m_port->bytesToWrite() > 0) {
-        m_port->flush();
-        if (m_port->bytesToWrite() > 0)
-            m_port->waitForBytesWritten(kCloseDrainMs);
+    // A command given just before the close still goes out, if the device takes it
+    // within a moment.
+    if (writePending) {
+        const QDeadlineTimer deadline(kCloseDrainMs);
+        while (writeQueued() == WriteOutcome::DeviceFull && !deadline.hasExpired()) {
+#ifndef Q_OS_WIN
+            pollfd p{m_port->handle(), POLLOUT, 0};
+            if (::poll(&p, 1, static_cast<int>(deadline.remainingTime())) <= 0)
+                break;
+#endif
+        }
+    }
+    if (m_frontWritten > 0)
+        m_fragmentLeft = true;
+    m_queue.clear();
+    m_frontWritten = 0;
+    if (m_writable) {
+        // Later, not now: this may run in the notifier's own slot.
+        m_writable->setEnabled(false);
+        m_writable->deleteLater();
+        m_writable = nullptr;
     }
     // Closing a device that has gone away reports errors of its own.
     m_closing = true;
@@ -245,15 +284,94 @@ void RotatorLink::closePort(bool writePending) {
     emit openChanged(false);
 }
 
-bool RotatorLink::send(const QByteArray& bytes) {
+bool RotatorLink::send(const QByteArray& bytes, CommandKind kind) {
     if (!isOpen())
         return false;
-    if (m_port->write(bytes) != bytes.size())
-        return false;
+    if (bytes.isEmpty())
+        return true;
+    switch (kind) {
+    case CommandKind::Stop: {
+        dropWaiting(CommandKind::Movement);
+        const auto firstWaiting = m_queue.begin() + (m_frontWritten > 0 ? 1 : 0);
+        // One waiting stop does for any number; it is taken even on a full queue, as
+        // a stop must never be turned away for the sake of other commands.
+        if (std::find_if(firstWaiting, m_queue.end(), [](const Command& c) {
+                return c.kind == CommandKind::Stop;
+            }) == m_queue.end())
+            m_queue.insert(firstWaiting, {bytes, kind});
+        break;
+    }
+    case CommandKind::Movement:
+        dropWaiting(CommandKind::Movement);
+        [[fallthrough]];
+    case CommandKind::Ordered:
+        if (m_queue.size() >= queueCapacity)
+            return false;
+        m_queue.push_back({bytes, kind});
+        break;
+    }
     // On the line at once rather than after whatever the event loop does next (a
     // repaint of the map, say).
+    return pump();
+}
+
+void RotatorLink::dropWaiting(CommandKind kind) {
+    const auto firstWaiting = m_queue.begin() + (m_frontWritten > 0 ? 1 : 0);
+    m_queue.erase(std::remove_if(firstWaiting, m_queue.end(),
+                                 [kind](const Command& c) { return c.kind == kind; }),
+                  m_queue.end());
+}
+
+bool RotatorLink::pump() {
+    if (writeQueued() != WriteOutcome::DeviceGone)
+        return true;
+    closeForLoss();
+    return false;
+}
+
+RotatorLink::WriteOutcome RotatorLink::writeQueued() {
+    while (!m_queue.empty()) {
+        const QByteArray& front = m_queue.front().bytes;
+        const qint64 n =
+            writeToDevice(front.constData() + m_frontWritten, front.size() - m_frontWritten);
+        if (n < 0)
+            return WriteOutcome::DeviceGone;
+        m_frontWritten += n;
+        if (m_frontWritten < front.size()) {
+            // The rest of this command goes first once the device has room.
+            if (m_writable)
+                m_writable->setEnabled(true);
+            return WriteOutcome::DeviceFull;
+        }
+        m_queue.pop_front();
+        m_frontWritten = 0;
+    }
+    if (m_writable)
+        m_writable->setEnabled(false);
+    return WriteOutcome::Done;
+}
+
+qint64 RotatorLink::writeToDevice(const char* data, qint64 size) {
+#ifdef Q_OS_WIN
+    // QSerialPort buffers without bound here and writes in the background.
+    const qint64 n = m_port->write(data, size);
     m_port->flush();
-    return true;
+    return n;
+#else
+    // Written here rather than through QSerialPort, which hands the device any part
+    // of its unbounded buffer (cutting commands apart) and reports a full device
+    // (EAGAIN) as the same ResourceError as a vanished one.
+    for (;;) {
+        const ssize_t n = ::write(m_port->handle(), data, static_cast<size_t>(size));
+        if (n >= 0)
+            return n;
+        if (errno == EINTR)
+            continue;
+        if (errno == EAGAIN || errno == EWOULDBLOCK)
+            return 0;
+        return -1; // EIO, ENXIO, ...: hung up or unplugged
+    }
+#endif
 }
 
 void RotatorLink::readArrived() {
@@ -266,10 +384,31 @@ void RotatorLink::errorOccurred(QSerialPort::SerialPortError error) {
     // A device that has gone (unplugged, peer hung up) shows as a resource error or,
     // for a hung-up terminal, as a read that returns nothing; either repeats without
     // end while the descriptor stays open, so the port is closed at the first one.
+    // QSerialPort gives a busy device (EAGAIN) the same resource error, so the
+    // terminal itself is asked whether it has been hung up.
     if (error != QSerialPort::ResourceError && error != QSerialPort::ReadError)
         return;
     if (m_closing || m_opening || !m_port->isOpen())
         return;
+    if (!deviceGone()) {
+        m_port->clearError();
+        return;
+    }
+    closeForLoss();
+}
+
+bool RotatorLink::deviceGone() const {
+#ifdef Q_OS_WIN
+    return true;
+#else
+    // A hung-up terminal (unplugged adapter, closed far end) polls as hung up or in
+    // error at once; a merely full or empty one does not.
+    pollfd p{m_port->handle(), POLLIN | POLLOUT, 0};
+    return ::poll(&p, 1, 0) < 0 || (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+#endif
+}
+
+void RotatorLink::closeForLoss() {
     closePort(false);
     // Told from the event loop, as the error may have come from inside a call on this
     // link (a write to the vanished device); not told if the port has been opened

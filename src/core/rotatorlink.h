@@ -6,7 +6,10 @@
 
 #include <QObject>
 #include <QSerialPort>
+#include <deque>
 #include <optional>
+
+class QSocketNotifier;
 
 // A parsed line settings text "baud,parity,data bits,stop bits".
 struct LineSettings {
@@ -25,9 +28,23 @@ std::optional<LineSettings> parseLineSettings(const QString& text);
 // gives, looked up again at every open so that a re-plugged adapter (or a new link)
 // is picked up. Everything received goes through the reply parser; each accepted
 // azimuth is emitted.
+//
+// Commands wait in a short queue of their own and reach the device whole: one that
+// the device takes only in part is finished before anything else is written. A
+// device that takes nothing (the controller not reading) holds the queue back; it
+// does not close the port.
 class RotatorLink : public QObject {
     Q_OBJECT
   public:
+    // How a waiting command may give way to a newer one.
+    enum class CommandKind {
+        Ordered,  // kept, in order (switches, text as typed)
+        Movement, // a go-to or a turn: a newer movement makes a waiting one stale
+        Stop,     // goes before every waiting command; waiting movements are dropped
+    };
+    // Commands that may wait; a stop is taken even then (one at most waits).
+    static constexpr int queueCapacity = 64;
+
     explicit RotatorLink(QObject* parent = nullptr);
     ~RotatorLink() override;
 
@@ -49,8 +66,13 @@ class RotatorLink : public QObject {
     bool open();
     // Writes out what is still pending before closing.
     void close();
-    // The bytes in one write; false when the port is closed or the write is refused.
-    bool send(const QByteArray& bytes);
+    // Queues the bytes as one command and writes what the device takes now. False
+    // when the port is closed, the device went away, or the queue is full; a
+    // movement dropped later for a newer one has been accepted (the newer target
+    // goes out instead).
+    bool send(const QByteArray& bytes, CommandKind kind = CommandKind::Ordered);
+    // Commands accepted and not yet wholly with the device.
+    qsizetype queuedCommands() const { return static_cast<qsizetype>(m_queue.size()); }
 
     ReplyParser& parser() { return m_parser; }
 
@@ -63,10 +85,25 @@ class RotatorLink : public QObject {
 
   private:
     static constexpr int kCloseDrainMs = 200;
+    struct Command {
+        QByteArray bytes;
+        CommandKind kind;
+    };
+    enum class WriteOutcome { Done, DeviceFull, DeviceGone };
+
     bool apply(const LineSettings& s);
     void closePort(bool writePending);
     void readArrived();
     void errorOccurred(QSerialPort::SerialPortError error);
+    bool deviceGone() const;
+    void closeForLoss();
+    // Writes waiting commands until the queue is empty or the device is full.
+    WriteOutcome writeQueued();
+    // writeQueued(), closing the port if the device has gone; false then.
+    bool pump();
+    // Bytes the device took (0 when it is full), or -1 when it has gone.
+    qint64 writeToDevice(const char* data, qint64 size);
+    void dropWaiting(CommandKind kind);
 
     QSerialPort* m_port;
     ReplyParser m_parser;
@@ -79,4 +116,11 @@ class RotatorLink : public QObject {
     // Counts opens and closes, so a loss notice queued for one opening is not given
     // after the port has been opened again.
     quint64 m_generation = 0;
+    // The front command may be partly written; it is never dropped or passed.
+    std::deque<Command> m_queue;
+    qsizetype m_frontWritten = 0;
+    // A close cut a command short: the device (or the controller behind it) may hold
+    // its first part, which would prefix the next command.
+    bool m_fragmentLeft = false;
+    QSocketNotifier* m_writable = nullptr;
 };

@@ -68,31 +68,33 @@ void RotatorSession::toggleConnection() {
     }
 }
 
-bool RotatorSession::send(const QString& command) {
+bool RotatorSession::send(const QString& command, RotatorLink::CommandKind kind) {
     if (!m_link->isOpen()) {
         showPortClosed();
         return false;
     }
-    m_link->send(Protocol::frame(command));
-    return true;
+    // A device lost during the write is told through the link's lost().
+    return m_link->send(Protocol::frame(command), kind);
 }
 
-void RotatorSession::turnCcw() {
+bool RotatorSession::turnCcw() {
     setCommanded(QStringLiteral("184"));
     m_link->parser().clear();
-    send(Protocol::turnCcw);
+    return send(Protocol::turnCcw, RotatorLink::CommandKind::Movement);
 }
 
-void RotatorSession::turnCw() {
+bool RotatorSession::turnCw() {
     setCommanded(QStringLiteral("179"));
     m_link->parser().clear();
-    send(Protocol::turnCw);
+    return send(Protocol::turnCw, RotatorLink::CommandKind::Movement);
 }
 
-void RotatorSession::stop() {
+bool RotatorSession::stop() {
     m_link->parser().clear();
-    if (send(Protocol::stop))
-        setCommanded(m_heading);
+    if (!send(Protocol::stop, RotatorLink::CommandKind::Stop))
+        return false;
+    setCommanded(m_heading);
+    return true;
 }
 
 void RotatorSession::step(int by) {
@@ -102,7 +104,7 @@ void RotatorSession::step(int by) {
     }
     setCommanded(Protocol::stepAzimuth(m_commanded, by));
     if (const std::optional<QString> command = Protocol::goTo(m_commanded))
-        send(*command);
+        send(*command, RotatorLink::CommandKind::Movement);
 }
 
 RotatorSession::AimResult RotatorSession::aimAt(double degrees) {
@@ -118,17 +120,25 @@ RotatorSession::AimResult RotatorSession::aimAt(double degrees) {
     const std::optional<QString> command = Protocol::goTo(m_commanded);
     if (!command)
         return AimResult::NoCommand;
-    send(*command);
-    return AimResult::Sent;
+    if (send(*command, RotatorLink::CommandKind::Movement))
+        return AimResult::Sent;
+    return m_link->isOpen() ? AimResult::Refused : AimResult::PortClosed;
 }
 
 bool RotatorSession::sendRaw(const QString& text) {
     return send(text);
 }
 
-void RotatorSession::toggleSwitch(int number) {
+bool RotatorSession::toggleSwitch(int number) {
     bool& on = m_switches.at(static_cast<std::size_t>(number - 1));
     on = !on;
     emit switchChanged(number, on);
-    send(Protocol::switchCommand(number, on));
+    if (send(Protocol::switchCommand(number, on)))
+        return true;
+    // Turned away by an open link: the controller's switch did not change either.
+    if (m_link->isOpen()) {
+        on = !on;
+        emit switchChanged(number, on);
+    }
+    return false;
 }

@@ -18,7 +18,8 @@ class RotatorSession : public QObject {
     Q_OBJECT
   public:
     static constexpr int switchCount = 8;
-    enum class AimResult { Sent, NoTarget, NoCommand, PortClosed };
+    // Refused: the port is open but its queue is full, so nothing was sent.
+    enum class AimResult { Sent, NoTarget, NoCommand, PortClosed, Refused };
 
     explicit RotatorSession(QObject* parent = nullptr);
 
@@ -47,18 +48,21 @@ class RotatorSession : public QObject {
     void toggleConnection();
     void reportPortState();
 
-    void turnCcw();
-    void turnCw();
-    void stop();
+    // These and the other commands: false when nothing was sent (port closed, or the
+    // link turned the command away).
+    bool turnCcw();
+    bool turnCw();
+    bool stop();
     void stepCw() { step(+10); }
     void stepCcw() { step(-10); }
     // Aims at a direction in degrees (a map click's direction, before the offset).
     // NoCommand: the target is shown but has no go-to command (over three
     // characters), so nothing was sent.
     AimResult aimAt(double degrees);
-    // Sends the text as typed; false when the port is closed.
+    // Sends the text as typed.
     bool sendRaw(const QString& text);
-    void toggleSwitch(int number);
+    // A switch whose command the link turns away with the port open stays as it was.
+    bool toggleSwitch(int number);
 
   signals:
     void headingChanged(const QString& heading);
@@ -71,7 +75,8 @@ class RotatorSession : public QObject {
     void portClosedNotice();
 
   private:
-    bool send(const QString& command);
+    bool send(const QString& command,
+              RotatorLink::CommandKind kind = RotatorLink::CommandKind::Ordered);
     void step(int by);
     void showPortClosed();
     void setDisconnectOffered(bool offered);

@@ -259,6 +259,8 @@ QByteArray RotctlServer::execute(const Command& c) {
             return reply(c, Ok);
         case RotatorSession::AimResult::PortClosed:
             return reply(c, IoError);
+        case RotatorSession::AimResult::Refused:
+            return reply(c, Rejected); // the port is open but takes no more for now
         default:
             return reply(c, InvalidArgument);
         }
@@ -273,16 +275,17 @@ QByteArray RotctlServer::execute(const Command& c) {
         return reply(c, Ok, {{text, "Azimuth: " + text}, {"0.00", "Elevation: 0.00"}});
     }
     case Verb::Stop:
-        s.stop();
-        return reply(c, open ? Ok : IoError);
-    case Verb::Move:
+        return reply(c, s.stop() ? Ok : open ? Rejected : IoError);
+    case Verb::Move: {
+        bool sent = false;
         if (c.direction == 8)
-            s.turnCcw();
+            sent = s.turnCcw();
         else if (c.direction == 16)
-            s.turnCw();
+            sent = s.turnCw();
         else
             return reply(c, InvalidArgument);
-        return reply(c, open ? Ok : IoError);
+        return reply(c, sent ? Ok : open ? Rejected : IoError);
+    }
     case Verb::Park:
         return reply(c, NotAvailable); // the controller knows no park position
     case Verb::GetInfo: {

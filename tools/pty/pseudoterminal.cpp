@@ -69,6 +69,7 @@ bool PseudoTerminal::reopen() {
     m_slave = slave;
     m_slavePath = QString::fromLocal8Bit(name);
     m_reader = new QSocketNotifier(master, QSocketNotifier::Read, this);
+    m_reader->setEnabled(m_reading);
     connect(m_reader, &QSocketNotifier::activated, this, &PseudoTerminal::readAvailable);
     m_writer = new QSocketNotifier(master, QSocketNotifier::Write, this);
     m_writer->setEnabled(false);
@@ -150,7 +151,7 @@ bool PseudoTerminal::write(const QByteArray& bytes) {
         m_pending.clear();
     }
     // Reading may have rested after an error; the program may be back.
-    m_reader->setEnabled(true);
+    m_reader->setEnabled(m_reading);
     m_pending.append(bytes);
     return flushPending();
 }
@@ -174,6 +175,12 @@ bool PseudoTerminal::flushPending() {
     }
     m_writer->setEnabled(!m_pending.isEmpty());
     return true;
+}
+
+void PseudoTerminal::setReading(bool reading) {
+    m_reading = reading;
+    if (m_reader)
+        m_reader->setEnabled(reading);
 }
 
 void PseudoTerminal::readAvailable() {

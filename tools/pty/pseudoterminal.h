@@ -48,6 +48,11 @@ class PseudoTerminal : public QObject {
     // suits writes spread over time, such as reports, rather than one burst.
     void setBacklogLimit(int bytes) { m_backlogLimit = bytes; }
 
+    // While false, what the program sends stays unread in the terminal, which fills
+    // and then takes no more, as with a controller that has stopped reading. True
+    // again reads what waits.
+    void setReading(bool reading);
+
     // Everything the program has sent since the last clearReceived().
     QByteArray received() const { return m_received; }
     void clearReceived() { m_received.clear(); }
@@ -77,6 +82,7 @@ class PseudoTerminal : public QObject {
     QByteArray m_received;
     QByteArray m_pending;
     int m_backlogLimit = 0;
+    bool m_reading = true;
     QSocketNotifier* m_reader = nullptr;
     QSocketNotifier* m_writer = nullptr;
 };
