@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The rotator session over a real pseudo-terminal: what each operation puts on the
 // controller's line, and how the link's states show.
+#include "core/reconnector.h"
 #include "sessionrig.h"
 
 #include <QRegularExpression>
@@ -189,6 +190,74 @@ class TestSession : public QObject {
         QVERIFY(m_rig->session.link().isOpen());
         QCOMPARE(m_rig->line(), QByteArray());
         QCOMPARE(notices.size(), 1);
+    }
+
+    // Why a port did not open is told, for the operator.
+    void openRefused_data() {
+        QTest::addColumn<QString>("settings");
+        QTest::addColumn<QString>("device"); // what COM8 leads to
+        QTest::addColumn<QString>("reason");
+        QTest::addRow("no device") << "9600,N,8,1" << "gone" << "^no such device: .*/COM8$";
+        QTest::addRow("busy") << "9600,N,8,1" << "COM7" << "^busy: /dev/pts/\\d+ is in use";
+        QTest::addRow("line") << "9600,E,7,2" << "new" << "cannot carry the line settings 9600,E,7,2$";
+    }
+    void openRefused() {
+        QFETCH(QString, settings);
+        QFETCH(QString, device);
+        QFETCH(QString, reason);
+        PseudoTerminal other;
+        const QString com8 = m_rig->dir.filePath("COM8");
+        if (device == u"new")
+            QVERIFY(other.linkAs(m_rig->dir.path(), 8));
+        else
+            QVERIFY(QFile::link(device == u"gone" ? m_rig->dir.filePath("gone") : m_rig->pty.slavePath(), com8));
+        RotatorLink link;
+        link.setWorkingDirectory(m_rig->dir.path());
+        QVERIFY(link.setPortNumber(8) && link.setLineSettings(settings));
+        QSignalSpy refused(&link, &RotatorLink::openRefused);
+        QVERIFY(!link.open());
+        QCOMPARE(refused.size(), 1);
+        QVERIFY2(link.openError().contains(QRegularExpression(reason)), qPrintable(link.openError()));
+        QCOMPARE(refused.first().first().toString(), link.openError());
+    }
+
+    // A port lost while connected is taken up again once its device is back, when
+    // reconnecting is on; a port the operator closed, or tried himself, is not.
+    void reconnect_data() {
+        QTest::addColumn<bool>("enabled");
+        QTest::addColumn<QString>("operatorDoes"); // before the loss, or while waiting
+        QTest::addColumn<bool>("reopened");
+        QTest::addRow("off") << false << "" << false;
+        QTest::addRow("on") << true << "" << true;
+        QTest::addRow("on, disconnected by the operator") << true << "disconnect" << false;
+        QTest::addRow("on, operator connects while waiting") << true << "connect" << false;
+    }
+    void reconnect() {
+        QFETCH(bool, enabled);
+        QFETCH(QString, operatorDoes);
+        QFETCH(bool, reopened);
+        Reconnector reconnector(m_rig->session);
+        reconnector.setEnabled(enabled);
+        QSignalSpy lost(&m_rig->session.link(), &RotatorLink::lost);
+        QSignalSpy back(&reconnector, &Reconnector::reconnected);
+        if (operatorDoes == u"disconnect")
+            m_rig->session.toggleConnection();
+        m_rig->pty.hangUp();
+        if (operatorDoes != u"disconnect")
+            QVERIFY(lost.wait());
+        QCOMPARE(reconnector.isWaiting(), enabled && operatorDoes != u"disconnect");
+        if (operatorDoes == u"connect")
+            m_rig->session.toggleConnection(); // the device is not back: it stays closed
+        QCOMPARE(reconnector.isWaiting(), reopened);
+        QVERIFY(m_rig->pty.reopen() && m_rig->pty.linkAs(m_rig->dir.path(), 7));
+        if (!reopened)
+            return;
+        QVERIFY(back.wait(5000));
+        QCOMPARE(back.first().first().toInt(), 7);
+        QVERIFY(m_rig->session.link().isOpen() && m_rig->session.disconnectOffered());
+        QVERIFY(!reconnector.isWaiting());
+        m_rig->session.aimAt(200);
+        QCOMPARE(m_rig->line(), QByteArray("M200\r\n"));
     }
 
     // A controller that stops reading fills the line; the port stays open, and what

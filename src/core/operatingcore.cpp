@@ -45,6 +45,16 @@ Settings OperatingCore::defaults() {
 OperatingCore::OperatingCore(QObject* parent)
     : QObject(parent), m_session(new RotatorSession(this)),
       m_reconnector(new Reconnector(*m_session, this)), m_settings(defaults()) {
+    // Why a port did not open goes to standard error once, not at every retry.
+    connect(&m_session->link(), &RotatorLink::openRefused, this, [this](const QString& reason) {
+        if (reason != m_lastOpenError)
+            warn(QStringLiteral("COM%1").arg(m_session->link().portNumber()), "not opened", reason);
+        m_lastOpenError = reason;
+    });
+    connect(&m_session->link(), &RotatorLink::openChanged, this, [this](bool open) {
+        if (open)
+            m_lastOpenError.clear();
+    });
     connect(m_reconnector, &Reconnector::reconnected, this, [this](int port) {
         emit statusChanged(QStringLiteral("COM%1 を再接続しました").arg(port));
     });

@@ -93,4 +93,5 @@ class OperatingCore : public QObject {
     std::optional<QString> m_rotctldOverride;
     QString m_standardPictures;
     QString m_rotctldError;
+    QString m_lastOpenError;
 };

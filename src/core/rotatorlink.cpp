@@ -203,7 +203,7 @@ bool RotatorLink::open() {
     const QString path =
         comDevicePath(m_portNumber, m_workingDir.isEmpty() ? QDir::currentPath() : m_workingDir);
     if (path.isEmpty())
-        return false;
+        return refuseOpen(QStringLiteral("COM%1 names no device").arg(m_portNumber));
 #ifdef Q_OS_WIN
     const QString target = path;
 #else
@@ -211,7 +211,7 @@ bool RotatorLink::open() {
     // whichever link led to it.
     const QString target = QFileInfo(path).canonicalFilePath();
     if (target.isEmpty())
-        return false;
+        return refuseOpen(QStringLiteral("no such device: %1").arg(path));
 #endif
     m_port->setPortName(target);
     apply(m_settings);
@@ -221,10 +221,36 @@ bool RotatorLink::open() {
     // open() sets the line without checking what the device made of it; applying it
     // to the open port checks, so a line the device cannot carry fails the open
     // instead of passing for a working one.
-    if (!opened || !apply(m_settings)) {
+    if (!opened) {
+        const QSerialPort::SerialPortError error = m_port->error();
+        const QString said = m_port->errorString();
         closePort(false);
-        return false;
+        switch (error) {
+        case QSerialPort::PermissionError:
+#ifndef Q_OS_WIN
+            // Qt says the same when another program holds the device's lock.
+            if (::access(QFile::encodeName(target).constData(), R_OK | W_OK) == 0)
+                return refuseOpen(
+                    QStringLiteral("busy: %1 is in use by another program").arg(target));
+#endif
+            return refuseOpen(QStringLiteral("permission denied: %1 (is your user in the group "
+                                             "dialout? sudo adduser $USER dialout, then log in "
+                                             "again)")
+                                  .arg(target));
+        case QSerialPort::DeviceNotFoundError:
+            return refuseOpen(QStringLiteral("no such device: %1").arg(target));
+        case QSerialPort::OpenError:
+            return refuseOpen(QStringLiteral("busy: %1 is in use by another program").arg(target));
+        default:
+            return refuseOpen(QStringLiteral("%1: %2").arg(target, said));
+        }
     }
+    if (!apply(m_settings)) {
+        closePort(false);
+        return refuseOpen(
+            QStringLiteral("%1 cannot carry the line settings %2").arg(target, m_settingsText));
+    }
+    m_openError.clear();
     m_port->clearError();
     ++m_generation;
 #ifndef Q_OS_WIN
@@ -244,6 +270,12 @@ bool RotatorLink::open() {
         pump();
     }
     return isOpen();
+}
+
+bool RotatorLink::refuseOpen(const QString& reason) {
+    m_openError = reason;
+    emit openRefused(reason);
+    return false;
 }
 
 void RotatorLink::close() {

@@ -62,6 +62,8 @@ class RotatorLink : public QObject {
     QString workingDirectory() const { return m_workingDir; }
 
     bool isOpen() const;
+    // Why the last open failed, for the operator; empty once a port has opened.
+    QString openError() const { return m_openError; }
     // False when the port cannot be opened with its settings, or is open already.
     bool open();
     // Writes out what is still pending before closing.
@@ -79,6 +81,8 @@ class RotatorLink : public QObject {
   signals:
     void azimuthReceived(const QString& azimuth);
     void openChanged(bool open);
+    // An open failed, and why (permission, no such device, busy, line settings).
+    void openRefused(const QString& reason);
     // The device went away while open (unplugged, peer hung up); the port is closed
     // already. Raised from the event loop.
     void lost();
@@ -92,6 +96,7 @@ class RotatorLink : public QObject {
     enum class WriteOutcome { Done, DeviceFull, DeviceGone };
 
     bool apply(const LineSettings& s);
+    bool refuseOpen(const QString& reason);
     void closePort(bool writePending);
     void readArrived();
     void errorOccurred(QSerialPort::SerialPortError error);
@@ -108,6 +113,7 @@ class RotatorLink : public QObject {
     QSerialPort* m_port;
     ReplyParser m_parser;
     QString m_workingDir;
+    QString m_openError;
     int m_portNumber = 1;
     QString m_settingsText = QStringLiteral("9600,N,8,1");
     LineSettings m_settings;

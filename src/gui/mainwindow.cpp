@@ -36,6 +36,7 @@ const QString switchTip =
 const QString panelSwitchTip =
     QStringLiteral("環境設定と連動しています。遠隔スイッチをＯＮ・ＯＦＦします。");
 const QColor switchOnColour(255, 192, 255);
+const QString statusLineTip = QStringLiteral("ポートの接続状態等のメッセージを表示します。");
 
 QString switchCaption(int number, bool on) {
     return on ? QStringLiteral("ON") : QStringLiteral("SW%1").arg(number);
@@ -175,7 +176,7 @@ void MainWindow::createHeader() {
     m_statusLabel = makeLabel(this, "statusLabel", QStringLiteral("Label1"), 120, 30, 2985, 195);
     setColours(m_statusLabel, QColor(0, 0, 192), QColor(255, 255, 128));
     m_statusLabel->setFont(AppStyle::font(proportionalGothic, 9.75));
-    m_statusLabel->setToolTip(QStringLiteral("ポートの接続状態等のメッセージを表示します。"));
+    m_statusLabel->setToolTip(statusLineTip);
 
     m_targetCaption =
         makeLabel(this, "targetCaption", QStringLiteral("設定角度 = "), 90, 270, 975, 165);
@@ -387,6 +388,14 @@ void MainWindow::bindControls() {
         m_mapView->update();
     });
     connect(s, &RotatorSession::switchChanged, this, &MainWindow::showSwitch);
+    // Why the port did not open shows under the status line's own tip, until it opens.
+    connect(&s->link(), &RotatorLink::openRefused, this, [this](const QString& reason) {
+        m_statusLabel->setToolTip(statusLineTip + u'\n' + reason);
+    });
+    connect(&s->link(), &RotatorLink::openChanged, this, [this](bool open) {
+        if (open)
+            m_statusLabel->setToolTip(statusLineTip);
+    });
     connect(s, &RotatorSession::portStateReported, this, &MainWindow::showPortState);
     connect(s, &RotatorSession::disconnectOfferChanged, this, &MainWindow::showDisconnectOffer);
     connect(s, &RotatorSession::portClosedNotice, this, &MainWindow::showPortClosed);
