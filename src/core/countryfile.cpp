@@ -11,10 +11,9 @@ namespace {
 // Suffixes that say how a station operates, not where: the call itself decides.
 bool isOperatingSuffix(const QString& part) {
     static const QStringList suffixes = {
-        QStringLiteral("P"),   QStringLiteral("M"),    QStringLiteral("MM"),
-        QStringLiteral("AM"),  QStringLiteral("A"),    QStringLiteral("QRP"),
-        QStringLiteral("QRPP"), QStringLiteral("LH"),  QStringLiteral("LGT"),
-        QStringLiteral("J"),   QStringLiteral("R"),    QStringLiteral("B")};
+        QStringLiteral("P"),   QStringLiteral("M"),   QStringLiteral("MM"),   QStringLiteral("AM"),
+        QStringLiteral("A"),   QStringLiteral("QRP"), QStringLiteral("QRPP"), QStringLiteral("LH"),
+        QStringLiteral("LGT"), QStringLiteral("J"),   QStringLiteral("R"),    QStringLiteral("B")};
     return suffixes.contains(part);
 }
 
@@ -91,7 +90,9 @@ bool CountryFile::parse(const QByteArray& bytes) {
             const qsizetype colon = text.indexOf(u':', pos);
             const QStringView field = QStringView(text).mid(pos, colon < 0 ? -1 : colon - pos);
             if (colon < 0 || field.contains(u'\n') || field.contains(u';'))
-                return fail(where + QStringLiteral(": a header line of eight fields ended by ':' was expected"));
+                return fail(
+                    where +
+                    QStringLiteral(": a header line of eight fields ended by ':' was expected"));
             fields << field.trimmed().toString();
             pos = colon + 1;
         }
@@ -101,9 +102,9 @@ bool CountryFile::parse(const QByteArray& bytes) {
         country.cqZone = fields[1].toInt(&cqOk);
         country.ituZone = fields[2].toInt(&ituOk);
         country.continent = fields[3];
-        // The file counts longitude positive to the west.
+        // The file counts longitude and time zones positive to the west.
         country.place = {fields[4].toDouble(&latOk), -fields[5].toDouble(&lonOk)};
-        country.utcOffset = fields[6].toDouble(&utcOk);
+        country.utcOffset = -fields[6].toDouble(&utcOk);
         country.primaryPrefix = fields[7].startsWith(u'*') ? fields[7].mid(1) : fields[7];
         if (country.name.isEmpty() || !cqOk || !ituOk || !latOk || !lonOk || !utcOk ||
             country.primaryPrefix.isEmpty())
@@ -143,7 +144,7 @@ bool CountryFile::addAlias(QStringView token, int country) {
     QStringView rest = token.mid(end);
     while (!rest.isEmpty()) {
         const QChar open = rest[0];
-        const QChar close = open == u'(' ? u')'
+        const QChar close = open == u'('   ? u')'
                             : open == u'[' ? u']'
                             : open == u'<' ? u'>'
                             : open == u'{' ? u'}'
@@ -168,7 +169,7 @@ bool CountryFile::addAlias(QStringView token, int country) {
             entry.continent = inner.toString();
             ok = !inner.isEmpty();
         } else {
-            entry.utcOffset = inner.toDouble(&ok);
+            entry.utcOffset = -inner.toDouble(&ok);
         }
         if (!ok)
             return false;

@@ -17,14 +17,14 @@ struct Country {
     QString primaryPrefix; // "DL", without the file's "*" mark
     int cqZone = 0;
     int ituZone = 0;
-    QString continent;     // "EU"
-    GeoPoint place;        // east positive, unlike the file
-    double utcOffset = 0;  // hours, east positive as the file has it
+    QString continent;    // "EU"
+    GeoPoint place;       // east positive, unlike the file
+    double utcOffset = 0; // hours ahead of UTC (+1 in Germany), unlike the file
 };
 
 // AD1C's country file, cty.dat: each country a header line of eight fields ended by
 // ':' (name, CQ zone, ITU zone, continent, latitude north positive, longitude WEST
-// positive, UTC offset, primary prefix), then its prefixes separated by ',' and
+// positive, UTC offset WEST positive, primary prefix), then its prefixes separated by ',' and
 // ended by ';'. "=CALL" is an exact call; (cq) [itu] <lat/lon> {continent} ~utc~
 // after a prefix or call override the country's values for it.
 class CountryFile {

@@ -46,8 +46,8 @@ Bearings Geodesy::inverse(const GeoPoint& from, const GeoPoint& to) {
                      unused, unused);
     const double turn = std::fabs(endLon - from.lon);
     if (turn > 180.0) {
-        line.GenPosition(true, 360.0 * 360.0 / turn, want, unused, endLon, unused,
-                         circuitMetres, unused, unused, unused, unused);
+        line.GenPosition(true, 360.0 * 360.0 / turn, want, unused, endLon, unused, circuitMetres,
+                         unused, unused, unused, unused);
     }
 
     Bearings b;

@@ -10,10 +10,10 @@ struct GeoPoint {
 
 // Where to point from a station towards a target, on the WGS-84 ellipsoid.
 struct Bearings {
-    double shortPath = 0;  // degrees clockwise from true north, 0 <= b < 360
-    double longPath = 180; // the opposite direction, 0 <= b < 360
-    double shortKm = 0;    // along the geodesic
-    double longKm = 0;     // the rest of the geodesic's full circuit
+    double shortPath = 0;     // degrees clockwise from true north, 0 <= b < 360
+    double longPath = 180;    // the opposite direction, 0 <= b < 360
+    double shortKm = 0;       // along the geodesic
+    double longKm = 0;        // the rest of the geodesic's full circuit
     double backBearing = 180; // from the target back to the station, 0 <= b < 360
 };
 

@@ -45,14 +45,14 @@ int main(int argc, char* argv[]) {
 
     // Plain calls, portable and prefixed forms, exact entries and unknown ones.
     const QStringList calls = {
-        QStringLiteral("DL1ABC"),     QStringLiteral("VK2"),       QStringLiteral("KH6/JA1XYZ"),
-        QStringLiteral("JA1XYZ/P"),   QStringLiteral("UA1ABC/9"),  QStringLiteral("W1AW"),
-        QStringLiteral("9M6/LA6VM"),  QStringLiteral("4U1ITU"),    QStringLiteral("G4ABC/M"),
-        QStringLiteral("XX9ZZZ"),     QStringLiteral("EA6XYZ"),    QStringLiteral("VP8ABC")};
-    const QStringList locators = {
-        QStringLiteral("PM95vq"),   QStringLiteral("FN42"),       QStringLiteral("JN58td"),
-        QStringLiteral("IO91wm46"), QStringLiteral("QF56od"),     QStringLiteral("rr99xx"),
-        QStringLiteral("AA00aa00aa"), QStringLiteral("SA12")};
+        QStringLiteral("DL1ABC"),    QStringLiteral("VK2"),      QStringLiteral("KH6/JA1XYZ"),
+        QStringLiteral("JA1XYZ/P"),  QStringLiteral("UA1ABC/9"), QStringLiteral("W1AW"),
+        QStringLiteral("9M6/LA6VM"), QStringLiteral("4U1ITU"),   QStringLiteral("G4ABC/M"),
+        QStringLiteral("XX9ZZZ"),    QStringLiteral("EA6XYZ"),   QStringLiteral("VP8ABC")};
+    const QStringList locators = {QStringLiteral("PM95vq"),     QStringLiteral("FN42"),
+                                  QStringLiteral("JN58td"),     QStringLiteral("IO91wm46"),
+                                  QStringLiteral("QF56od"),     QStringLiteral("rr99xx"),
+                                  QStringLiteral("AA00aa00aa"), QStringLiteral("SA12")};
     QHash<QString, int> reference;
     for (const QString& key : calls + locators)
         reference.insert(key, int(reference.size()));
@@ -60,14 +60,16 @@ int main(int argc, char* argv[]) {
     long sink = 0;
     const auto plain = [&](const QString& key) { return long(reference.value(key)); };
     const double callRef = perCall(calls, plain, sink);
-    const double call = perCall(calls, [&](const QString& key) {
-        return long(countries.lookup(key) ? 1 : 0);
-    }, sink);
+    const double call = perCall(
+        calls, [&](const QString& key) { return long(countries.lookup(key) ? 1 : 0); }, sink);
     const double locatorRef = perCall(locators, plain, sink);
-    const double locator = perCall(locators, [&](const QString& key) {
-        const auto centre = Locator::centre(key);
-        return long(centre ? centre->lat : 0);
-    }, sink);
+    const double locator = perCall(
+        locators,
+        [&](const QString& key) {
+            const auto centre = Locator::centre(key);
+            return long(centre ? centre->lat : 0);
+        },
+        sink);
 
     std::printf("cty.dat %s: %lld countries, loaded in %.1f ms\n", qPrintable(path),
                 static_cast<long long>(countries.countryCount()), loadMs);
