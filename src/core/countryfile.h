@@ -1,0 +1,68 @@
+// SPDX-FileCopyrightText: 2026 AZIVEX developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "core/geodesy.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <QStringView>
+#include <optional>
+
+// The country of a callsign, with whatever the matching entry overrides applied.
+struct Country {
+    QString name;          // "Fed. Rep. of Germany"
+    QString primaryPrefix; // "DL", without the file's "*" mark
+    int cqZone = 0;
+    int ituZone = 0;
+    QString continent;    // "EU"
+    GeoPoint place;       // east positive, unlike the file
+    double utcOffset = 0; // hours ahead of UTC (+1 in Germany), unlike the file
+};
+
+// AD1C's country file, cty.dat: each country a header line of eight fields ended by
+// ':' (name, CQ zone, ITU zone, continent, latitude north positive, longitude WEST
+// positive, UTC offset WEST positive, primary prefix), then its prefixes separated by ',' and
+// ended by ';'. "=CALL" is an exact call; (cq) [itu] <lat/lon> {continent} ~utc~
+// after a prefix or call override the country's values for it.
+class CountryFile {
+  public:
+    // cty.dat in the working folder, in any letter case, so that an operator can keep
+    // it current; else the one Debian's hamradio-files installs.
+    static QString defaultPath(const QString& workingDir);
+    static QString systemPath();
+
+    // False, with errorString(), when the file cannot be read or holds no country.
+    // A failed load leaves an empty table.
+    bool load(const QString& path);
+    bool parse(const QByteArray& text);
+    QString errorString() const { return error_; }
+    qsizetype countryCount() const { return countries_.size(); }
+
+    // The country of a callsign or prefix ("DL1ABC", "VK2", "KH6/JA1XYZ",
+    // "JA1XYZ/P", "DL1ABC/3"), any letter case. Exact calls win over prefixes and the
+    // longest prefix wins. Of two parts around '/', an operating suffix (P, M, MM,
+    // AM, A, QRP, ...) is dropped, a lone digit replaces the call's area digit, and
+    // otherwise the shorter part is the place (on a tie, the first).
+    std::optional<Country> lookup(QStringView callsign) const;
+
+  private:
+    struct Entry {
+        int country = 0;
+        std::optional<int> cqZone, ituZone;
+        std::optional<GeoPoint> place;
+        QString continent;
+        std::optional<double> utcOffset;
+    };
+    std::optional<Country> resolve(const Entry& entry) const;
+    std::optional<Country> longestPrefix(const QString& text) const;
+    bool addAlias(QStringView token, int country);
+
+    QList<Country> countries_;
+    QHash<QString, Entry> exactCalls_;
+    QHash<QString, Entry> prefixes_;
+    qsizetype longestPrefixLength_ = 0;
+    QString error_;
+};
