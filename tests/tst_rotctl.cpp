@@ -394,8 +394,12 @@ class TestRotctl : public QObject {
         QCOMPARE(::getsockname(held, reinterpret_cast<sockaddr*>(&where), &size), 0);
         const auto release = qScopeGuard([held] { ::close(held); });
         const quint16 free = ntohs(where.sin_port);
-        azivex.start(QStringLiteral(AZIVEX_PATH),
-                     {"--rotctld", QStringLiteral("localhost:%1").arg(free)});
+        // Served with no option given, as AZIVEX.INI says.
+        QFile ini(m_rig->dir.filePath("AZIVEX.INI"));
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write(QStringLiteral("[rotctld]\nlisten=localhost:%1\n").arg(free).toLatin1());
+        ini.close();
+        azivex.start(QStringLiteral(AZIVEX_PATH), {});
         std::unique_ptr<QTcpSocket> client;
         QVERIFY(QTest::qWaitFor(
             [&] {
@@ -408,6 +412,12 @@ class TestRotctl : public QObject {
         m_rig->pty.write("AZ=100\r\n");
         QCOMPARE(ask(*client, "P 80 0\n", 7), QByteArray("RPRT 0\n"));
         QTRY_COMPARE(m_rig->pty.received(), QByteArray("M090\r\n"));
+        QProcess rotctl;
+        rotctl.start(QStringLiteral("rotctl"),
+                     {"-m", "2", "-r", QStringLiteral("127.0.0.1:%1").arg(free), "p"});
+        QVERIFY(rotctl.waitForFinished(20000));
+        QCOMPARE(rotctl.exitCode(), 0);
+        QVERIFY(rotctl.readAllStandardOutput().endsWith("\n0.00\n"));
         QCOMPARE(azivex.state(), QProcess::Running); // it runs until stopped
         azivex.kill();
         QVERIFY(azivex.waitForFinished());
