@@ -3,6 +3,7 @@
 // The operating core without a window: the start-up sequence, the registration and
 // AZIVEX.INI, in a working directory of its own with a pseudo-terminal as the
 // controller on COM3. What the core tells a window is compared as a readable trace.
+#include "core/countryfile.h"
 #include "core/inifile.h"
 #include "core/operatingcore.h"
 #include "pseudoterminal.h"
@@ -167,6 +168,44 @@ class TestOperatingCore : public QObject {
         QCOMPARE(readFile("AZIVEX.INI"), after);
         QVERIFY(ini.load() == IniFile::State::Loaded);
         QCOMPARE(ini.value(OperatingCore::Keys::rotctldListen, {}), QStringLiteral("4600"));
+    }
+
+    // A typed target aims from the station as a click does (offset added); the
+    // station, the park and the presets come from AZIVEX.INI.
+    void aimAtTargets_data() {
+        QTest::addColumn<QByteArray>("ini");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("longPath");
+        QTest::addColumn<QByteArray>("sent");
+        const QByteArray tokyo = "[station]\nlocator=pm95VQ\n[aim]\npark=200\npreset2=Europe|JN58\npreset3=broken\n";
+        // clang-format off
+        QTest::addRow("locator, short path") << tokyo << "FN42" << false << QByteArray("M032\r\n");
+        QTest::addRow("locator, long path") << tokyo << " fn42 " << true << QByteArray("M212\r\n");
+        QTest::addRow("callsign") << tokyo << "DL1ABC" << false << QByteArray("M341\r\n");
+        QTest::addRow("degrees") << tokyo << "90" << true << QByteArray("M280\r\n");
+        QTest::addRow("unknown") << tokyo << "?!" << false << QByteArray();
+        QTest::addRow("no station: the pictures' centre") << QByteArray() << "FN42" << false << QByteArray("M032\r\n");
+        QTest::addRow("station by coordinates") << QByteArray("[station]\nlatitude=-33.87\nlongitude=151.21\n") << "FN42" << false << QByteArray("M073\r\n");
+        QTest::addRow("station unreadable") << QByteArray("[station]\nlocator=ZZ99\n") << "FN42" << false << QByteArray("M032\r\n");
+        // clang-format on
+    }
+    void aimAtTargets() {
+        QFETCH(QByteArray, ini);
+        QFETCH(QString, text);
+        QFETCH(bool, longPath);
+        QFETCH(QByteArray, sent);
+        if (!QFileInfo::exists(CountryFile::systemPath()))
+            QSKIP("the country file of hamradio-files is not installed");
+        QVERIFY(writeFile("AZIVEX.DAT", "3,9600,N,8,1:10-0/0" + reference));
+        QVERIFY(ini.isEmpty() || writeFile("AZIVEX.INI", ini));
+        QVERIFY(m_core->start());
+        QCOMPARE(m_core->station().set, ini.contains("=pm95") || ini.contains("-33"));
+        QCOMPARE(m_core->session().parkAzimuth().has_value(), ini.contains("park"));
+        QCOMPARE(m_core->presets().size(), ini.contains("preset2") ? 1 : 0);
+        m_core->aimAtTarget(text, longPath);
+        m_core->session().sendRaw(QStringLiteral("#"));
+        QTRY_VERIFY(m_pty->received().endsWith("#\r\n"));
+        QCOMPARE(m_pty->received().chopped(3), sent);
     }
 
     // The core's own keys: defaults, the command line's choice for one run, and a

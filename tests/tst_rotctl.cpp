@@ -83,6 +83,7 @@ class TestRotctl : public QObject {
         QTest::addRow("move left") << "0" << QByteArray("M ccw 1\n") << QByteArray("RPRT 0\n") << QByteArray("L\r\n");
         QTest::addRow("move up") << "0" << QByteArray("M 2 0\n") << QByteArray("RPRT -1\n") << QByteArray();
         QTest::addRow("park") << "0" << QByteArray("K\n") << QByteArray("RPRT -11\n") << QByteArray();
+        QTest::addRow("park at 200") << "5" << QByteArray("K\n") << QByteArray("RPRT 0\n") << QByteArray("M205\r\n");
         QTest::addRow("get_info") << "0" << QByteArray("_\n") << QByteArray("AZIVEX rotator controller on COM7 9600,N,8,1\n") << QByteArray();
         QTest::addRow("dump_state") << "0" << QByteArray("\\dump_state\n") << dump << QByteArray();
         QTest::addRow("extended get_pos") << "0" << QByteArray("+p\n") << QByteArray("get_pos:\nAzimuth: 100.00\nElevation: 0.00\nRPRT 0\n") << QByteArray();
@@ -106,6 +107,8 @@ class TestRotctl : public QObject {
         QFETCH(QByteArray, sent);
         QVERIFY(m_rig->reply("AZ=100\r\n"));
         m_rig->session.setOffset(offset);
+        if (QByteArrayView(QTest::currentDataTag()) == "park at 200")
+            m_rig->session.setParkAzimuth(200);
         auto client = connectClient();
         QVERIFY(client);
         QCOMPARE(ask(*client, request, answer.size()), answer);

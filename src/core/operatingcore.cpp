@@ -2,11 +2,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/operatingcore.h"
 
+#include "core/locator.h"
 #include "core/settingsfile.h"
 #include "core/userfolder.h"
 
 #include <QDir>
 
+#include <array>
+#include <cmath>
 #include <cstdio>
 
 namespace {
@@ -157,6 +160,113 @@ void OperatingCore::loadIni() {
     if (m_ini.load() == IniFile::State::Unreadable)
         warn(m_ini.path(), "not read, and will not be overwritten", m_ini.reason());
     m_reconnector->setEnabled(m_ini.flag(Keys::linkReconnect, false));
+    loadAimSettings();
+}
+
+IniKey OperatingCore::Keys::aimPreset(int n) {
+    static const std::array<QByteArray, presetCount> names = [] {
+        std::array<QByteArray, presetCount> out;
+        for (int i = 0; i < presetCount; ++i)
+            out[std::size_t(i)] = "preset" + QByteArray::number(i + 1);
+        return out;
+    }();
+    const QByteArray& name = names.at(std::size_t(n - 1));
+    return {QLatin1StringView("aim"), QLatin1StringView(name.constData(), name.size())};
+}
+
+namespace {
+
+std::optional<OperatingCore::Station> stationFrom(const QString& locator, const QString& latitude,
+                                                  const QString& longitude) {
+    if (!locator.isEmpty()) {
+        const std::optional<GeoPoint> centre = Locator::centre(locator, 4);
+        if (!centre)
+            return std::nullopt;
+        return OperatingCore::Station{*centre, true, Locator::canonical(locator)};
+    }
+    if (latitude.isEmpty() && longitude.isEmpty())
+        return OperatingCore::Station{Geodesy::standardCentre(), false, {}};
+    bool latOk = false, lonOk = false;
+    const double lat = latitude.toDouble(&latOk);
+    const double lon = longitude.toDouble(&lonOk);
+    if (!latOk || !lonOk || std::abs(lat) > 90 || std::abs(lon) > 180)
+        return std::nullopt;
+    return OperatingCore::Station{{lat, lon}, true, latitude + QStringLiteral(", ") + longitude};
+}
+
+} // namespace
+
+void OperatingCore::loadAimSettings() {
+    const std::optional<Station> station =
+        stationFrom(m_ini.value(Keys::stationLocator, {}), m_ini.value(Keys::stationLatitude, {}),
+                    m_ini.value(Keys::stationLongitude, {}));
+    if (!station)
+        warn(m_ini.path(), "[station]", QStringLiteral("neither a locator nor a latitude and "
+                                                       "longitude; bearings are from the standard "
+                                                       "pictures' centre"));
+    m_station = station.value_or(Station{Geodesy::standardCentre(), false, {}});
+    const QString park = m_ini.value(Keys::aimPark, {});
+    bool parkOk = false;
+    const double parkAzimuth = park.toDouble(&parkOk);
+    if (!park.isEmpty() && (!parkOk || parkAzimuth < 0 || parkAzimuth > 360))
+        warn(m_ini.path(), "[aim] park", QStringLiteral("not an azimuth from 0 to 360: ") + park);
+    m_session->setParkAzimuth(parkOk && parkAzimuth >= 0 && parkAzimuth <= 360
+                                  ? std::optional<double>(parkAzimuth)
+                                  : std::nullopt);
+    emit aimSettingsChanged();
+}
+
+bool OperatingCore::setStation(const QString& text) {
+    const QString trimmed = text.trimmed();
+    QString locator, latitude, longitude;
+    if (trimmed.contains(u',')) {
+        latitude = trimmed.section(u',', 0, 0).trimmed();
+        longitude = trimmed.section(u',', 1).trimmed();
+    } else {
+        locator = trimmed;
+    }
+    if (!stationFrom(locator, latitude, longitude) || (trimmed.contains(u',') && latitude.isEmpty()))
+        return false;
+    const bool saved = saveIni(Keys::stationLocator, locator) &&
+                       saveIni(Keys::stationLatitude, latitude) &&
+                       saveIni(Keys::stationLongitude, longitude);
+    loadAimSettings();
+    return saved;
+}
+
+QList<OperatingCore::Preset> OperatingCore::presets() const {
+    QList<Preset> out;
+    for (int n = 1; n <= presetCount; ++n) {
+        const QString value = m_ini.value(Keys::aimPreset(n), {});
+        const qsizetype bar = value.indexOf(u'|');
+        if (bar <= 0 || value.sliced(bar + 1).trimmed().isEmpty())
+            continue;
+        out.append({value.first(bar).trimmed(), value.sliced(bar + 1).trimmed()});
+    }
+    return out;
+}
+
+const CountryFile& OperatingCore::countries() {
+    if (!m_countries) {
+        m_countries.emplace();
+        const QString path = CountryFile::defaultPath(QDir::currentPath());
+        if (!m_countries->load(path))
+            warn(path, "not read", m_countries->errorString());
+    }
+    return *m_countries;
+}
+
+OperatingCore::LookUp OperatingCore::lookUp(const QString& text) {
+    LookUp out{Target::parse(text, &countries()), std::nullopt};
+    out.bearings = out.target.bearings(m_station.point);
+    return out;
+}
+
+RotatorSession::AimResult OperatingCore::aimAtTarget(const QString& text, bool longPath) {
+    const LookUp found = lookUp(text);
+    if (!found.bearings)
+        return RotatorSession::AimResult::NoTarget;
+    return m_session->aimAt(longPath ? found.bearings->longPath : found.bearings->shortPath);
 }
 
 bool OperatingCore::saveIni(IniKey key, const QString& value) {

@@ -3,7 +3,9 @@
 #pragma once
 
 #include "core/inifile.h"
+#include "core/countryfile.h"
 #include "core/reconnector.h"
+#include "core/target.h"
 #include "core/rotatorsession.h"
 #include "core/settings.h"
 
@@ -23,6 +25,34 @@ class OperatingCore : public QObject {
                                               QLatin1StringView("listen")};
         static constexpr IniKey linkReconnect{QLatin1StringView("link"),
                                               QLatin1StringView("reconnect")};
+        static constexpr IniKey stationLocator{QLatin1StringView("station"),
+                                               QLatin1StringView("locator")};
+        static constexpr IniKey stationLatitude{QLatin1StringView("station"),
+                                                QLatin1StringView("latitude")};
+        static constexpr IniKey stationLongitude{QLatin1StringView("station"),
+                                                 QLatin1StringView("longitude")};
+        static constexpr IniKey aimPark{QLatin1StringView("aim"), QLatin1StringView("park")};
+        // preset1 to preset8: "NAME|TARGET".
+        static IniKey aimPreset(int n);
+    };
+    static constexpr int presetCount = 8;
+
+    // Where bearings are computed from: the station as AZIVEX.INI sets it, else the
+    // standard pictures' centre.
+    struct Station {
+        GeoPoint point;
+        bool set = false;
+        QString shown; // "PM95vq", "48.10, 11.60"; empty while unset
+    };
+    struct Preset {
+        QString name;
+        QString target;
+    };
+    // A typed target as looked up from the station: what it was taken as, and its
+    // bearings where it has any.
+    struct LookUp {
+        Target target;
+        std::optional<TargetBearings> bearings;
     };
     static inline const QString iniFileName = QStringLiteral("AZIVEX.INI");
     // The settings a first start writes, as the settings tab's boxes show them.
@@ -61,6 +91,20 @@ class OperatingCore : public QObject {
     // says so, and the status line shows a failure.
     QString rotctldError() const { return m_rotctldError; }
     void setRotctldError(const QString& error);
+    Station station() const { return m_station; }
+    // A locator (4 to 10 characters) or "LATITUDE, LONGITUDE"; empty unsets it. False
+    // (nothing changed) when the text is neither, or it could not be saved.
+    bool setStation(const QString& text);
+
+    QList<Preset> presets() const;
+    // The country file, loaded at the first look-up: cty.dat in the working folder,
+    // else the one the system has.
+    const CountryFile& countries();
+    LookUp lookUp(const QString& text);
+    // Aims the short or the long path at a typed target, as a click aims (offset
+    // added); NoTarget for a text that is nothing known.
+    RotatorSession::AimResult aimAtTarget(const QString& text, bool longPath);
+
     bool reconnectEnabled() const { return m_reconnector->isEnabled(); }
     bool setReconnectEnabled(bool on);
 
@@ -77,6 +121,8 @@ class OperatingCore : public QObject {
     // panel and the picture the settings name.
     void started();
     void rotctldListenChanged(const QString& endpoint);
+    // The station, the park azimuth or the presets changed.
+    void aimSettingsChanged();
     // The address or the server's state changed.
     void rotctldStateChanged();
 
@@ -84,6 +130,7 @@ class OperatingCore : public QObject {
     bool writeSettings(const QString& dataLine);
     void loadIni();
     bool saveIni(IniKey key, const QString& value);
+    void loadAimSettings();
 
     RotatorSession* m_session;
     Reconnector* m_reconnector;
@@ -94,4 +141,6 @@ class OperatingCore : public QObject {
     QString m_standardPictures;
     QString m_rotctldError;
     QString m_lastOpenError;
+    Station m_station;
+    std::optional<CountryFile> m_countries;
 };

@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QString>
 #include <array>
+#include <optional>
 
 // The operating rules every way of steering shares: the window's buttons and map,
 // and any other client. It holds what the operator is shown as state (the heading
@@ -59,6 +60,12 @@ class RotatorSession : public QObject {
     // NoCommand: the target is shown but has no go-to command (over three
     // characters), so nothing was sent.
     AimResult aimAt(double degrees);
+    // Where the antenna goes to rest, a geographic azimuth as a click gives; none
+    // until the operator sets one.
+    void setParkAzimuth(std::optional<double> azimuth) { m_park = azimuth; }
+    std::optional<double> parkAzimuth() const { return m_park; }
+    // Aims at the park azimuth; NoTarget when there is none.
+    AimResult park() { return m_park ? aimAt(*m_park) : AimResult::NoTarget; }
     // Sends the text as typed.
     bool sendRaw(const QString& text);
     // A switch whose command the link turns away with the port open stays as it was.
@@ -89,4 +96,5 @@ class RotatorSession : public QObject {
     QString m_offset = QStringLiteral("0");
     std::array<bool, switchCount> m_switches{};
     bool m_disconnectOffered = false;
+    std::optional<double> m_park;
 };

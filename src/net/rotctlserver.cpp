@@ -287,7 +287,19 @@ QByteArray RotctlServer::execute(const Command& c) {
         return reply(c, sent ? Ok : open ? Rejected : IoError);
     }
     case Verb::Park:
-        return reply(c, NotAvailable); // the controller knows no park position
+        // The controller knows no park position: it is the operator's, in AZIVEX.INI.
+        switch (s.park()) {
+        case RotatorSession::AimResult::Sent:
+            return reply(c, Ok);
+        case RotatorSession::AimResult::NoTarget:
+            return reply(c, NotAvailable);
+        case RotatorSession::AimResult::PortClosed:
+            return reply(c, IoError);
+        case RotatorSession::AimResult::Refused:
+            return reply(c, Rejected);
+        default:
+            return reply(c, InvalidArgument);
+        }
     case Verb::GetInfo: {
         const QByteArray info = "AZIVEX rotator controller on COM" +
                                 QByteArray::number(s.link().portNumber()) + ' ' +
