@@ -280,32 +280,63 @@ class TestWindow : public QObject {
         QTest::addColumn<QPoint>("at");
         QTest::addColumn<QString>("offset");
         QTest::addColumn<QString>("target");
+        QTest::addColumn<QString>("longPath"); // a right-click there
         // The map's outer rectangle is 204 pixels square, its centre at (102, 102).
-        QTest::addRow("east") << QPoint(203, 102) << "0"
-                              << "90";
-        QTest::addRow("north, offset") << QPoint(102, 1) << "-10"
-                                       << "350";
-        QTest::addRow("south-west") << QPoint(2, 202) << "0"
-                                    << "225";
-        QTest::addRow("just above the centre") << QPoint(102, 100) << "3"
-                                               << "3";
+        QTest::addRow("east") << QPoint(203, 102) << "0" << "90" << "270";
+        QTest::addRow("north, offset") << QPoint(102, 1) << "-10" << "350" << "170";
+        QTest::addRow("south-west") << QPoint(2, 202) << "0" << "225" << "45";
+        QTest::addRow("just above the centre") << QPoint(102, 100) << "3" << "3" << "183";
     }
     void mapClicks() {
         QFETCH(QPoint, at);
         QFETCH(QString, offset);
         QFETCH(QString, target);
+        QFETCH(QString, longPath);
         QVERIFY(start());
         w<QLineEdit>("offsetEdit")->setText(offset);
         clickMap(at);
         QCOMPARE(text("targetLabel"), target);
         QCOMPARE(text("statusLabel"), QString());
         QCOMPARE(line(), "M" + target.rightJustified(3, u'0').toLatin1() + "\r\n");
+        QTest::mouseClick(w("mapView"), Qt::RightButton, {}, at);
+        QCOMPARE(text("targetLabel"), longPath);
+        QCOMPARE(line(), "M" + longPath.rightJustified(3, u'0').toLatin1() + "\r\n");
+        QTest::mouseClick(w("mapView"), Qt::MiddleButton, {}, at);
+        QCOMPARE(line(), QByteArray());
         click("connectButton");
         clickMap(at);
         QCOMPARE(text("statusLabel"), portState(false));
         QCOMPARE(text("targetLabel"), target);
-        QTest::mouseClick(w("mapView"), Qt::RightButton, {}, at);
-        QCOMPARE(text("statusLabel"), portState(false));
+    }
+
+    // Keys turn the antenna unless a text box has them; T opens the target field,
+    // where Enter aims the short path and Ctrl+Enter the long path.
+    void keyboard() {
+        QVERIFY(writeBytes("AZIVEX.INI", "[station]\nlocator=PM95vq\n"));
+        QVERIFY(start());
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+        for (const Qt::Key key : {Qt::Key_Left, Qt::Key_S, Qt::Key_Right, Qt::Key_Plus, Qt::Key_Escape})
+            QTest::keyClick(m_window.get(), key);
+        QCOMPARE(line(), QByteArray("L\r\nA\r\nR\r\nM189\r\nA\r\n"));
+        w("rawCommandEdit")->setFocus();
+        QTest::keyClicks(w("rawCommandEdit"), "S+");
+        QCOMPARE(line(), QByteArray());
+        w("mapView")->setFocus();
+        QTest::keyClick(m_window.get(), Qt::Key_T);
+        auto* edit = w<QLineEdit>("targetEdit");
+        QTRY_VERIFY(edit->hasFocus());
+        QTest::keyClicks(edit, "fn42");
+        QCOMPARE(w<QLabel>("takenAsLabel")->text(), QStringLiteral("FN42"));
+        QCOMPARE(w<QLabel>("bearingsLabel")->text().left(24), QStringLiteral("SP 022°  LP 202°  10,800"));
+        QTest::keyClick(edit, Qt::Key_Return);
+        QTest::keyClick(edit, Qt::Key_Return, Qt::ControlModifier);
+        QCOMPARE(line(), QByteArray("M022\r\nM202\r\n"));
+        QCOMPARE(text("targetLabel"), QStringLiteral("202"));
+        edit->setText(QStringLiteral("?!"));
+        QVERIFY(!w("shortPathButton")->isEnabled());
+        QTest::keyClick(edit, Qt::Key_Return);
+        QCOMPARE(line(), QByteArray());
     }
 
     void switches() {

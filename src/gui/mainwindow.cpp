@@ -14,6 +14,7 @@
 #include "gui/picturefile.h"
 #include "gui/servicesdialog.h"
 #include "gui/tabcontrol.h"
+#include "gui/targetdialog.h"
 
 #include <QAction>
 #include <QButtonGroup>
@@ -24,6 +25,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShortcut>
+#include <cmath>
 
 namespace {
 
@@ -375,7 +378,9 @@ void MainWindow::bindControls() {
             choosePicture(index);
     });
     connect(m_tabs, &TabControl::currentChanged, s, &RotatorSession::reportPortState);
-    connect(m_mapView, &MapView::clicked, this, &MainWindow::aimAtClick);
+    connect(m_mapView, &MapView::clicked, this, [this](int x, int y) { aimAtClick(x, y, false); });
+    connect(m_mapView, &MapView::longPathClicked, this,
+            [this](int x, int y) { aimAtClick(x, y, true); });
     connect(m_offsetEdit, &QLineEdit::textChanged, s, &RotatorSession::setOffset);
 
     connect(s, &RotatorSession::headingChanged, this, [this](const QString& heading) {
@@ -413,7 +418,20 @@ void MainWindow::bindControls() {
     services->setObjectName(QStringLiteral("servicesAction"));
     services->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
     connect(services, &QAction::triggered, this, &MainWindow::openServices);
-    addAction(services);
+    auto* target = new QAction(QStringLiteral("目標..."), this);
+    target->setObjectName(QStringLiteral("targetAction"));
+    target->setShortcut(QKeySequence(Qt::Key_T));
+    connect(target, &QAction::triggered, this, &MainWindow::openTarget);
+    // Keys for the rotation buttons; a text box with the focus takes these keys
+    // itself, so typing never turns the antenna.
+    const std::pair<QKeySequence, QPushButton*> keys[] = {
+        {Qt::Key_Left, m_ccwButton}, {Qt::Key_S, m_stopButton},      {Qt::Key_Escape, m_stopButton},
+        {Qt::Key_Right, m_cwButton}, {Qt::Key_Minus, m_stepCcwButton}, {Qt::Key_Plus, m_stepCwButton}};
+    for (const auto& [key, button] : keys) {
+        auto* shortcut = new QShortcut(key, this);
+        connect(shortcut, &QShortcut::activated, button, &QPushButton::click);
+    }
+    addActions({target, services});
     setContextMenuPolicy(Qt::ActionsContextMenu);
     // Every mouse button aims on the map; no menu comes up there.
     m_mapView->setContextMenuPolicy(Qt::PreventContextMenu);
@@ -527,6 +545,15 @@ void MainWindow::switchPanelToggled() {
     registerSettings();
 }
 
+void MainWindow::openTarget() {
+    if (!m_targetDialog)
+        m_targetDialog = new TargetDialog(m_core, this);
+    m_targetDialog->show();
+    m_targetDialog->raise();
+    m_targetDialog->activateWindow();
+    m_targetDialog->focusTarget();
+}
+
 void MainWindow::openServices() {
     ServicesDialog dialog(m_core, this);
     dialog.exec();
@@ -559,12 +586,12 @@ void MainWindow::showSwitch(int number, bool on) {
     }
 }
 
-void MainWindow::aimAtClick(int x, int y) {
+void MainWindow::aimAtClick(int x, int y, bool longPath) {
     m_statusLabel->setText(QString());
     // The click position is already relative to the map's outer rectangle.
     if (const std::optional<double> degrees =
             MapGeometry::clickDegrees(x, y, 0, 0, m_mapView->width(), m_mapView->height()))
-        m_session->aimAt(*degrees);
+        m_session->aimAt(longPath ? std::fmod(*degrees + 180, 360) : *degrees);
 }
 
 void MainWindow::sendRawCommand() {

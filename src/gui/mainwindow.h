@@ -11,6 +11,7 @@
 class MapView;
 class RotatorSession;
 class TabControl;
+class TargetDialog;
 class QButtonGroup;
 class QCheckBox;
 class QComboBox;
@@ -61,9 +62,10 @@ class MainWindow : public QWidget {
     void choosePort(int row);
     void choosePicture(int index);
     void switchPanelToggled();
-    void aimAtClick(int x, int y);
+    void aimAtClick(int x, int y, bool longPath);
     void sendRawCommand();
     void openServices();
+    void openTarget();
 
     // What the session reports.
     void showPortState(bool open);
@@ -82,6 +84,7 @@ class MainWindow : public QWidget {
     QLabel* m_targetLabel = nullptr;
     QPushButton* m_connectButton = nullptr;
     TabControl* m_tabs = nullptr;
+    TargetDialog* m_targetDialog = nullptr;
 
     QPushButton* m_ccwButton = nullptr;
     QPushButton* m_stopButton = nullptr;

@@ -96,14 +96,20 @@ void MapView::paintEvent(QPaintEvent* event) {
 }
 
 void MapView::mousePressEvent(QMouseEvent* event) {
-    m_pressed = event->button() == Qt::LeftButton;
+    const Qt::MouseButton button = event->button();
+    m_pressed = button == Qt::LeftButton || button == Qt::RightButton ? button : Qt::NoButton;
 }
 
 void MapView::mouseReleaseEvent(QMouseEvent* event) {
-    if (!m_pressed || event->button() != Qt::LeftButton)
+    if (m_pressed == Qt::NoButton || event->button() != m_pressed)
         return;
-    m_pressed = false;
+    const Qt::MouseButton button = m_pressed;
+    m_pressed = Qt::NoButton;
     const QPoint pos = event->position().toPoint();
-    if (rect().contains(pos))
+    if (!rect().contains(pos))
+        return;
+    if (button == Qt::LeftButton)
         emit clicked(pos.x(), pos.y());
+    else
+        emit longPathClicked(pos.x(), pos.y());
 }

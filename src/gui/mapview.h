@@ -21,7 +21,8 @@ struct MapMarks {
 // The map: a bitmap in a two-pixel sunken frame, so the outer size is the bitmap
 // plus four pixels. The marks are painted over the bitmap at every paint, from
 // the state they stand for, so a repaint or a new command line never loses one.
-// Left-button clicks are reported with their position in the outer rectangle.
+// Clicks are reported with their position in the outer rectangle: the left button's
+// as clicks, the right button's as asking for the long path.
 class MapView : public QFrame {
     Q_OBJECT
   public:
@@ -43,6 +44,7 @@ class MapView : public QFrame {
 
   signals:
     void clicked(int x, int y);
+    void longPathClicked(int x, int y);
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -52,5 +54,5 @@ class MapView : public QFrame {
   private:
     QImage m_bitmap;
     std::function<MapMarks()> m_source;
-    bool m_pressed = false;
+    Qt::MouseButton m_pressed = Qt::NoButton;
 };

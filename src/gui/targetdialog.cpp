@@ -1,0 +1,201 @@
+// SPDX-FileCopyrightText: 2026 AZIVEX developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "gui/targetdialog.h"
+
+#include "core/operatingcore.h"
+
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPushButton>
+#include <QShortcut>
+#include <QVBoxLayout>
+
+namespace {
+
+QString degrees(double value) {
+    return QString::number(qRound(value) % 360).rightJustified(3, u'0') + u'°';
+}
+
+QString kilometres(double km) {
+    return QLocale(QLocale::English).toString(qRound(km)) + QStringLiteral(" km");
+}
+
+} // namespace
+
+TargetDialog::TargetDialog(OperatingCore& core, QWidget* parent)
+    : QDialog(parent), m_core(core) {
+    setObjectName(QStringLiteral("targetDialog"));
+    setWindowTitle(QStringLiteral("AZIVEX 目標"));
+
+    m_targetEdit = new QLineEdit(this);
+    m_targetEdit->setObjectName(QStringLiteral("targetEdit"));
+    m_targetEdit->setPlaceholderText(QStringLiteral("JN58td, DL1ABC, VK2, -33.87, 151.21, 123"));
+    m_targetEdit->setToolTip(QStringLiteral(
+        "ロケータ、コールサインかプリフィックス、緯度・経度、または角度を入れます。"
+        "Enter でショートパス、Ctrl+Enter でロングパスへ回します。"));
+    m_takenAs = new QLabel(this);
+    m_takenAs->setObjectName(QStringLiteral("takenAsLabel"));
+    m_bearings = new QLabel(this);
+    m_bearings->setObjectName(QStringLiteral("bearingsLabel"));
+    m_shortButton = new QPushButton(QStringLiteral("ショートパス"), this);
+    m_shortButton->setObjectName(QStringLiteral("shortPathButton"));
+    m_shortButton->setToolTip(QStringLiteral("短い方の大圏コースへ回します。(Enter)"));
+    m_shortButton->setAutoDefault(false);
+    m_longButton = new QPushButton(QStringLiteral("ロングパス"), this);
+    m_longButton->setObjectName(QStringLiteral("longPathButton"));
+    m_longButton->setToolTip(QStringLiteral("反対側、長い方の大圏コースへ回します。(Ctrl+Enter)"));
+    m_longButton->setAutoDefault(false);
+    auto* aimRow = new QHBoxLayout;
+    aimRow->addWidget(m_shortButton);
+    aimRow->addWidget(m_longButton);
+
+    auto* quick = new QGroupBox(QStringLiteral("パーク・プリセット"), this);
+    m_presetGrid = new QGridLayout(quick);
+    m_parkButton = new QPushButton(QStringLiteral("パーク"), quick);
+    m_parkButton->setObjectName(QStringLiteral("parkButton"));
+    m_parkButton->setAutoDefault(false);
+    m_presetGrid->addWidget(m_parkButton, 0, 0);
+
+    auto* station = new QGroupBox(QStringLiteral("局の位置"), this);
+    m_stationLabel = new QLabel(station);
+    m_stationLabel->setObjectName(QStringLiteral("stationLabel"));
+    m_stationLabel->setWordWrap(true);
+    m_stationEdit = new QLineEdit(station);
+    m_stationEdit->setObjectName(QStringLiteral("stationEdit"));
+    m_stationEdit->setPlaceholderText(QStringLiteral("PM95vq / 35.68, 139.77"));
+    m_stationEdit->setToolTip(QStringLiteral(
+        "局のロケータ（4〜10文字）または緯度, 経度（北・東がプラス）。空欄で未設定に戻します。"));
+    auto* setButton = new QPushButton(QStringLiteral("設定"), station);
+    setButton->setObjectName(QStringLiteral("stationButton"));
+    setButton->setToolTip(QStringLiteral("局の位置を AZIVEX.INI に保存します。"));
+    setButton->setAutoDefault(false);
+    auto* stationRow = new QHBoxLayout;
+    stationRow->addWidget(m_stationEdit);
+    stationRow->addWidget(setButton);
+    auto* stationLayout = new QVBoxLayout(station);
+    stationLayout->addWidget(m_stationLabel);
+    stationLayout->addLayout(stationRow);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_targetEdit);
+    layout->addWidget(m_takenAs);
+    layout->addWidget(m_bearings);
+    layout->addLayout(aimRow);
+    layout->addWidget(quick);
+    layout->addWidget(station);
+
+    connect(m_targetEdit, &QLineEdit::textChanged, this, &TargetDialog::lookUp);
+    connect(m_targetEdit, &QLineEdit::returnPressed, this, [this] { aim(false); });
+    connect(m_shortButton, &QPushButton::clicked, this, [this] { aim(false); });
+    connect(m_longButton, &QPushButton::clicked, this, [this] { aim(true); });
+    for (const QKeySequence& key : {QKeySequence(Qt::CTRL | Qt::Key_Return),
+                                   QKeySequence(Qt::CTRL | Qt::Key_Enter)})
+        connect(new QShortcut(key, this), &QShortcut::activated, this, [this] { aim(true); });
+    connect(m_parkButton, &QPushButton::clicked, this,
+            [this] { showAimResult(int(m_core.session().park())); });
+    connect(setButton, &QPushButton::clicked, this, &TargetDialog::setStation);
+    connect(m_stationEdit, &QLineEdit::returnPressed, this, &TargetDialog::setStation);
+    connect(&core, &OperatingCore::aimSettingsChanged, this, [this] {
+        showStation();
+        showPresets();
+        lookUp();
+    });
+    showStation();
+    showPresets();
+    lookUp();
+}
+
+void TargetDialog::focusTarget() {
+    m_targetEdit->setFocus();
+    m_targetEdit->selectAll();
+}
+
+void TargetDialog::lookUp() {
+    const QString text = m_targetEdit->text().trimmed();
+    m_shortButton->setEnabled(false);
+    m_longButton->setEnabled(false);
+    if (text.isEmpty()) {
+        m_takenAs->setText(QStringLiteral("目標を入れてください"));
+        m_bearings->clear();
+        return;
+    }
+    const OperatingCore::LookUp found = m_core.lookUp(text);
+    if (!found.bearings) {
+        m_takenAs->setText(QStringLiteral("「%1」はわかりません").arg(text));
+        m_bearings->clear();
+        return;
+    }
+    m_takenAs->setText(found.target.shown);
+    QString line = QStringLiteral("SP %1  LP %2").arg(degrees(found.bearings->shortPath),
+                                                      degrees(found.bearings->longPath));
+    if (found.bearings->shortKm && found.bearings->longKm)
+        line += QStringLiteral("  %1 / %2").arg(kilometres(*found.bearings->shortKm),
+                                                 kilometres(*found.bearings->longKm));
+    m_bearings->setText(line);
+    m_shortButton->setEnabled(true);
+    m_longButton->setEnabled(true);
+}
+
+void TargetDialog::aim(bool longPath) {
+    showAimResult(int(m_core.aimAtTarget(m_targetEdit->text(), longPath)));
+}
+
+void TargetDialog::showAimResult(int result) {
+    switch (RotatorSession::AimResult(result)) {
+    case RotatorSession::AimResult::NoTarget:
+        m_bearings->setText(QStringLiteral("回せません: 目標がありません"));
+        break;
+    case RotatorSession::AimResult::Refused:
+        m_bearings->setText(QStringLiteral("回せません: コントローラが受け付けません"));
+        break;
+    default: // sent, or shown in the window's status line
+        break;
+    }
+}
+
+void TargetDialog::showStation() {
+    const OperatingCore::Station station = m_core.station();
+    m_stationLabel->setText(
+        station.set ? QStringLiteral("方位はこの局から: %1").arg(station.shown)
+                    : QStringLiteral("局が未設定です。方位は標準画像の中心（35.68N 139.77E、"
+                                     "東京）から計算しています。"));
+    m_parkButton->setEnabled(m_core.session().parkAzimuth().has_value());
+    m_parkButton->setToolTip(
+        m_core.session().parkAzimuth()
+            ? QStringLiteral("パーク位置 %1° へ回します。").arg(*m_core.session().parkAzimuth())
+            : QStringLiteral("パーク位置は AZIVEX.INI の [aim] park= で設定します。"));
+}
+
+void TargetDialog::setStation() {
+    if (!m_core.setStation(m_stationEdit->text()))
+        m_stationLabel->setText(
+            QStringLiteral("「%1」は局の位置になりません").arg(m_stationEdit->text()));
+    else
+        m_stationEdit->clear();
+}
+
+void TargetDialog::showPresets() {
+    // Buttons after the park button, two columns in all.
+    while (m_presetGrid->count() > 1) {
+        QLayoutItem* item = m_presetGrid->takeAt(1);
+        delete item->widget();
+        delete item;
+    }
+    int index = 1;
+    for (const OperatingCore::Preset& preset : m_core.presets()) {
+        auto* button = new QPushButton(preset.name, m_presetGrid->parentWidget());
+        button->setObjectName(QStringLiteral("presetButton%1").arg(index));
+        button->setToolTip(QStringLiteral("%1 へショートパスで回します。").arg(preset.target));
+        button->setAutoDefault(false);
+        const QString target = preset.target;
+        connect(button, &QPushButton::clicked, this, [this, target] {
+            showAimResult(int(m_core.aimAtTarget(target, false)));
+        });
+        m_presetGrid->addWidget(button, index / 2, index % 2);
+        ++index;
+    }
+}
