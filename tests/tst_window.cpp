@@ -326,8 +326,18 @@ class TestWindow : public QObject {
         QTest::keyClick(m_window.get(), Qt::Key_T);
         auto* edit = w<QLineEdit>("targetEdit");
         QTRY_VERIFY(edit->hasFocus());
+        const auto redPixels = [this] {
+            const QImage map = w("mapView")->grab().toImage();
+            int count = 0;
+            for (int y = 0; y < map.height(); ++y)
+                for (int x = 0; x < map.width(); ++x)
+                    count += map.pixelColor(x, y) == QColor(255, 0, 0);
+            return count;
+        };
+        QCOMPARE(redPixels(), 0);
         QTest::keyClicks(edit, "fn42");
         QCOMPARE(w<QLabel>("takenAsLabel")->text(), QStringLiteral("FN42"));
+        QVERIFY(redPixels() > 10); // the place, on a picture centred on the station
         QCOMPARE(w<QLabel>("bearingsLabel")->text().left(24), QStringLiteral("SP 022°  LP 202°  10,800"));
         QTest::keyClick(edit, Qt::Key_Return);
         QTest::keyClick(edit, Qt::Key_Return, Qt::ControlModifier);

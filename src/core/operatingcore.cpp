@@ -259,7 +259,29 @@ const CountryFile& OperatingCore::countries() {
 OperatingCore::LookUp OperatingCore::lookUp(const QString& text) {
     LookUp out{Target::parse(text, &countries()), std::nullopt};
     out.bearings = out.target.bearings(m_station.point);
+    if (out.target.place && out.bearings && out.bearings->shortKm)
+        m_lastPlace = out.bearings;
+    else
+        m_lastPlace.reset();
+    emit lastPlaceChanged();
     return out;
+}
+
+std::optional<GeoPoint> OperatingCore::pictureCentre(int index) const {
+    if (index >= 0 && index <= 2)
+        return Geodesy::standardCentre();
+    const QStringList parts = m_ini.value(Keys::mapsCentre, {}).split(u',');
+    bool latOk = false, lonOk = false;
+    if (index > 4 || parts.size() != 2)
+        return std::nullopt;
+    const GeoPoint centre{parts[0].trimmed().toDouble(&latOk), parts[1].trimmed().toDouble(&lonOk)};
+    if (!latOk || !lonOk)
+        return std::nullopt;
+    return centre;
+}
+
+bool OperatingCore::setStationPicturesCentre(const GeoPoint& point) {
+    return saveIni(Keys::mapsCentre, QStringLiteral("%1, %2").arg(point.lat).arg(point.lon));
 }
 
 RotatorSession::AimResult OperatingCore::aimAtTarget(const QString& text, bool longPath) {

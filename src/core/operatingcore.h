@@ -32,6 +32,8 @@ class OperatingCore : public QObject {
         static constexpr IniKey stationLongitude{QLatin1StringView("station"),
                                                  QLatin1StringView("longitude")};
         static constexpr IniKey aimPark{QLatin1StringView("aim"), QLatin1StringView("park")};
+        // Where pictures 4 and 5 drawn from the window are centred: "LATITUDE, LONGITUDE".
+        static constexpr IniKey mapsCentre{QLatin1StringView("maps"), QLatin1StringView("centre")};
         // preset1 to preset8: "NAME|TARGET".
         static IniKey aimPreset(int n);
     };
@@ -101,6 +103,13 @@ class OperatingCore : public QObject {
     // else the one the system has.
     const CountryFile& countries();
     LookUp lookUp(const QString& text);
+    // The place last looked up, while it has bearings from the station.
+    std::optional<TargetBearings> lastPlace() const { return m_lastPlace; }
+    // Where picture index (0 to 4) is centred, where that is known: the standard
+    // pictures on the standard centre, pictures 4 and 5 where the window drew them.
+    std::optional<GeoPoint> pictureCentre(int index) const;
+    // Records that pictures 4 and 5 are now centred on point.
+    bool setStationPicturesCentre(const GeoPoint& point);
     // Aims the short or the long path at a typed target, as a click aims (offset
     // added); NoTarget for a text that is nothing known.
     RotatorSession::AimResult aimAtTarget(const QString& text, bool longPath);
@@ -123,6 +132,7 @@ class OperatingCore : public QObject {
     void rotctldListenChanged(const QString& endpoint);
     // The station, the park azimuth or the presets changed.
     void aimSettingsChanged();
+    void lastPlaceChanged();
     // The address or the server's state changed.
     void rotctldStateChanged();
 
@@ -143,4 +153,5 @@ class OperatingCore : public QObject {
     QString m_lastOpenError;
     Station m_station;
     std::optional<CountryFile> m_countries;
+    std::optional<TargetBearings> m_lastPlace;
 };

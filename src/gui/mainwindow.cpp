@@ -435,9 +435,12 @@ void MainWindow::bindControls() {
     setContextMenuPolicy(Qt::ActionsContextMenu);
     // Every mouse button aims on the map; no menu comes up there.
     m_mapView->setContextMenuPolicy(Qt::PreventContextMenu);
+    connect(&m_core, &OperatingCore::lastPlaceChanged, m_mapView, qOverload<>(&QWidget::update));
     m_mapView->setMarksSource([this] {
-        return MapMarks{m_session->heading(), m_session->commanded(), m_session->offset(),
-                        m_headingLineWidth, m_session->headingReported()};
+        MapMarks marks{m_session->heading(), m_session->commanded(), m_session->offset(),
+                       m_headingLineWidth, m_session->headingReported(), std::nullopt};
+        marks.target = targetPlaceMark();
+        return marks;
     });
 }
 
@@ -543,6 +546,19 @@ void MainWindow::switchPanelToggled() {
             selectMapPicture(m_pictureButtons->checkedId(), Registering::Yes);
     }
     registerSettings();
+}
+
+// The place looked up, where the picture shown is centred on the station.
+std::optional<MapMarks::Place> MainWindow::targetPlaceMark() const {
+    const std::optional<TargetBearings> place = m_core.lastPlace();
+    const std::optional<GeoPoint> centre = m_core.pictureCentre(m_pictureButtons->checkedId());
+    const GeoPoint station = m_core.station().point;
+    // Closer than a pixel of the largest picture (some 90 km) counts as centred.
+    if (!place || !centre || std::abs(centre->lat - station.lat) > 0.25 ||
+        std::abs(centre->lon - station.lon) > 0.25)
+        return std::nullopt;
+    const double circuit = *place->shortKm + *place->longKm;
+    return MapMarks::Place{place->shortPath, circuit > 0 ? 2 * *place->shortKm / circuit : 0};
 }
 
 void MainWindow::openTarget() {

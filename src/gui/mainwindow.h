@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/operatingcore.h"
+#include "gui/mapview.h"
 
 #include <QPalette>
 #include <QWidget>
@@ -66,6 +67,7 @@ class MainWindow : public QWidget {
     void sendRawCommand();
     void openServices();
     void openTarget();
+    std::optional<MapMarks::Place> targetPlaceMark() const;
 
     // What the session reports.
     void showPortState(bool open);

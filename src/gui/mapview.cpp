@@ -9,6 +9,8 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <QtMath>
+#include <cmath>
 
 namespace {
 
@@ -60,6 +62,15 @@ void MapView::paintMarks(QPainter& p, QSize bitmapSize, const MapMarks& marks) {
     p.setRenderHint(QPainter::Antialiasing, false);
     p.setBrush(Qt::NoBrush);
 
+    // Under the lines, which keep their looks.
+    if (marks.target) {
+        const double angle = qDegreesToRadians(marks.target->bearing);
+        const double r = marks.target->reach * bitmapSize.width() / 2.0;
+        const QPointF at(bitmapSize.width() / 2.0 + r * std::sin(angle),
+                         bitmapSize.height() / 2.0 - r * std::cos(angle));
+        p.setPen(QPen(targetPlaceColor, 2));
+        p.drawEllipse(at, 4, 4);
+    }
     QColor lastColour = headingColor;
     if (!marks.commanded.isEmpty()) {
         const double commanded = numericValue(marks.commanded);

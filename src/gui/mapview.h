@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QString>
 #include <functional>
+#include <optional>
 
 // What the map shows over its bitmap, read at paint time.
 struct MapMarks {
@@ -16,6 +17,13 @@ struct MapMarks {
     int headingLineWidth = 3; // base pen width in pixels
     // The centre mark and heading line, off until the first azimuth has arrived.
     bool showHeading = false;
+    // The place looked up or aimed at, on a picture centred on the station: its
+    // bearing, and its distance as a part of the way to the antipode on the rim.
+    struct Place {
+        double bearing = 0;
+        double reach = 0; // 0 at the centre, 1 on the rim
+    };
+    std::optional<Place> target;
 };
 
 // The map: a bitmap in a two-pixel sunken frame, so the outer size is the bitmap
@@ -30,6 +38,7 @@ class MapView : public QFrame {
     static inline const QColor commandColor{0, 192, 0};
     static inline const QColor offsetColor{255, 192, 128};
     static inline const QColor headingColor{0, 0, 255};
+    static inline const QColor targetPlaceColor{255, 0, 0};
 
     // Until a bitmap is set the map shows a placeholder of 200 x 200 pixels.
     explicit MapView(QWidget* parent = nullptr);
