@@ -562,8 +562,11 @@ std::optional<MapMarks::Place> MainWindow::targetPlaceMark() const {
 }
 
 void MainWindow::openTarget() {
-    if (!m_targetDialog)
+    if (!m_targetDialog) {
         m_targetDialog = new TargetDialog(m_core, this);
+        // Beside the window, so the map stays in sight.
+        m_targetDialog->move(frameGeometry().topRight() + QPoint(8, 0));
+    }
     m_targetDialog->show();
     m_targetDialog->raise();
     m_targetDialog->activateWindow();
