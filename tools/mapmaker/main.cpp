@@ -6,7 +6,7 @@
 
 #include "core/commandline.h"
 #include "core/userfolder.h"
-#include "maprenderer.h"
+#include "mapdraw/maprenderer.h"
 
 #include <QCommandLineParser>
 #include <QFileInfo>
