@@ -10,7 +10,7 @@
 #include <cmath>
 #include <numbers>
 
-using namespace mapmaker;
+using namespace mapdraw;
 
 namespace {
 constexpr GeoPoint tokyo{35.68, 139.77}; // its antipode: 35.68 S, 40.23 W

@@ -18,7 +18,7 @@
 #include <cmath>
 #include <numbers>
 
-namespace mapmaker {
+namespace mapdraw {
 
 namespace {
 
@@ -321,4 +321,4 @@ QImage renderMap(const MapData& data, GeoPoint station, int size) {
     return image;
 }
 
-} // namespace mapmaker
+} // namespace mapdraw

@@ -11,7 +11,7 @@
 
 #include <optional>
 
-namespace mapmaker {
+namespace mapdraw {
 
 // Colours of the picture. The heading display draws blue (0, 0, 255), green
 // (0, 192, 0) and light orange (255, 192, 128) lines on top of it, so the sea
@@ -45,4 +45,4 @@ double mapRadiusPx(int size);
 // Renders the square picture centred on `station`.
 QImage renderMap(const MapData& data, GeoPoint station, int size);
 
-} // namespace mapmaker
+} // namespace mapdraw

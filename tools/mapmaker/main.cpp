@@ -121,12 +121,12 @@ int main(int argc, char* argv[]) {
     const QString dataFolder = parser.isSet(QStringLiteral("data"))
                                    ? parser.value(QStringLiteral("data"))
                                    : defaultDataFolder();
-    const auto data = mapmaker::loadMapData(dataFolder, &error);
+    const auto data = mapdraw::loadMapData(dataFolder, &error);
     if (!data) {
         err << "azivex-mapmaker: " << error << '\n';
         return 1;
     }
-    const QImage image = mapmaker::renderMap(*data, {lat, lon}, int(size));
+    const QImage image = mapdraw::renderMap(*data, {lat, lon}, int(size));
     // RGB888 makes the BMP writer store 24 bits a pixel. The file appears only whole.
     QSaveFile file(out);
     QImageWriter writer(&file, format);
