@@ -18,10 +18,6 @@
 
 #include <cmath>
 
-#ifndef AZIVEX_MAPMAKER_DATA_DIR
-#define AZIVEX_MAPMAKER_DATA_DIR "data/naturalearth"
-#endif
-
 namespace {
 
 bool readNumber(const QCommandLineParser& parser, const QString& name, double low, double high,
@@ -51,14 +47,6 @@ QByteArray formatOf(const QString& file, QString& error) {
                            "(%1), not \"%2\"")
                 .arg(QString::fromLatin1(formats.join(", ")), file);
     return {};
-}
-
-// The installed Natural Earth data beside the program, else the source tree's.
-QString defaultDataFolder() {
-    const QString installed = Installed::dataFolder() + QStringLiteral("/naturalearth");
-    if (QFileInfo(installed).isDir())
-        return installed;
-    return QStringLiteral(AZIVEX_MAPMAKER_DATA_DIR);
 }
 
 } // namespace
@@ -120,7 +108,7 @@ int main(int argc, char* argv[]) {
     QTextStream err(stderr);
     const QString dataFolder = parser.isSet(QStringLiteral("data"))
                                    ? parser.value(QStringLiteral("data"))
-                                   : defaultDataFolder();
+                                   : Installed::mapDataFolder();
     const auto data = mapdraw::loadMapData(dataFolder, &error);
     if (!data) {
         err << "azivex-mapmaker: " << error << '\n';
