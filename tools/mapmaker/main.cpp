@@ -94,7 +94,8 @@ int main(int argc, char* argv[]) {
     double size = 0;
     if (!readNumber(parser, QStringLiteral("lat"), -90, 90, lat, error) ||
         !readNumber(parser, QStringLiteral("lon"), -180, 180, lon, error) ||
-        !readNumber(parser, QStringLiteral("size"), 32, 4000, size, error))
+        !readNumber(parser, QStringLiteral("size"), mapdraw::minPictureSizePx,
+                    mapdraw::maxPictureSizePx, size, error))
         return CommandLine::usageError(program, error);
     if (size != std::floor(size))
         return CommandLine::usageError(program, QStringLiteral("--size must be a whole number"));
