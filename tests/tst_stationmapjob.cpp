@@ -9,6 +9,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include <utility>
+
 using namespace mapdraw;
 
 namespace {
@@ -57,7 +59,8 @@ class TestStationMapJob : public QObject {
         // Rising steadily, in steps no bigger than the land mask's.
         int percent = 0;
         for (const QList<QVariant>& signal : progress) {
-            const int step = signal.first().toInt() - std::exchange(percent, signal.first().toInt());
+            const int step =
+                signal.first().toInt() - std::exchange(percent, signal.first().toInt());
             QVERIFY2(step > 0 && step <= 30, qPrintable(QString::number(step)));
         }
         QCOMPARE(percent, 100);
@@ -98,7 +101,8 @@ class TestStationMapJob : public QObject {
         QTest::addColumn<int>("size");
         QTest::addColumn<QString>("reason");
         QTest::addRow("unwritable target") << mapData << "file/world5.bmp" << 40 << "cannot write";
-        QTest::addRow("no map data") << "missing" << "world5.bmp" << 40 << "land-50m.json";
+        QTest::addRow("no map data") << "missing"
+                                     << "world5.bmp" << 40 << "land-50m.json";
         QTest::addRow("too small") << mapData << "world5.bmp" << 31 << "not 31";
     }
 

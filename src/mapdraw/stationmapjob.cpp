@@ -52,8 +52,8 @@ bool StationMapJob::reportProgress(double done) {
     if (percent > m_reportedPercent) {
         m_reportedPercent = percent;
         // Queued to this object: dropped if the job is gone by then.
-        QMetaObject::invokeMethod(this, [this, percent] { emit progress(percent); },
-                                  Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, percent] { emit progress(percent); }, Qt::QueuedConnection);
     }
     return !m_cancelRequested;
 }
@@ -86,11 +86,12 @@ void StationMapJob::run() {
     double pixels = 0;
     for (const PictureRequest& picture : m_pictures) {
         if (picture.sizePx < minPictureSizePx || picture.sizePx > maxPictureSizePx)
-            return end(Outcome::Failed, QStringLiteral("%1: a picture is %2 to %3 pixels wide, not %4")
-                                            .arg(picture.file)
-                                            .arg(minPictureSizePx)
-                                            .arg(maxPictureSizePx)
-                                            .arg(picture.sizePx));
+            return end(Outcome::Failed,
+                       QStringLiteral("%1: a picture is %2 to %3 pixels wide, not %4")
+                           .arg(picture.file)
+                           .arg(minPictureSizePx)
+                           .arg(maxPictureSizePx)
+                           .arg(picture.sizePx));
         pixels += double(picture.sizePx) * picture.sizePx;
     }
     if (m_pictures.isEmpty())
@@ -112,8 +113,9 @@ void StationMapJob::run() {
         // Filling takes the same time for every pixel, so a picture's share goes with its area.
         const double share = picturesShare * picture.sizePx * picture.sizePx / pixels;
         const QImage image =
-            renderMap(*data, mask, m_station, picture.sizePx,
-                      [this, done, share](double drawn) { return reportProgress(done + share * drawn); });
+            renderMap(*data, mask, m_station, picture.sizePx, [this, done, share](double drawn) {
+                return reportProgress(done + share * drawn);
+            });
         if (image.isNull() || m_cancelRequested)
             return end(Outcome::Cancelled);
         done += share;
@@ -128,8 +130,8 @@ void StationMapJob::run() {
         auto file = std::make_unique<QSaveFile>(m_pictures[i].file);
         QImageWriter writer(file.get(), "bmp");
         if (!file->open(QIODevice::WriteOnly) || !writer.write(images[i]) || !file->flush()) {
-            const QString why = file->error() != QFileDevice::NoError ? file->errorString()
-                                                                       : writer.errorString();
+            const QString why =
+                file->error() != QFileDevice::NoError ? file->errorString() : writer.errorString();
             return end(Outcome::Failed,
                        QStringLiteral("cannot write %1: %2").arg(m_pictures[i].file, why));
         }
@@ -137,8 +139,9 @@ void StationMapJob::run() {
     }
     for (const auto& file : files) {
         if (!file->commit())
-            return end(Outcome::Failed, QStringLiteral("cannot write %1: %2")
-                                            .arg(file->fileName(), file->errorString()));
+            return end(
+                Outcome::Failed,
+                QStringLiteral("cannot write %1: %2").arg(file->fileName(), file->errorString()));
     }
     reportProgress(1.0);
     end(Outcome::Finished);
