@@ -61,3 +61,10 @@ QString Installed::dataFolder() {
     return QDir::cleanPath(QDir(QCoreApplication::applicationDirPath())
                                .filePath(QStringLiteral(AZIVEX_DATA_FROM_BIN)));
 }
+
+QString Installed::mapDataFolder() {
+    const QString installed = dataFolder() + QStringLiteral("/naturalearth");
+    if (QFileInfo(installed).isDir())
+        return installed;
+    return QStringLiteral(AZIVEX_MAP_DATA_SOURCE_DIR);
+}

@@ -27,4 +27,7 @@ namespace Installed {
 // share/azivex beside the executable's bin/, where an installation under any prefix,
 // or a package unpacked anywhere, keeps the program's data.
 QString dataFolder();
+// The Natural Earth outlines the map pictures are drawn from: naturalearth in
+// dataFolder(), else the source tree's for a program run from its build tree.
+QString mapDataFolder();
 } // namespace Installed

@@ -6,7 +6,7 @@
 
 #include "core/commandline.h"
 #include "core/userfolder.h"
-#include "maprenderer.h"
+#include "mapdraw/maprenderer.h"
 
 #include <QCommandLineParser>
 #include <QFileInfo>
@@ -17,10 +17,6 @@
 #include <QTextStream>
 
 #include <cmath>
-
-#ifndef AZIVEX_MAPMAKER_DATA_DIR
-#define AZIVEX_MAPMAKER_DATA_DIR "data/naturalearth"
-#endif
 
 namespace {
 
@@ -51,14 +47,6 @@ QByteArray formatOf(const QString& file, QString& error) {
                            "(%1), not \"%2\"")
                 .arg(QString::fromLatin1(formats.join(", ")), file);
     return {};
-}
-
-// The installed Natural Earth data beside the program, else the source tree's.
-QString defaultDataFolder() {
-    const QString installed = Installed::dataFolder() + QStringLiteral("/naturalearth");
-    if (QFileInfo(installed).isDir())
-        return installed;
-    return QStringLiteral(AZIVEX_MAPMAKER_DATA_DIR);
 }
 
 } // namespace
@@ -106,7 +94,8 @@ int main(int argc, char* argv[]) {
     double size = 0;
     if (!readNumber(parser, QStringLiteral("lat"), -90, 90, lat, error) ||
         !readNumber(parser, QStringLiteral("lon"), -180, 180, lon, error) ||
-        !readNumber(parser, QStringLiteral("size"), 32, 4000, size, error))
+        !readNumber(parser, QStringLiteral("size"), mapdraw::minPictureSizePx,
+                    mapdraw::maxPictureSizePx, size, error))
         return CommandLine::usageError(program, error);
     if (size != std::floor(size))
         return CommandLine::usageError(program, QStringLiteral("--size must be a whole number"));
@@ -120,13 +109,13 @@ int main(int argc, char* argv[]) {
     QTextStream err(stderr);
     const QString dataFolder = parser.isSet(QStringLiteral("data"))
                                    ? parser.value(QStringLiteral("data"))
-                                   : defaultDataFolder();
-    const auto data = mapmaker::loadMapData(dataFolder, &error);
+                                   : Installed::mapDataFolder();
+    const auto data = mapdraw::loadMapData(dataFolder, &error);
     if (!data) {
         err << "azivex-mapmaker: " << error << '\n';
         return 1;
     }
-    const QImage image = mapmaker::renderMap(*data, {lat, lon}, int(size));
+    const QImage image = mapdraw::renderMap(*data, {lat, lon}, int(size));
     // RGB888 makes the BMP writer store 24 bits a pixel. The file appears only whole.
     QSaveFile file(out);
     QImageWriter writer(&file, format);

@@ -11,7 +11,7 @@
 
 #include <optional>
 
-namespace mapmaker {
+namespace mapdraw {
 
 // A ring or polygon edge refers to arcs by index; a negative index ~i means
 // arc i walked backwards.
@@ -45,4 +45,4 @@ std::optional<Topology> parseTopology(const QByteArray& json, QString* error = n
 // coastlines or borders.
 QList<QList<GeoPoint>> dropCutEdges(const QList<GeoPoint>& line);
 
-} // namespace mapmaker
+} // namespace mapdraw

@@ -1,8 +1,8 @@
 // SPDX-FileCopyrightText: 2026 AZIVEX developers
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "maprenderer.h"
-#include "projection.h"
-#include "topojson.h"
+#include "mapdraw/maprenderer.h"
+#include "mapdraw/projection.h"
+#include "mapdraw/topojson.h"
 
 #include <QLineF>
 #include <QTest>
@@ -10,7 +10,7 @@
 #include <cmath>
 #include <numbers>
 
-using namespace mapmaker;
+using namespace mapdraw;
 
 namespace {
 constexpr GeoPoint tokyo{35.68, 139.77}; // its antipode: 35.68 S, 40.23 W
@@ -18,7 +18,7 @@ const double rimKm = std::numbers::pi * earthRadiusKm;
 using Line = QList<GeoPoint>;
 // Rendered once for all the checks on it.
 const QImage& tokyoMap() {
-    static const auto data = loadMapData(QStringLiteral(AZIVEX_MAPMAKER_DATA_DIR));
+    static const auto data = loadMapData(QStringLiteral(AZIVEX_SOURCE_DIR "/data/naturalearth"));
     static const QImage image = data ? renderMap(*data, tokyo, 120) : QImage();
     return image;
 }

@@ -9,9 +9,10 @@
 #include <QString>
 #include <QtGui/qrgb.h>
 
+#include <functional>
 #include <optional>
 
-namespace mapmaker {
+namespace mapdraw {
 
 // Colours of the picture. The heading display draws blue (0, 0, 255), green
 // (0, 192, 0) and light orange (255, 192, 128) lines on top of it, so the sea
@@ -28,6 +29,9 @@ inline constexpr QRgb compassText = qRgb(24, 36, 64);
 } // namespace colours
 
 inline constexpr double ringSpacingKm = 5000.0;
+// Pictures from a thumbnail to a poster; smaller ones hold nothing readable.
+inline constexpr int minPictureSizePx = 32;
+inline constexpr int maxPictureSizePx = 4000;
 
 struct MapData {
     QList<QList<QList<GeoPoint>>> land; // polygons, each its rings (outer first)
@@ -42,7 +46,18 @@ std::optional<MapData> loadMapData(const QString& dir, QString* error = nullptr)
 // fits with a small margin to the edge.
 double mapRadiusPx(int size);
 
+// The land rasterised once in longitude and latitude; every picture of the same
+// data looks its pixels up in it.
+QImage landMask(const MapData& data);
+
+// Told the share of a picture drawn so far, 0 to 1; returning false stops the drawing.
+using DrawingProgress = std::function<bool(double drawn)>;
+
 // Renders the square picture centred on `station`.
 QImage renderMap(const MapData& data, GeoPoint station, int size);
+// The same with a land mask made beforehand, telling `progress` as it goes; a
+// null picture when progress stopped it.
+QImage renderMap(const MapData& data, const QImage& landMask, GeoPoint station, int size,
+                 const DrawingProgress& progress);
 
-} // namespace mapmaker
+} // namespace mapdraw

@@ -8,7 +8,7 @@
 
 #include <optional>
 
-namespace mapmaker {
+namespace mapdraw {
 
 // Mean earth radius; a sphere is plenty for a picture a few hundred pixels wide.
 inline constexpr double earthRadiusKm = 6371.0;
@@ -66,4 +66,4 @@ class AzimuthalProjection {
     double m_cosLat;
 };
 
-} // namespace mapmaker
+} // namespace mapdraw

@@ -8,7 +8,7 @@
 
 #include <cmath>
 
-namespace mapmaker {
+namespace mapdraw {
 
 namespace {
 
@@ -154,4 +154,4 @@ QList<QList<GeoPoint>> dropCutEdges(const QList<GeoPoint>& line) {
     return pieces;
 }
 
-} // namespace mapmaker
+} // namespace mapdraw

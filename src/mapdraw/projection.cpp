@@ -7,7 +7,7 @@
 #include <cmath>
 #include <numbers>
 
-namespace mapmaker {
+namespace mapdraw {
 
 namespace {
 
@@ -160,4 +160,4 @@ void AzimuthalProjection::appendEdge(GeoPoint a, QPointF pa, GeoPoint b, QPointF
     appendEdge(mid, pm, b, pb, maxStepPx, depth + 1, out);
 }
 
-} // namespace mapmaker
+} // namespace mapdraw

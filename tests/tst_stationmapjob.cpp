@@ -1,0 +1,135 @@
+// SPDX-FileCopyrightText: 2026 AZIVEX developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "mapdraw/maprenderer.h"
+#include "mapdraw/stationmapjob.h"
+
+#include <QDir>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <utility>
+
+using namespace mapdraw;
+
+namespace {
+constexpr GeoPoint frankfurt{50.1, 8.7};
+constexpr GeoPoint tokyo{35.68, 139.77};
+const QString mapData = QStringLiteral(AZIVEX_SOURCE_DIR "/data/naturalearth");
+
+// Lines and antialiasing blend the colours of a small picture, but sea stays
+// bluer than red and land the other way round.
+bool seaInCentre(const QImage& picture) {
+    const auto blueness = [](QRgb c) { return qBlue(c) - qRed(c); };
+    const int c = picture.width() / 2;
+    for (const QPoint at : {QPoint(c - 1, c - 1), QPoint(c, c - 1), QPoint(c - 1, c), QPoint(c, c)})
+        if (blueness(picture.pixel(at)) > (blueness(colours::land) + blueness(colours::sea)) / 2)
+            return true;
+    return false;
+}
+
+QByteArray contents(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+} // namespace
+
+class TestStationMapJob : public QObject {
+    Q_OBJECT
+  private slots:
+    void drawsPicturesCentredOnStation() {
+        QTemporaryDir dir;
+        const QStringList files{dir.filePath(QStringLiteral("world4.bmp")),
+                                dir.filePath(QStringLiteral("world5.bmp"))};
+        StationMapJob job(mapData, frankfurt, {{files[0], 60}, {files[1], 90}});
+        QSignalSpy progress(&job, &StationMapJob::progress);
+        QSignalSpy finished(&job, &StationMapJob::finished);
+        int ticks = 0;
+        QTimer ticker;
+        connect(&ticker, &QTimer::timeout, [&] { ticks += job.isRunning(); });
+        ticker.start(1);
+        job.start();
+        QVERIFY(job.isRunning());
+        QVERIFY(finished.wait(60000));
+        QVERIFY(!job.isRunning());
+        QCOMPARE(finished.first().first().toStringList(), files);
+        // The caller's event loop ran all along.
+        QVERIFY(ticks > 0);
+        // Rising steadily, in steps no bigger than the land mask's.
+        int percent = 0;
+        for (const QList<QVariant>& signal : progress) {
+            const int step =
+                signal.first().toInt() - std::exchange(percent, signal.first().toInt());
+            QVERIFY2(step > 0 && step <= 30, qPrintable(QString::number(step)));
+        }
+        QCOMPARE(percent, 100);
+
+        const auto data = loadMapData(mapData);
+        QVERIFY(data);
+        for (int i : {0, 1}) {
+            const QByteArray bmp = contents(files[i]);
+            QVERIFY(bmp.startsWith("BM"));
+            QCOMPARE(int(bmp[28]), 24); // bits a pixel
+            const QImage picture(files[i]);
+            const int size = picture.width();
+            QCOMPARE(picture.size(), QSize(size, size));
+            QCOMPARE(picture, renderMap(*data, frankfurt, size).convertToFormat(picture.format()));
+            // Europe at the centre, where the picture for Tokyo has its bay.
+            QVERIFY(!seaInCentre(picture));
+            QVERIFY(seaInCentre(renderMap(*data, tokyo, size)));
+        }
+    }
+
+    void cancelLeavesNoFile() {
+        QTemporaryDir dir;
+        StationMapJob job(mapData, frankfurt,
+                          {{dir.filePath(QStringLiteral("world4.bmp")), maxPictureSizePx}});
+        QSignalSpy cancelled(&job, &StationMapJob::cancelled);
+        QSignalSpy finished(&job, &StationMapJob::finished);
+        connect(&job, &StationMapJob::progress, &job, &StationMapJob::cancel);
+        job.start();
+        QVERIFY(cancelled.wait(60000));
+        QVERIFY(finished.isEmpty());
+        QCOMPARE(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden),
+                 QStringList());
+    }
+
+    void failures_data() {
+        QTest::addColumn<QString>("data");
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<int>("size");
+        QTest::addColumn<QString>("reason");
+        QTest::addRow("unwritable target") << mapData << "file/world5.bmp" << 40 << "cannot write";
+        QTest::addRow("no map data") << "missing"
+                                     << "world5.bmp" << 40 << "land-50m.json";
+        QTest::addRow("too small") << mapData << "world5.bmp" << 31 << "not 31";
+    }
+
+    // Nothing written, and the picture that could be written is left as it was too.
+    void failures() {
+        QFETCH(QString, data);
+        QFETCH(QString, target);
+        QFETCH(int, size);
+        QFETCH(QString, reason);
+        QTemporaryDir dir;
+        const QString existing = dir.filePath(QStringLiteral("world4.bmp"));
+        for (const QString& name : {existing, dir.filePath(QStringLiteral("file"))}) {
+            QFile file(name);
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write("operator's own") > 0);
+        }
+        StationMapJob job(QDir(dir.path()).filePath(data), frankfurt,
+                          {{existing, minPictureSizePx}, {dir.filePath(target), size}});
+        QSignalSpy failed(&job, &StationMapJob::failed);
+        job.start();
+        QVERIFY(failed.wait(60000));
+        QVERIFY2(failed.first().first().toString().contains(reason),
+                 qPrintable(failed.first().first().toString()));
+        QCOMPARE(contents(existing), QByteArray("operator's own"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden),
+                 QStringList({QStringLiteral("file"), QStringLiteral("world4.bmp")}));
+    }
+};
+
+QTEST_MAIN(TestStationMapJob)
+#include "tst_stationmapjob.moc"
