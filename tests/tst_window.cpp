@@ -18,6 +18,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QSpinBox>
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -347,6 +348,32 @@ class TestWindow : public QObject {
         QVERIFY(!w("shortPathButton")->isEnabled());
         QTest::keyClick(edit, Qt::Key_Return);
         QCOMPARE(line(), QByteArray());
+    }
+
+    // Pictures 4 and 5 drawn from the window, centred on the station, and picture 4
+    // chosen; an existing picture is replaced only when the operator says so.
+    void stationPictures() {
+        QVERIFY(writeBytes("AZIVEX.INI", "[station]\nlocator=JN58td\n"));
+        QVERIFY(start());
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+        QTest::keyClick(m_window.get(), Qt::Key_T);
+        w<QSpinBox>("picture4Size")->setValue(100);
+        w<QSpinBox>("picture5Size")->setValue(120);
+        click("drawPicturesButton");
+        QVERIFY(!w("drawPicturesButton")->isEnabled()); // drawing, the window running on
+        QTRY_COMPARE_WITH_TIMEOUT(m_window->findChild<QRadioButton*>()->group()->checkedId(), 3, 30000);
+        QCOMPARE(QImage("world4.bmp").size(), QSize(100, 100));
+        QCOMPARE(QImage("world5.bmp").size(), QSize(120, 120));
+        QCOMPARE(w("mapView")->width(), 104);
+        QCOMPARE(settingsFile().mid(15, 1), QByteArray("3"));
+        QVERIFY(settingsFile("AZIVEX.INI").contains("[maps]\ncentre=48.1458, 11.625"));
+        QCOMPARE(m_messages, QStringList());
+        QTRY_VERIFY(w("drawPicturesButton")->isEnabled());
+        AppMessageBox::setNextAnswer(false);
+        click("drawPicturesButton");
+        QCOMPARE(m_messages, QStringList{"world4.bmp、world5.bmp を置き換えますか？"});
+        QVERIFY(w("drawPicturesButton")->isEnabled()); // nothing started
     }
 
     void switches() {

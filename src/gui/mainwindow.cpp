@@ -564,6 +564,12 @@ std::optional<MapMarks::Place> MainWindow::targetPlaceMark() const {
 void MainWindow::openTarget() {
     if (!m_targetDialog) {
         m_targetDialog = new TargetDialog(m_core, this);
+        connect(m_targetDialog, &TargetDialog::stationPicturesDrawn, this, [this] {
+            if (m_pictureButtons->checkedId() == 3)
+                choosePicture(3); // drawn anew: shown anew
+            else
+                m_pictureButtons->button(3)->setChecked(true);
+        });
         // Beside the window, so the map stays in sight.
         m_targetDialog->move(frameGeometry().topRight() + QPoint(8, 0));
     }

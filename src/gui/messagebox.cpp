@@ -3,11 +3,16 @@
 #include "gui/messagebox.h"
 
 #include <QMessageBox>
+#include <utility>
 
 namespace {
 AppMessageBox::Recorder& recorder() {
     static AppMessageBox::Recorder r;
     return r;
+}
+bool& nextAnswer() {
+    static bool yes = true;
+    return yes;
 }
 } // namespace
 
@@ -20,6 +25,18 @@ void show(QWidget* parent, const QString& title, const QString& text) {
     }
     QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, parent);
     box.exec();
+}
+
+bool ask(QWidget* parent, const QString& title, const QString& text) {
+    if (recorder()) {
+        recorder()(title, text);
+        return std::exchange(nextAnswer(), true);
+    }
+    return QMessageBox::question(parent, title, text) == QMessageBox::Yes;
+}
+
+void setNextAnswer(bool yes) {
+    nextAnswer() = yes;
 }
 
 void setRecorder(Recorder r) {

@@ -14,6 +14,10 @@ namespace AppMessageBox {
 using Recorder = std::function<void(const QString& title, const QString& text)>;
 
 void show(QWidget* parent, const QString& title, const QString& text);
+// A yes/no question; true for yes. With a recorder installed the question is noted
+// and answered with the answer set by setNextAnswer (yes unless told).
+bool ask(QWidget* parent, const QString& title, const QString& text);
+void setNextAnswer(bool yes);
 // An empty recorder restores real message boxes.
 void setRecorder(Recorder recorder);
 

@@ -3,6 +3,11 @@
 #include "gui/targetdialog.h"
 
 #include "core/operatingcore.h"
+#include "core/settingsfile.h"
+#include "core/userfolder.h"
+#include "gui/messagebox.h"
+#include "gui/picturefile.h"
+#include "mapdraw/stationmapjob.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -10,7 +15,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
+#include <QProgressDialog>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QShortcut>
 #include <QVBoxLayout>
 
@@ -76,9 +83,30 @@ TargetDialog::TargetDialog(OperatingCore& core, QWidget* parent)
     auto* stationRow = new QHBoxLayout;
     stationRow->addWidget(m_stationEdit);
     stationRow->addWidget(setButton);
+    m_picture4Size = new QSpinBox(station);
+    m_picture5Size = new QSpinBox(station);
+    for (QSpinBox* size : {m_picture4Size, m_picture5Size}) {
+        size->setRange(100, 1000);
+        size->setSuffix(QStringLiteral(" px"));
+        size->setToolTip(QStringLiteral("地図画像の大きさ（ピクセル）"));
+    }
+    m_picture4Size->setObjectName(QStringLiteral("picture4Size"));
+    m_picture4Size->setValue(300);
+    m_picture5Size->setObjectName(QStringLiteral("picture5Size"));
+    m_picture5Size->setValue(450);
+    m_drawButton = new QPushButton(QStringLiteral("局の地図を作成"), station);
+    m_drawButton->setObjectName(QStringLiteral("drawPicturesButton"));
+    m_drawButton->setToolTip(QStringLiteral(
+        "局を中心にした地図を画像４（world4.bmp）と画像５（world5.bmp）に描き、画像４を選びます。"));
+    m_drawButton->setAutoDefault(false);
+    auto* drawRow = new QHBoxLayout;
+    drawRow->addWidget(m_picture4Size);
+    drawRow->addWidget(m_picture5Size);
+    drawRow->addWidget(m_drawButton);
     auto* stationLayout = new QVBoxLayout(station);
     stationLayout->addWidget(m_stationLabel);
     stationLayout->addLayout(stationRow);
+    stationLayout->addLayout(drawRow);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_targetEdit);
@@ -98,6 +126,7 @@ TargetDialog::TargetDialog(OperatingCore& core, QWidget* parent)
     connect(m_parkButton, &QPushButton::clicked, this,
             [this] { showAimResult(int(m_core.session().park())); });
     connect(setButton, &QPushButton::clicked, this, &TargetDialog::setStation);
+    connect(m_drawButton, &QPushButton::clicked, this, &TargetDialog::drawStationPictures);
     connect(m_stationEdit, &QLineEdit::returnPressed, this, &TargetDialog::setStation);
     connect(&core, &OperatingCore::aimSettingsChanged, this, [this] {
         showStation();
@@ -107,6 +136,51 @@ TargetDialog::TargetDialog(OperatingCore& core, QWidget* parent)
     showStation();
     showPresets();
     lookUp();
+}
+
+void TargetDialog::drawStationPictures() {
+    const QStringList names{PictureFile::fileName(3), PictureFile::fileName(4)};
+    QStringList present;
+    for (const QString& name : names)
+        if (!PictureFile::find(name).isEmpty())
+            present << PictureFile::find(name);
+    if (!present.isEmpty() &&
+        !AppMessageBox::ask(this, QStringLiteral("AZIVEX"),
+                            QStringLiteral("%1 を置き換えますか？").arg(present.join(u'、'))))
+        return;
+    const GeoPoint station = m_core.station().point;
+    // A picture kept under another case of its name is replaced under that name.
+    const QList<mapdraw::PictureRequest> pictures{
+        {WorkingDir::resolve(names[0]), m_picture4Size->value()},
+        {WorkingDir::resolve(names[1]), m_picture5Size->value()}};
+    auto* job = new mapdraw::StationMapJob(Installed::mapDataFolder(), {station.lat, station.lon},
+                                           pictures, this);
+    auto* progress = new QProgressDialog(QStringLiteral("局の地図を描いています..."),
+                                         QStringLiteral("中止"), 0, 100, this);
+    progress->setObjectName(QStringLiteral("drawProgress"));
+    progress->setMinimumDuration(500); // shown only when it takes more than a moment
+    progress->setAutoClose(false);
+    progress->setValue(0);
+    m_drawButton->setEnabled(false);
+    connect(progress, &QProgressDialog::canceled, job, &mapdraw::StationMapJob::cancel);
+    connect(job, &mapdraw::StationMapJob::progress, progress, &QProgressDialog::setValue);
+    const auto done = [this, job, progress] {
+        progress->deleteLater();
+        job->deleteLater();
+        m_drawButton->setEnabled(true);
+    };
+    connect(job, &mapdraw::StationMapJob::finished, this, [this, station, done] {
+        done();
+        m_core.setStationPicturesCentre(station);
+        emit stationPicturesDrawn();
+    });
+    connect(job, &mapdraw::StationMapJob::failed, this, [this, done](const QString& reason) {
+        done();
+        AppMessageBox::show(this, QStringLiteral("AZIVEX"),
+                            QStringLiteral("地図を作成できませんでした: %1").arg(reason));
+    });
+    connect(job, &mapdraw::StationMapJob::cancelled, this, done);
+    job->start();
 }
 
 void TargetDialog::focusTarget() {

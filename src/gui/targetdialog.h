@@ -9,6 +9,7 @@ class QGridLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QSpinBox;
 
 // Aiming at what the operator knows: a locator, a callsign or prefix, a place's
 // coordinates or degrees, looked up as it is typed and shown before anything turns;
@@ -23,7 +24,12 @@ class TargetDialog : public QDialog {
     // Puts the cursor in the target field, its text selected for typing over.
     void focusTarget();
 
+  signals:
+    // Pictures 4 and 5 are drawn anew, centred on the station.
+    void stationPicturesDrawn();
+
   private:
+    void drawStationPictures();
     void lookUp();
     void aim(bool longPath);
     void showStation();
@@ -41,4 +47,7 @@ class TargetDialog : public QDialog {
     QGridLayout* m_presetGrid;
     QLabel* m_stationLabel;
     QLineEdit* m_stationEdit;
+    QSpinBox* m_picture4Size;
+    QSpinBox* m_picture5Size;
+    QPushButton* m_drawButton;
 };
