@@ -313,13 +313,14 @@ class TestWindow : public QObject {
     // Keys turn the antenna unless a text box has them; T opens the target field,
     // where Enter aims the short path and Ctrl+Enter the long path.
     void keyboard() {
-        QVERIFY(writeBytes("AZIVEX.INI", "[station]\nlocator=PM95vq\n"));
+        QVERIFY(writeBytes("AZIVEX.INI", "[station]\nlocator=PM95vq\n[aim]\npark=200\npreset1=n|0\npreset2=W|FN42\n"));
         QVERIFY(start());
         m_window->show();
         QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
-        for (const Qt::Key key : {Qt::Key_Left, Qt::Key_S, Qt::Key_Right, Qt::Key_Plus, Qt::Key_Escape})
+        for (const Qt::Key key : {Qt::Key_Left, Qt::Key_S, Qt::Key_Right, Qt::Key_Plus, Qt::Key_Escape,
+                                  Qt::Key_P, Qt::Key_2, Qt::Key_3, Qt::Key_1})
             QTest::keyClick(m_window.get(), key);
-        QCOMPARE(line(), QByteArray("L\r\nA\r\nR\r\nM189\r\nA\r\n"));
+        QCOMPARE(line(), QByteArray("L\r\nA\r\nR\r\nM189\r\nA\r\nM200\r\nM022\r\nM000\r\n"));
         w("rawCommandEdit")->setFocus();
         QTest::keyClicks(w("rawCommandEdit"), "S+");
         QCOMPARE(line(), QByteArray());

@@ -431,6 +431,15 @@ void MainWindow::bindControls() {
         auto* shortcut = new QShortcut(key, this);
         connect(shortcut, &QShortcut::activated, button, &QPushButton::click);
     }
+    // The park and the presets, one key each.
+    connect(new QShortcut(Qt::Key_P, this), &QShortcut::activated, this,
+            [this] { m_session->park(); });
+    for (int n = 1; n <= OperatingCore::presetCount; ++n)
+        connect(new QShortcut(Qt::Key_0 + n, this), &QShortcut::activated, this, [this, n] {
+            const QList<OperatingCore::Preset> presets = m_core.presets();
+            if (n <= presets.size())
+                m_core.aimAtTarget(presets[n - 1].target, false);
+        });
     addActions({target, services});
     setContextMenuPolicy(Qt::ActionsContextMenu);
     // Every mouse button aims on the map; no menu comes up there.
