@@ -164,6 +164,7 @@ class TestOperatingCore : public QObject {
         IniFile ini(QStringLiteral("AZIVEX.INI"));
         QCOMPARE(ini.load(), before == "-" ? IniFile::State::Missing : IniFile::State::Loaded);
         QCOMPARE(ini.value(OperatingCore::Keys::rotctldListen, {}), listen);
+        QCOMPARE(ini.flag(OperatingCore::Keys::linkReconnect, true), !before.contains("reconnect=false"));
         QVERIFY(ini.set(OperatingCore::Keys::rotctldListen, QStringLiteral("4600")));
         QCOMPARE(readFile("AZIVEX.INI"), after);
         QVERIFY(ini.load() == IniFile::State::Loaded);

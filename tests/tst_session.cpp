@@ -347,6 +347,11 @@ class TestSession : public QObject {
         const QByteArray got = m_rig->line();
         QVERIFY(got.count('X') < 30000);
         QCOMPARE(got.mid(got.count('X')), QByteArray("\r\nM200\r\n"));
+        // Once: the next connection starts with the command alone.
+        s.toggleConnection();
+        s.toggleConnection();
+        s.aimAt(100);
+        QCOMPARE(m_rig->line(), QByteArray("M100\r\n"));
     }
 };
 
