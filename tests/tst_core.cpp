@@ -39,12 +39,8 @@ QByteArray readFile(const QString& path) {
 struct SmallFileSystem {
     QTemporaryDir dir;
     QString path = dir.filePath(QStringLiteral("fs"));
-    bool mounted = false;
-    SmallFileSystem() {
-        mounted = QDir().mkpath(path) &&
-                  QProcess::execute(QStringLiteral("mount"),
-                                    {"-t", "tmpfs", "-o", "size=64k", "tmpfs", path}) == 0;
-    }
+    bool mounted = QDir().mkpath(path) && QProcess::execute(QStringLiteral("mount"),
+                                                           {"-t", "tmpfs", "-o", "size=64k", "tmpfs", path}) == 0;
     ~SmallFileSystem() {
         if (mounted)
             QProcess::execute(QStringLiteral("umount"), {path});
@@ -55,22 +51,21 @@ struct SmallFileSystem {
         if (!filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
             return false;
         const QByteArray block(4096, 'f');
-        while (filler.write(block) == block.size()) {
-        }
+        while (filler.write(block) == block.size()) {}
         return filler.error() != QFileDevice::NoError;
     }
 };
 } // namespace
 
+// The tables below are laid out by hand.
+// clang-format off
 class TestCore : public QObject {
     Q_OBJECT
   private slots:
     void numbers_data() {
-        // clang-format off
         QTest::addColumn<QString>("text");
         QTest::addColumn<double>("value");
         QTest::addColumn<QString>("whole");
-        // clang-format off
         for (auto [text, value, whole] : std::initializer_list<std::tuple<const char*, double, const char*>>{
             {"", 0, "<none>"}, {" 4 ", 4, "4"}, {"3.5", 3.5, "4"}, {"2.5", 2.5, "2"},
             {"-0.5", -0.5, "0"}, {"-1.5", -1.5, "-2"}, {"4a", 4, "<none>"},
@@ -82,46 +77,31 @@ class TestCore : public QObject {
             {"32767.5", 32767.5, "<none>"}, {"-32768.5", -32768.5, "-32768"},
             {"1e999", 0, "<none>"}, {"e5", 0, "<none>"}})
             QTest::addRow("%s", text) << QString::fromUtf8(text) << value << QString(whole);
-        // clang-format on
-        // clang-format on
     }
     void numbers() {
         QFETCH(QString, text);
-        QFETCH(double, value);
-        QFETCH(QString, whole);
-        QCOMPARE(numericValue(text), value);
-        QCOMPARE(shown(wholeNumberOf(text)), whole);
+        QTEST(numericValue(text), "value");
+        QTEST(shown(wholeNumberOf(text)), "whole");
     }
 
     void roundingAndDigits() {
-        // Halves go to the even neighbour; what leaves 16 bits is no number.
-        for (auto [v, r] : {std::pair{0.5, 0.0},
-                            {1.5, 2.0},
-                            {2.5, 2.0},
-                            {-0.5, 0.0},
-                            {-1.5, -2.0},
-                            {32767.4, 32767.0},
-                            {-32768.5, -32768.0}})
-            QCOMPARE(roundToInt16(v), std::optional<qint16>(qint16(r)));
-        QVERIFY(!roundToInt16(32767.5) && !roundToInt16(-32769) && !roundToInt16(INFINITY));
-        QVERIFY(isAllDigits(u""));
-        QVERIFY(isAllDigits(u"0123456789"));
+        // Halves and the 16-bit edges are in the numbers table, whose whole column rounds so.
+        QCOMPARE(roundToInt16(1.5), std::optional<qint16>(2));
+        QVERIFY(!roundToInt16(-32769) && !roundToInt16(INFINITY));
+        QVERIFY(isAllDigits(u"") && isAllDigits(u"0123456789"));
         for (const char16_t* text : {u"12a", u"/", u":", u"１", u" 1", u"1.0"})
             QVERIFY2(!isAllDigits(text), qPrintable(QString::fromUtf16(text)));
     }
 
     void settingsLine_data() {
-        // clang-format off
         QTest::addColumn<QString>("line");
         QTest::addColumn<QStringList>("fields"); // port, line settings, offset, picture, panel
-        QTest::addRow("defaults") << "3,9600,N,8,1:0-0/0" << QStringList{"3", "9600,N,8,1", "0", "0", "0"};
         QTest::addRow("signed offset") << "5,4800,E,7,2:-12-2/1" << QStringList{"5", "4800,E,7,2", "-12", "2", "1"};
         QTest::addRow("one character after the slash") << "3,9600,N,8,1:0-0/0XYZ" << QStringList{"3", "9600,N,8,1", "0", "0", "0"};
         QTest::addRow("no comma, no colon") << "9600/x" << QStringList{none, none, none, "9", "x"};
         QTest::addRow("no dash") << "3,9600:5/1" << QStringList{"3", "9600", none, "3", "1"};
         QTest::addRow("empty fields") << ",:-/" << QStringList{"", "", "", "/", ""};
         QTest::addRow("wide characters") << "3,9600,N,8,1:0-😀/😀" << QStringList{"3", "9600,N,8,1", "0", "😀", "😀"};
-        // clang-format on
     }
     void settingsLine() {
         QFETCH(QString, line);
@@ -159,7 +139,6 @@ class TestCore : public QObject {
         QCOMPARE(SettingsFile::readFirstLine(path, mark).status, SettingsFile::ReadStatus::Missing);
         QCOMPARE(SettingsFile::readFirstLine(dir.path(), mark).status,
                  SettingsFile::ReadStatus::Unreadable);
-        // clang-format off
         for (const auto& [contents, first] : std::initializer_list<std::pair<QByteArray, QByteArray>>{
             {"abc\r\ndef", "abc"}, {"", ""}, {"\nx/", ""}, {"a/b\rc", "a/b"},
             {QByteArray(5000, 'x'), QByteArray(4096, 'x')}}) {
@@ -168,7 +147,6 @@ class TestCore : public QObject {
             QCOMPARE(line.status, SettingsFile::ReadStatus::Ok);
             QCOMPARE(line.bytes, first);
         }
-        // clang-format on
         QVERIFY(SettingsFile::replaceContents(path, "new\r\n", mark));
         QCOMPARE(readFile(path), QByteArray("new\r\n"));
         // No temporary file can be renamed over a name this long; the file itself is
@@ -253,8 +231,7 @@ class TestCore : public QObject {
         QTemporaryDir dir;
         const QString old = QDir::currentPath();
         QDir::setCurrent(dir.path());
-        QVERIFY(writeFile("azivex.dat", "x"));
-        QVERIFY(writeFile("WORLD4.BMP", "x"));
+        QVERIFY(writeFile("azivex.dat", "x") && writeFile("WORLD4.BMP", "x"));
         QCOMPARE(WorkingDir::resolve("AZIVEX.DAT"), QStringLiteral("azivex.dat"));
         QCOMPARE(WorkingDir::resolve("world4.bmp"), QStringLiteral("WORLD4.BMP"));
         QCOMPARE(WorkingDir::resolve("world5.bmp"), QStringLiteral("world5.bmp"));
@@ -292,12 +269,10 @@ class TestCore : public QObject {
     }
 
     void commands() {
-        // clang-format off
         for (auto [azimuth, command] : std::initializer_list<std::pair<const char*, const char*>>{
             {"", "<none>"}, {"5", "M005"}, {"45", "M045"}, {"184", "M184"}, {"-30", "M-30"},
             {"639", "M639"}, {"1234", "<none>"}, {"12.5", "<none>"}})
             QCOMPARE(shown(Protocol::goTo(azimuth)), QString(command));
-        // clang-format on
         QCOMPARE(Protocol::frame("L"), QByteArray("L\r\n"));
         QCOMPARE(Protocol::frame(""), QByteArray("\r\n"));
         QCOMPARE(Protocol::switchCommand(3, true), QStringLiteral("Y31"));
@@ -308,31 +283,26 @@ class TestCore : public QObject {
         QTest::addColumn<QString>("from");
         QTest::addColumn<int>("by");
         QTest::addColumn<QString>("to");
-        // clang-format off
         for (auto [from, by, to] : std::initializer_list<std::tuple<const char*, int, const char*>>{
             {"", 10, "10"}, {"", -10, "350"}, {"350", 10, "0"}, {"349", 10, "359"},
             {"0", -10, "350"}, {"10", -10, "360"}, {"11", -10, "1"}, {"5", -10, "355"},
             {"639", 10, "289"}, {"639", -10, "629"}, {"184", 10, "194"}, {"179", -10, "169"},
             {"000", 10, "10"}, {"12.5", 10, "22.5"}})
             QTest::addRow("%s%+d", from, by) << QString(from) << by << QString(to);
-        // clang-format on
     }
     void steps() {
         QFETCH(QString, from);
         QFETCH(int, by);
-        QFETCH(QString, to);
-        QCOMPARE(Protocol::stepAzimuth(from, by), to);
+        QTEST(Protocol::stepAzimuth(from, by), "to");
     }
 
     void replies_data() {
-        // clang-format off
         QTest::addColumn<QString>("seed");
         QTest::addColumn<QByteArray>("stream");
         QTest::addColumn<QString>("shown"); // azimuth@character it was shown at
         QTest::addColumn<QString>("left");
         QTest::addRow("two replies") << "" << QByteArray("AZ=123\r\nAZ=124\r\n") << "123@6 124@14" << "";
         QTest::addRow("leading zeros") << "" << QByteArray("AZ=045") << "45@6" << "";
-        QTest::addRow("zero") << "" << QByteArray("AZ=000") << "0@6" << "";
         QTest::addRow("360") << "" << QByteArray("AZ=360") << "0@6" << "";
         QTest::addRow("359") << "" << QByteArray("AZ=359") << "359@6" << "";
         QTest::addRow("999") << "" << QByteArray("AZ=999") << "639@6" << "";
@@ -344,21 +314,18 @@ class TestCore : public QObject {
         QTest::addRow("A given up") << "" << QByteArray("AXYZ12") << "" << "XYZ12";
         QTest::addRow("wrong separator") << "" << QByteArray("AZ:123AZ=1") << "" << "3AZ=1";
         QTest::addRow("settings line first") << "3,9600,N,8,1:0-0/0" << QByteArray("AZ=001\r\nAZ=002\r\nAZ=003\r\nAZ=004\r\nAZ=005\r\n") << "1@19 2@22 3@25 4@30 5@38" << "";
-        // clang-format on
     }
     void replies() {
         QFETCH(QString, seed);
         QFETCH(QByteArray, stream);
-        QFETCH(QString, shown);
-        QFETCH(QString, left);
         ReplyParser parser;
         parser.seed(seed);
         QStringList got;
         for (int i = 0; i < stream.size(); ++i)
             for (const QString& azimuth : parser.feed(stream.mid(i, 1)))
                 got << azimuth + u'@' + QString::number(i + 1);
-        QCOMPARE(got.join(u' '), shown);
-        QCOMPARE(parser.pending(), left);
+        QTEST(got.join(u' '), "shown");
+        QTEST(parser.pending(), "left");
         parser.seed(seed);
         QCOMPARE(parser.feed(stream).size(), got.size());
     }
@@ -366,18 +333,10 @@ class TestCore : public QObject {
     void lineSettings_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("parsed"); // baud parity data stop
-        QTest::addRow("default") << "9600,N,8,1"
-                                 << "9600 0 8 1";
-        QTest::addRow("blanks, lower case") << " 4800 , e , 7 , 2 "
-                                            << "4800 2 7 2";
-        QTest::addRow("odd") << "300,O,5,2"
-                             << "300 3 5 2";
-        QTest::addRow("mark") << "1200,m,6,1"
-                              << "1200 5 6 1";
-        QTest::addRow("space") << "19200,S,7,1"
-                               << "19200 4 7 1";
-        QTest::addRow("1.5 with 5 bits") << "110,N,5,1.5"
-                                         << "110 0 5 2";
+        for (auto [text, parsed] : std::initializer_list<std::pair<const char*, const char*>>{
+            {"9600,N,8,1", "9600 0 8 1"}, {" 4800 , e , 7 , 2 ", "4800 2 7 2"}, {"300,O,5,2", "300 3 5 2"},
+            {"1200,m,6,1", "1200 5 6 1"}, {"19200,S,7,1", "19200 4 7 1"}, {"110,N,5,1.5", "110 0 5 2"}})
+            QTest::addRow("%s", text) << text << parsed;
         for (const char* bad : {"9600,N,8", "9600,N,8,1,1", "x,N,8,1", "0,N,8,1", "-9600,N,8,1",
                                 ",N,8,1", "9600,Q,8,1", "9600,NN,8,1", "9600,,8,1", "9600,N,9,1",
                                 "9600,N,4,1", "9600,N,8,1.5", "9600,N,8,3", "96 00,N,8,1"})
@@ -385,20 +344,13 @@ class TestCore : public QObject {
     }
     void lineSettings() {
         QFETCH(QString, text);
-        QFETCH(QString, parsed);
         const std::optional<LineSettings> s = parseLineSettings(text);
-        QCOMPARE(s ? QStringLiteral("%1 %2 %3 %4")
-                         .arg(s->baudRate)
-                         .arg(int(s->parity))
-                         .arg(int(s->dataBits))
-                         .arg(int(s->stopBits))
-                   : none,
-                 parsed);
+        QTEST(s ? QString::asprintf("%d %d %d %d", s->baudRate, int(s->parity), int(s->dataBits), int(s->stopBits)) : none,
+              "parsed");
     }
 
     void portNames() {
         QTemporaryDir dir;
-        // clang-format off
         for (auto [n, path] : std::initializer_list<std::pair<int, const char*>>{
             {1, "/dev/ttyS0"}, {32, "/dev/ttyS31"}, {33, "/dev/ttyUSB0"}, {64, "/dev/ttyUSB31"},
             {65, "/dev/ttyACM0"}, {96, "/dev/ttyACM31"}, {97, ""}, {0, ""}, {-1, ""}, {32767, ""},
@@ -407,16 +359,11 @@ class TestCore : public QObject {
             if (*path)
                 QCOMPARE(shown(comNumberForDevice(path)), QString::number(n));
         }
-        // clang-format on
-        for (const char* device :
-             {"/dev/ttyACM32", "/dev/ttyS01", "/dev/ttyX0", "/dev/ttyUSB", "/dev/ttyS-1", "ttyS0"})
-            QCOMPARE(shown(comNumberForDevice(device)), none);
-        // clang-format off
         for (auto [device, n] : std::initializer_list<std::pair<const char*, const char*>>{
-            {"COM3", "3"}, {"\\\\.\\COM12", "12"}, {"com4", "4"}, {"COM0", "<none>"},
+            {"/dev/ttyACM32", "<none>"}, {"/dev/ttyS01", "<none>"}, {"/dev/ttyX0", "<none>"}, {"/dev/ttyUSB", "<none>"},
+            {"/dev/ttyS-1", "<none>"}, {"ttyS0", "<none>"}, {"COM3", "3"}, {"\\\\.\\COM12", "12"}, {"com4", "4"}, {"COM0", "<none>"},
             {"COM32768", "<none>"}, {"\\\\.\\LPT1", "<none>"}, {"COMX", "<none>"}})
             QCOMPARE(shown(comNumberForDevice(device)), QString(n));
-        // clang-format on
 
         // A COMn link in the working directory, present target or not, comes first;
         // a stray file of that name is no port.
@@ -435,14 +382,12 @@ class TestCore : public QObject {
         QVERIFY(present.contains(dir.filePath("dev%1x") + " (COM70)"));
         QVERIFY(present.filter("(COM2)").isEmpty() && present.filter("(COM3)").isEmpty());
 
-        // clang-format off
         for (auto [entry, n] : std::initializer_list<std::pair<const char*, const char*>>{
             {"USB Serial Port (COM3)", "3"}, {"Prolific USB-to-Serial Comm Port (COM12)", "12"},
             {"COMTEC (COM4)", "4"}, {"x (COM0)", "<none>"}, {"x (COM32767)", "32767"},
             {"x (COM32768)", "<none>"}, {"no number", "<none>"}, {"(COM5) x", "<none>"},
             {"x (COM5", "<none>"}})
             QCOMPARE(shown(comNumberFromEntry(entry)), QString(n));
-        // clang-format on
     }
 
     void vectorAngle_data() {
@@ -450,12 +395,10 @@ class TestCore : public QObject {
         QTest::addColumn<double>("y");
         QTest::addColumn<double>("quarterTurns");
         const double t = std::atan(0.5) / (M_PI / 2); // direction of (2, 1)
-        // clang-format off
         for (auto [x, y, q] : std::initializer_list<std::tuple<double, double, double>>{
             {0, 0, 0}, {1, 0, 0}, {-1, 0, 2}, {0, 1, 1}, {0, -1, 3}, {2, 1, t}, {-2, 1, 2 - t},
             {-2, -1, 2 + t}, {2, -1, 4 - t}, {1e-9, 0, 0}, {-1e-9, 0, 2}})
             QTest::addRow("(%g, %g)", x, y) << x << y << q;
-        // clang-format on
     }
     void vectorAngle() {
         QFETCH(double, x);
@@ -466,7 +409,6 @@ class TestCore : public QObject {
     }
 
     void lineEnds() {
-        // clang-format off
         for (auto [cx, cy, a, l, x, y] : std::initializer_list<std::tuple<float, float, double, float, double, double>>{
             {1500, 1500, 0, 1200, 1500, 300}, {1500, 1500, 90, 1200, 2700, 1500},
             {1500, 1500, 180, 1200, 1500, 2700}, {1500, 1500, 270, 1200, 300, 1500},
@@ -476,7 +418,6 @@ class TestCore : public QObject {
             QVERIFY2(std::fabs(end.x() - x) < 0.01 && std::fabs(end.y() - y) < 0.01,
                      qPrintable(QStringLiteral("%1: %2,%3").arg(a).arg(end.x()).arg(end.y())));
         }
-        // clang-format on
         const QPointF far = MapGeometry::lineEndPoint(1500, 1500, 1e308, 100);
         QVERIFY(std::isfinite(far.x()) && std::isfinite(far.y()));
         // Single precision, like the centre it is measured from.
@@ -485,7 +426,6 @@ class TestCore : public QObject {
     }
 
     void clickToAim_data() {
-        // clang-format off
         QTest::addColumn<QPoint>("click");
         QTest::addColumn<QRect>("map"); // left, top, right, bottom
         QTest::addColumn<QString>("offset");
@@ -497,7 +437,6 @@ class TestCore : public QObject {
         QTest::addRow("west") << QPoint(0, 102) << map << "0" << "270";
         QTest::addRow("centre") << QPoint(102, 102) << map << "0" << "270";
         QTest::addRow("north-east") << QPoint(204, 0) << map << "" << "45";
-        QTest::addRow("offset") << QPoint(204, 102) << map << "10" << "100";
         QTest::addRow("negative sum") << QPoint(102, 0) << map << "-100" << "260";
         QTest::addRow("offset text") << QPoint(102, 204) << map << "5deg" << "185";
         QTest::addRow("moved map") << QPoint(1102, 2000) << QRect(QPoint(1000, 1898), QPoint(1204, 2102)) << "0" << "270";
@@ -505,29 +444,23 @@ class TestCore : public QObject {
         QTest::addRow("pointer beyond 16 bits") << QPoint(40000, 0) << map << "0" << none;
         QTest::addRow("centre distance beyond 16 bits") << QPoint(-1000, 0) << QRect(QPoint(0, 0), QPoint(65534, 10)) << "0" << none;
         QTest::addRow("map beyond 16 bits") << QPoint(0, 0) << QRect(QPoint(-40000, 0), QPoint(40000, 9)) << "0" << none;
-        // clang-format on
     }
     void clickToAim() {
         QFETCH(QPoint, click);
         QFETCH(QRect, map);
         QFETCH(QString, offset);
-        QFETCH(QString, target);
-        const std::optional<double> d = MapGeometry::clickDegrees(
-            click.x(), click.y(), map.left(), map.top(), map.right(), map.bottom());
-        QCOMPARE(d ? shown(MapGeometry::aimTarget(*d, offset)) : none, target);
+        const std::optional<double> d = MapGeometry::clickDegrees(click.x(), click.y(), map.left(), map.top(), map.right(), map.bottom());
+        QTEST(d ? shown(MapGeometry::aimTarget(*d, offset)) : none, "target");
     }
 
     void aimTargets() {
-        // clang-format off
         for (auto [d, offset, t] : std::initializer_list<std::tuple<double, const char*, const char*>>{
             {359.6, "0", "360"}, {0.5, "0", "0"}, {1.5, "", "2"}, {-0.4, "-1", "359"},
             {-360.6, "0", "-1"}, {90, "0.5", "90"}, {90, "1.5", "92"}, {40000, "0", "<none>"}})
             QCOMPARE(shown(MapGeometry::aimTarget(d, offset)), QString(t));
-        // clang-format on
     }
 
     void layout() {
-        // clang-format off
         for (auto [inner, width, window, pen] : std::initializer_list<std::tuple<int, int, QList<int>, int>>{
             {3000, 3060, {5195, 3460, 4235, 3220, 2710}, 3},
             {3015, 3060, {5210, 3460, 4250, 3220, 2710}, 4},
@@ -539,7 +472,6 @@ class TestCore : public QObject {
                      window);
             QCOMPARE(l.headingLineWidth, pen);
         }
-        // clang-format on
         const WindowLayout panel = WindowLayout::forPicture(3000, 3060).withPanel(3060);
         QCOMPARE(
             (QList<int>{panel.windowHeight, panel.tabHeight, panel.panelTop, panel.windowWidth}),
@@ -549,6 +481,7 @@ class TestCore : public QObject {
                  (QList<int>{0, 1, -1, 45}));
     }
 };
+// clang-format on
 
 QTEST_GUILESS_MAIN(TestCore)
 #include "tst_core.moc"
