@@ -35,6 +35,7 @@ void Reconnector::startWaiting() {
     if (!m_enabled || m_session.link().isOpen())
         return;
     const QString dir = m_session.link().workingDirectory();
+    stopWaiting(); // a loss while waiting starts one wait, not two
     m_watcher = new QFileSystemWatcher(this);
     m_watcher->addPaths({dir.isEmpty() ? QStringLiteral(".") : dir, QStringLiteral("/dev")});
     connect(m_watcher, &QFileSystemWatcher::directoryChanged, this, &Reconnector::tryOpen);
@@ -43,7 +44,9 @@ void Reconnector::startWaiting() {
 
 void Reconnector::stopWaiting() {
     m_timer->stop();
-    delete m_watcher;
+    // Later: the wait may end inside the watcher's own signal.
+    if (m_watcher)
+        m_watcher->deleteLater();
     m_watcher = nullptr;
 }
 
