@@ -7,6 +7,7 @@
 #include "gui/icons.h"
 #include "gui/mainwindow.h"
 #include "gui/messagebox.h"
+#include "gui/servicesdialog.h"
 #include "pseudoterminal.h"
 
 #include <QButtonGroup>
@@ -375,6 +376,19 @@ class TestWindow : public QObject {
         click("drawPicturesButton");
         QCOMPARE(m_messages, QStringList{"world4.bmp、world5.bmp を置き換えますか？"});
         QVERIFY(w("drawPicturesButton")->isEnabled()); // nothing started
+    }
+
+    // OK in the services dialog saves what it shows, and the core serves it.
+    void servicesDialog() {
+        QVERIFY(start());
+        ServicesDialog dialog(*m_core, m_window.get());
+        dialog.findChild<QCheckBox*>("rotctldCheck")->setChecked(true);
+        dialog.findChild<QLineEdit*>("rotctldEdit")->setText(" 127.0.0.1:4999 ");
+        dialog.findChild<QCheckBox*>("reconnectCheck")->setChecked(true);
+        dialog.accept();
+        QCOMPARE(m_core->rotctldListen(), QStringLiteral("127.0.0.1:4999"));
+        QVERIFY(m_core->reconnectEnabled());
+        QVERIFY(settingsFile("AZIVEX.INI").contains("listen=127.0.0.1:4999\n"));
     }
 
     void switches() {
