@@ -11,6 +11,7 @@
 #include "core/settingsfile.h"
 #include "core/textnumber.h"
 #include "core/userfolder.h"
+#include "testfiles.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
@@ -25,14 +26,6 @@ QString shown(const std::optional<QString>& v) {
 }
 template <typename T> QString shown(const std::optional<T>& v) {
     return v ? QString::number(*v) : none;
-}
-[[nodiscard]] bool writeFile(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size() && f.flush();
-}
-QByteArray readFile(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
 }
 
 // A tiny file system of its own, unmounted when done; mounting needs root.
@@ -388,24 +381,6 @@ class TestCore : public QObject {
             {"x (COM32768)", "<none>"}, {"no number", "<none>"}, {"(COM5) x", "<none>"},
             {"x (COM5", "<none>"}})
             QCOMPARE(shown(comNumberFromEntry(entry)), QString(n));
-    }
-
-    void vectorAngle_data() {
-        QTest::addColumn<double>("x");
-        QTest::addColumn<double>("y");
-        QTest::addColumn<double>("quarterTurns");
-        const double t = std::atan(0.5) / (M_PI / 2); // direction of (2, 1)
-        for (auto [x, y, q] : std::initializer_list<std::tuple<double, double, double>>{
-            {0, 0, 0}, {1, 0, 0}, {-1, 0, 2}, {0, 1, 1}, {0, -1, 3}, {2, 1, t}, {-2, 1, 2 - t},
-            {-2, -1, 2 + t}, {2, -1, 4 - t}, {1e-9, 0, 0}, {-1e-9, 0, 2}})
-            QTest::addRow("(%g, %g)", x, y) << x << y << q;
-    }
-    void vectorAngle() {
-        QFETCH(double, x);
-        QFETCH(double, y);
-        QFETCH(double, quarterTurns);
-        QCOMPARE(MapGeometry::piValue(), M_PI);
-        QVERIFY(std::fabs(MapGeometry::vectorAngle(x, y) - quarterTurns * M_PI / 2) < 1e-12);
     }
 
     void lineEnds() {

@@ -7,6 +7,7 @@
 #include "core/inifile.h"
 #include "core/operatingcore.h"
 #include "pseudoterminal.h"
+#include "testfiles.h"
 
 #include <QDir>
 #include <QSignalSpy>
@@ -17,14 +18,6 @@
 namespace {
 const QByteArray reference = "\r\n\r\nReference\r\n3(port No),9600,N,8,1(Baudot etc.):0(Offset)-"
                              "0(Picture No)/0(Control position)\r\n";
-QByteArray readFile(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
-}
-bool writeFile(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
 // Which file a name stands for: a file replaced has a new one.
 ino_t fileId(const char* path) {
     struct stat st {};
@@ -69,7 +62,7 @@ class TestOperatingCore : public QObject {
     }
 
     void startUp_data() {
-        QTest::addColumn<QByteArray>("file"); // "-": none; "dir": a folder of that name
+        QTest::addColumn<QByteArray>("file"); // "-": none; "dir", "pipe": a folder, a named pipe
         QTest::addColumn<bool>("runs");
         QTest::addColumn<QByteArray>("written"); // empty: the file is not replaced
         QTest::addColumn<QStringList>("trace");
@@ -79,6 +72,7 @@ class TestOperatingCore : public QObject {
         QTest::addRow("old format") << QByteArray("7,19200,E,7,1\r\nmy notes") << false << "7,9600,N,8,1:0-0/0" + reference << begin + QStringList{"message 環境設定のバージョンアップが有りましたので「AZIVEX.DAT"};
         QTest::addRow("old format, empty port") << QByteArray(",4800,N,8,1:") << false << "3,4800,N,8,1:0-0/0" + reference << begin + QStringList{"message 環境設定のバージョンアップが有りましたので「AZIVEX.DAT"};
         QTest::addRow("unreadable") << QByteArray("dir") << false << QByteArray() << begin + QStringList{"message 「AZIVEX.DAT（環境設定ファイル）"};
+        QTest::addRow("a pipe, never waited on") << QByteArray("pipe") << false << QByteArray() << begin + QStringList{"message 「AZIVEX.DAT（環境設定ファイル）"};
         QTest::addRow("panel shown: registered once") << QByteArray("3,9600,N,8,1:-Z-2/1") << true << "3,9600,N,8,1:-Z-2/1" + reference << begin + QStringList{"shown|3|9600,N,8,1|-Z", "status ", "port 1", "status 環境ファイルに登録完了", "port 1", "started"};
         QTest::addRow("panel shown, empty offset") << QByteArray("3,9600,N,8,1:-1/1") << true << "3,9600,N,8,1:0-1/1" + reference << begin + QStringList{"shown|3|9600,N,8,1|0", "status ", "port 1", "status 環境ファイルに登録完了", "port 1", "started"};
         QTest::addRow("panel hidden") << QByteArray("3,9600,N,8,1:5-2/0") << true << QByteArray() << begin + QStringList{"shown|3|9600,N,8,1|5", "port 1", "started"};
@@ -93,6 +87,8 @@ class TestOperatingCore : public QObject {
         QFETCH(QStringList, trace);
         if (file == "dir")
             QVERIFY(QDir().mkdir("AZIVEX.DAT"));
+        else if (file == "pipe")
+            QVERIFY(::mkfifo("AZIVEX.DAT", 0600) == 0);
         else if (file != "-")
             QVERIFY(writeFile("AZIVEX.DAT", file + reference));
         const ino_t before = fileId("AZIVEX.DAT");

@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "mapdraw/maprenderer.h"
 #include "mapdraw/stationmapjob.h"
+#include "testfiles.h"
 
 #include <QDir>
 #include <QSignalSpy>
@@ -29,10 +30,6 @@ bool seaInCentre(const QImage& picture) {
     return false;
 }
 
-QByteArray contents(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 } // namespace
 
 class TestStationMapJob : public QObject {
@@ -68,7 +65,7 @@ class TestStationMapJob : public QObject {
         const auto data = loadMapData(mapData);
         QVERIFY(data);
         for (int i : {0, 1}) {
-            const QByteArray bmp = contents(files[i]);
+            const QByteArray bmp = readFile(files[i]);
             QVERIFY(bmp.startsWith("BM"));
             QCOMPARE(int(bmp[28]), 24); // bits a pixel
             const QImage picture(files[i]);
@@ -114,10 +111,8 @@ class TestStationMapJob : public QObject {
         QFETCH(QString, reason);
         QTemporaryDir dir;
         const QString existing = dir.filePath(QStringLiteral("world4.bmp"));
-        for (const QString& name : {existing, dir.filePath(QStringLiteral("file"))}) {
-            QFile file(name);
-            QVERIFY(file.open(QIODevice::WriteOnly) && file.write("operator's own") > 0);
-        }
+        for (const QString& name : {existing, dir.filePath(QStringLiteral("file"))})
+            QVERIFY(writeFile(name, "operator's own"));
         StationMapJob job(QDir(dir.path()).filePath(data), frankfurt,
                           {{existing, minPictureSizePx}, {dir.filePath(target), size}});
         QSignalSpy failed(&job, &StationMapJob::failed);
@@ -125,7 +120,7 @@ class TestStationMapJob : public QObject {
         QVERIFY(failed.wait(60000));
         QVERIFY2(failed.first().first().toString().contains(reason),
                  qPrintable(failed.first().first().toString()));
-        QCOMPARE(contents(existing), QByteArray("operator's own"));
+        QCOMPARE(readFile(existing), QByteArray("operator's own"));
         QCOMPARE(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden),
                  QStringList({QStringLiteral("file"), QStringLiteral("world4.bmp")}));
     }

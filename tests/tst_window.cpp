@@ -9,6 +9,7 @@
 #include "gui/messagebox.h"
 #include "gui/servicesdialog.h"
 #include "pseudoterminal.h"
+#include "testfiles.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -18,13 +19,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QRegularExpression>
 #include <QSpinBox>
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QtEndian>
-#include <sys/stat.h>
 
 namespace {
 const QByteArray reference = "\r\n\r\nReference\r\n3(port No),9600,N,8,1(Baudot etc.):0(Offset)-"
@@ -64,16 +63,8 @@ class TestWindow : public QObject {
         return w<QPushButton>(name)->text();
     }
     void click(const QString& name) { QTest::mouseClick(w(name), Qt::LeftButton); }
-    static bool writeBytes(const QString& name, const QByteArray& bytes) {
-        QFile f(name);
-        return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-    }
     void writeSettings(const QByteArray& dataLine, const QString& name = "AZIVEX.DAT") {
-        QVERIFY(writeBytes(name, dataLine + reference));
-    }
-    QByteArray settingsFile(const QString& name = QStringLiteral("AZIVEX.DAT")) {
-        QFile f(name);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+        QVERIFY(writeFile(name, dataLine + reference));
     }
     bool start(const QByteArray& dataLine = "3,9600,N,8,1:0-0/0") {
         if (!dataLine.isEmpty())
@@ -149,52 +140,11 @@ class TestWindow : public QObject {
         m_dir.reset();
     }
 
-    // What the window shows of a start; the sequence itself is the core's test.
-    void startUp_data() {
-        // clang-format off
-        QTest::addColumn<QByteArray>("file"); // "-": none
-        QTest::addColumn<bool>("runs");
-        QTest::addColumn<QStringList>("shown"); // status, connect, port, line, offset
-        QTest::addColumn<int>("picture");
-        QTest::addRow("no file") << QByteArray("-") << false << QStringList{} << -1;
-        QTest::addRow("panel shown") << QByteArray("3,9600,N,8,1:5-2/1") << true << QStringList{portState(true), "切断", "3", "9600,N,8,1", "5"} << 2;
-        QTest::addRow("absent port") << QByteArray("4,4800,N,8,1:-7-1/0") << true << QStringList{portState(false), "接続", "4", "4800,N,8,1", "-7"} << 1;
-        QTest::addRow("empty fields fall back") << QByteArray(",:-9/") << true << QStringList{portState(true), "切断", "3", "9600,N,8,1", ""} << -1;
-        QTest::addRow("lower-case file") << QByteArray("lower") << true << QStringList{portState(true), "切断", "3", "9600,N,8,1", "0"} << 0;
-        // clang-format on
-    }
-    void startUp() {
-        QFETCH(QByteArray, file);
-        QFETCH(bool, runs);
-        QFETCH(QStringList, shown);
-        QFETCH(int, picture);
-        if (file == "lower")
-            writeSettings("3,9600,N,8,1:0-0/0", "azivex.dat");
-        else if (file != "-")
-            writeSettings(file);
-        QCOMPARE(start({}), runs);
-        QCOMPARE(m_messages.size(), runs ? 0 : 1);
-        if (!runs) {
-            QCOMPARE(m_window->findChild<QTabBar*>()->currentIndex(), 1);
-            QCOMPARE(text("connectButton"), QStringLiteral("接続"));
-            return;
-        }
-        QCOMPARE((QStringList{text("statusLabel"), text("connectButton"), text("portEdit"),
-                              text("lineSettingsEdit"), text("offsetEdit")}),
-                 shown);
-        QCOMPARE(w<QCheckBox>("showPanelCheck")->isChecked(), file.endsWith("/1"));
-        QCOMPARE(w<QGroupBox>("switchPanel")->isVisible(), false); // the window is not shown
-        QCOMPARE(m_window->findChild<QRadioButton*>()->group()->checkedId(), picture);
-        QCOMPARE(text("targetLabel"), QString());
-        QCOMPARE(m_window->findChild<QTabBar*>()->currentIndex(), 0);
-    }
-
     void registration_data() {
         // clang-format off
         QTest::addColumn<QString>("action");
         QTest::addColumn<QByteArray>("written");
         QTest::addColumn<QString>("status");
-        QTest::addRow("button, offset emptied") << "offset: registerButton" << QByteArray("3,9600,N,8,1:0-0/0") << "環境ファイルに登録完了";
         QTest::addRow("picture") << "pictureButton2" << QByteArray("3,9600,N,8,1:0-2/0") << "環境ファイルに登録完了";
         QTest::addRow("panel on and off") << "showPanelCheck showPanelCheck" << QByteArray("3,9600,N,8,1:0-0/0") << "環境ファイルに登録完了";
         QTest::addRow("panel on") << "showPanelCheck" << QByteArray("3,9600,N,8,1:0-0/1") << "環境ファイルに登録完了";
@@ -202,7 +152,6 @@ class TestWindow : public QObject {
         QTest::addRow("port list") << "list:4" << QByteArray("4,9600,N,8,1:0-0/0") << "環境ファイルに登録完了";
         QTest::addRow("after disconnect") << "connectButton registerButton" << QByteArray("3,9600,N,8,1:0-0/0") << "環境ファイルに登録完了";
         QTest::addRow("tab change") << "showPanelCheck tab" << QByteArray("3,9600,N,8,1:0-0/1") << portState(true);
-        QTest::addRow("file not writable") << "dir registerButton" << QByteArray("<unreadable>") << "環境ファイルに登録できませんでした";
         // clang-format on
     }
     void registration() {
@@ -229,13 +178,11 @@ class TestWindow : public QObject {
             } else if (step == u"tab") {
                 m_window->findChild<QTabBar*>()->setCurrentIndex(1);
                 m_window->findChild<QTabBar*>()->setCurrentIndex(0);
-            } else if (step == u"dir") {
-                QVERIFY(QFile::remove("AZIVEX.DAT") && QDir().mkdir("AZIVEX.DAT"));
             } else
                 click(step);
         }
         QCOMPARE(text("statusLabel"), status);
-        QCOMPARE(settingsFile(), written == "<unreadable>" ? written : written + reference);
+        QCOMPARE(readFile("AZIVEX.DAT"), written + reference);
         QCOMPARE(text("offsetEdit"), action.contains("offset:-3") ? "-3" : "0");
         QCOMPARE(text("connectButton"), QStringLiteral("切断"));
         // The port the file names is the one open now.
@@ -314,7 +261,7 @@ class TestWindow : public QObject {
     // Keys turn the antenna unless a text box has them; T opens the target field,
     // where Enter aims the short path and Ctrl+Enter the long path.
     void keyboard() {
-        QVERIFY(writeBytes("AZIVEX.INI", "[station]\nlocator=PM95vq\n[aim]\npark=200\npreset1=n|0\npreset2=W|FN42\n"));
+        QVERIFY(writeFile("AZIVEX.INI", "[station]\nlocator=PM95vq\n[aim]\npark=200\npreset1=n|0\npreset2=W|FN42\n"));
         QVERIFY(start());
         m_window->show();
         QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
@@ -355,7 +302,7 @@ class TestWindow : public QObject {
     // Pictures 4 and 5 drawn from the window, centred on the station, and picture 4
     // chosen; an existing picture is replaced only when the operator says so.
     void stationPictures() {
-        QVERIFY(writeBytes("AZIVEX.INI", "[station]\nlocator=JN58td\n"));
+        QVERIFY(writeFile("AZIVEX.INI", "[station]\nlocator=JN58td\n"));
         QVERIFY(start());
         m_window->show();
         QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
@@ -368,8 +315,8 @@ class TestWindow : public QObject {
         QCOMPARE(QImage("world4.bmp").size(), QSize(100, 100));
         QCOMPARE(QImage("world5.bmp").size(), QSize(120, 120));
         QCOMPARE(w("mapView")->width(), 104);
-        QCOMPARE(settingsFile().mid(15, 1), QByteArray("3"));
-        QVERIFY(settingsFile("AZIVEX.INI").contains("[maps]\ncentre=48.1458, 11.625"));
+        QCOMPARE(readFile("AZIVEX.DAT").mid(15, 1), QByteArray("3"));
+        QVERIFY(readFile("AZIVEX.INI").contains("[maps]\ncentre=48.1458, 11.625"));
         QCOMPARE(m_messages, QStringList());
         QTRY_VERIFY(w("drawPicturesButton")->isEnabled());
         AppMessageBox::setNextAnswer(false);
@@ -388,31 +335,7 @@ class TestWindow : public QObject {
         dialog.accept();
         QCOMPARE(m_core->rotctldListen(), QStringLiteral("127.0.0.1:4999"));
         QVERIFY(m_core->reconnectEnabled());
-        QVERIFY(settingsFile("AZIVEX.INI").contains("listen=127.0.0.1:4999\n"));
-    }
-
-    void switches() {
-        QVERIFY(start("3,9600,N,8,1:0-0/1"));
-        const QColor face = w<QPushButton>("switchButton2")->palette().button().color();
-        for (int n : {1, 8}) {
-            const QString primary = QStringLiteral("switchButton%1").arg(n);
-            const QString twin = QStringLiteral("panelSwitchButton%1").arg(n);
-            click(n == 1 ? primary : twin);
-            for (const QString& b : {primary, twin}) {
-                QCOMPARE(w<QPushButton>(b)->text(), QStringLiteral("ON"));
-                QCOMPARE(w<QPushButton>(b)->palette().button().color(), QColor(255, 192, 255));
-            }
-            click(n == 1 ? twin : primary);
-            for (const QString& b : {primary, twin}) {
-                QCOMPARE(w<QPushButton>(b)->text(), QStringLiteral("SW%1").arg(n));
-                QCOMPARE(w<QPushButton>(b)->palette().button().color(), face);
-            }
-        }
-        QCOMPARE(line(), QByteArray("Y11\r\nY10\r\nY81\r\nY80\r\n"));
-        click("connectButton");
-        click("switchButton5");
-        QCOMPARE(w<QPushButton>("panelSwitchButton5")->text(), QStringLiteral("ON"));
-        QCOMPARE(text("connectButton"), QStringLiteral("接続"));
+        QVERIFY(readFile("AZIVEX.INI").contains("listen=127.0.0.1:4999\n"));
     }
 
     void pictures_data() {
@@ -446,19 +369,19 @@ class TestWindow : public QObject {
         QVERIFY(start(panel ? "3,9600,N,8,1:0-1/1" : "3,9600,N,8,1:0-1/0"));
         m_window->show();
         const QString name = files.mid(1);
-        QByteArray bmp = settingsFile("world2.bmp");
+        QByteArray bmp = readFile("world2.bmp");
         if (files.startsWith(u'-'))
             QVERIFY(QFile::remove(name));
         else if (files.startsWith(u'+'))
             QVERIFY(QFile::copy("world2.bmp", name));
         else if (files.startsWith(u'~')) { // a larger picture, cut short by a byte
-            const QByteArray larger = settingsFile("world3.bmp");
-            QVERIFY(writeBytes(name, larger.left(larger.size() - 1)));
+            const QByteArray larger = readFile("world3.bmp");
+            QVERIFY(writeFile(name, larger.left(larger.size() - 1)));
         }
         else if (files.startsWith(u'!')) {
             qToLittleEndian<qint32>(20000, bmp.data() + 18);
             qToLittleEndian<qint32>(20000, bmp.data() + 22);
-            QVERIFY(writeBytes(name, bmp));
+            QVERIFY(writeFile(name, bmp));
         }
         auto* group = m_window->findChild<QRadioButton*>()->group();
         group->button(chosen)->click();
@@ -472,41 +395,7 @@ class TestWindow : public QObject {
                              panelBox->isVisible() ? panelBox->y() : -1}),
                  sizes);
         QCOMPARE(group->checkedId(), recorded == 0 && chosen > 2 ? 0 : chosen);
-        QCOMPARE(settingsFile().mid(15, 1), QByteArray::number(recorded));
-    }
-
-    void faults_data() {
-        QTest::addColumn<QString>("fault");
-        for (const char* fault : {"settings pipe", "flood while clicking", "hang-up mid reply"})
-            QTest::addRow("%s", fault) << fault;
-    }
-    void faults() {
-        QFETCH(QString, fault);
-        if (fault == u"settings pipe") {
-            QVERIFY(::mkfifo("AZIVEX.DAT", 0600) == 0);
-            QVERIFY(!start({}));
-            QVERIFY(m_messages.value(0).contains(QStringLiteral("読み込めませんでした")));
-            return;
-        }
-        QVERIFY(start());
-        if (fault == u"flood while clicking") {
-            QByteArray noise;
-            for (int i = 0; i < 200000; ++i)
-                noise += i % 997 == 0 ? QByteArray("AZ=123\r\n") : QByteArray(1, char(i * 131));
-            m_pty->write(noise);
-            for (int i = 0; i < 40; ++i)
-                clickMap(QPoint(5 * i, 200 - 5 * i));
-            const QByteArray sent = line();
-            QCOMPARE(sent.count("\r\n"), 40);
-            QVERIFY(
-                QRegularExpression("^(M\\d{3}\r\n)+$").match(QString::fromLatin1(sent)).hasMatch());
-            QTRY_COMPARE(text("headingLabel"), QStringLiteral("123"));
-        } else if (fault == u"hang-up mid reply") {
-            m_pty->write("AZ=04");
-            m_pty->hangUp();
-            QTRY_COMPARE(text("statusLabel"), portState(false));
-            QCOMPARE(text("headingLabel"), QStringLiteral("000"));
-        }
+        QCOMPARE(readFile("AZIVEX.DAT").mid(15, 1), QByteArray::number(recorded));
     }
 
     // Every control's name, kind, caption, tooltip, font and place, against a golden
