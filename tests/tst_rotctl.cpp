@@ -160,7 +160,7 @@ class TestRotctl : public QObject {
         QVERIFY(m_rig->session.link().isOpen());
         while (m_rig->session.sendRaw(QStringLiteral("Y11"))) {
         }
-        QCOMPARE(ask(*client, "P 10 0\nM 8 0\nS\n", 24), QByteArray("RPRT -9\nRPRT -9\nRPRT 0\n"));
+        QCOMPARE(ask(*client, "P 10 0\nM 8 0\nS\n", 23), QByteArray("RPRT -9\nRPRT -9\nRPRT 0\n"));
         m_rig->pty.setReading(true);
         QTRY_COMPARE(m_rig->session.link().queuedCommands(), 0);
         const QByteArray sent = m_rig->line(); // the stop ahead of the switches waiting
@@ -207,7 +207,7 @@ class TestRotctl : public QObject {
         m_now = milliseconds(1000);
         clients[1]->write("P 1"); // a line begun is no line completed
         QVERIFY(clients[1]->waitForBytesWritten());
-        QCOMPARE(ask(*clients[0], "p\n", 12), QByteArray("0.00\n0.00\n"));
+        QCOMPARE(ask(*clients[0], "p\n", 10), QByteArray("0.00\n0.00\n"));
         m_now = RotctlServer::idleLimit + milliseconds(2); // client 2 idle for exactly the limit
         for (int gone : {1, 2}) {
             auto newcomer = connectClient();
@@ -219,7 +219,7 @@ class TestRotctl : public QObject {
         auto refused = connectClient();
         QVERIFY(refused);
         QCOMPARE(ask(*refused, "p\n", 8), QByteArray("RPRT -9\n"));
-        QCOMPARE(ask(*clients[0], "p\n", 12), QByteArray("0.00\n0.00\n"));
+        QCOMPARE(ask(*clients[0], "p\n", 10), QByteArray("0.00\n0.00\n"));
         QCOMPARE(clients[3]->state(), QAbstractSocket::ConnectedState);
     }
 
@@ -264,10 +264,10 @@ class TestRotctl : public QObject {
         if (abuse == u"long line") {
             auto c = connectClient();
             QVERIFY(c);
-            QCOMPARE(ask(*c, QByteArray(1500, 'P') + "\np\n", 20),
+            QCOMPARE(ask(*c, QByteArray(1500, 'P') + "\np\n", 19),
                      QByteArray("RPRT -1\n0.00\n0.00\n"));
             QCOMPARE(ask(*c, QByteArray(3000, ' ') + "P 1 0", 8), QByteArray("RPRT -1\n"));
-            QCOMPARE(ask(*c, "P 2 0\nS\n", 8), QByteArray("RPRT 0\n")); // the rest of the long line
+            QCOMPARE(ask(*c, "P 2 0\nS\n", 7), QByteArray("RPRT 0\n")); // the rest of the long line
         } else if (abuse == u"client that never reads") {
             auto c = connectClient();
             QVERIFY(c);
