@@ -33,7 +33,7 @@
     </message>
     <message>
         <source>Connection and cutting are performed. &#x3000;接続・切断を行います。（ドグルスイッチ）</source>
-        <translation>Opens and closes the port (a toggle).</translation>
+        <translation>Opens and shuts the port (a toggle).</translation>
     </message>
     <message>
         <source> (CCW).左へ回転します。 <byte value="xd"/>
@@ -188,7 +188,7 @@
     </message>
     <message>
         <source>切断</source>
-        <translation>Close</translation>
+        <translation>Shut</translation>
     </message>
 </context>
 <context>
@@ -286,7 +286,7 @@ Check that the folder can be written to.</translation>
     </message>
     <message>
         <source>接続中に機器が抜けたとき、同じ COM に戻りしだい接続し直します。「切断」で切ったポートは開きません。</source>
-        <translation>When the device goes away while open, reopens it as soon as it is back at the same COM. A port closed with “Close” stays closed.</translation>
+        <translation>When the device goes away while open, reopens it as soon as it is back at the same COM. A port shut with “Shut” stays shut.</translation>
     </message>
     <message>
         <source>停止中</source>
