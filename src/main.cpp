@@ -1,8 +1,11 @@
 // SPDX-FileCopyrightText: 2026 AZIVEX developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/commandline.h"
+#include "core/inifile.h"
 #include "core/operatingcore.h"
+#include "core/settingsfile.h"
 #include "net/rotctlserver.h"
+#include "core/uilanguage.h"
 #include "core/userfolder.h"
 #include "gui/appstyle.h"
 #include "gui/mainwindow.h"
@@ -11,12 +14,49 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
+#include <QLibraryInfo>
+#include <QTranslator>
 #include <cstdio>
 
 #ifdef AZIVEX_HAVE_FONTCONFIG
 #include <fontconfig/fontconfig.h>
 #include <thread>
 #endif
+
+namespace {
+
+// The command line's choice, else AZIVEX.INI's in the working folder, else the
+// environment's.
+UiLanguage::Language chooseLanguage(const QString& commandLine) {
+    if (const auto chosen = UiLanguage::fromSetting(commandLine))
+        return *chosen;
+    IniFile ini(WorkingDir::resolve(OperatingCore::iniFileName));
+    ini.load();
+    if (const auto chosen = UiLanguage::fromSetting(ini.value(OperatingCore::Keys::uiLanguage, {})))
+        return *chosen;
+    return UiLanguage::fromEnvironment();
+}
+
+// The program's English, or Qt's own Japanese for its dialogs' buttons (its English
+// needs no file).
+class Translators {
+  public:
+    void install(UiLanguage::Language language) {
+        QCoreApplication::removeTranslator(&m_texts);
+        const bool loaded =
+            language == UiLanguage::Language::English
+                ? m_texts.load(QStringLiteral(":/i18n/azivex_en.qm"))
+                : m_texts.load(QStringLiteral("qtbase_ja"),
+                               QLibraryInfo::path(QLibraryInfo::TranslationsPath));
+        if (loaded)
+            QCoreApplication::installTranslator(&m_texts);
+    }
+
+  private:
+    QTranslator m_texts;
+};
+
+} // namespace
 
 int main(int argc, char* argv[]) {
     // Options are read before the window system is reached, so --help, --version and
@@ -38,7 +78,14 @@ int main(int argc, char* argv[]) {
         QStringLiteral("Work in %1 instead of the current directory; it is created with the "
                        "standard map pictures when missing. The desktop menu starts AZIVEX so.")
             .arg(QStringLiteral("$XDG_DATA_HOME/azivex (~/.local/share/azivex)")));
-    options.addOptions({rotctld, userFolder});
+    const QCommandLineOption language(
+        QStringLiteral("language"),
+        QStringLiteral("Show the window in LANGUAGE: ja (Japanese) or en (English). Without it, "
+                       "[ui] language= in AZIVEX.INI decides, else the environment (LANGUAGE, "
+                       "LC_ALL, LC_MESSAGES, LANG): Japanese for C, POSIX and ja, English for "
+                       "any other language."),
+        QStringLiteral("LANGUAGE"));
+    options.addOptions({rotctld, userFolder, language});
     const QString program = QStringLiteral("azivex");
     if (const auto status =
             CommandLine::parse(options, program, CommandLine::arguments(argc, argv)))
@@ -48,6 +95,10 @@ int main(int argc, char* argv[]) {
             program, QStringLiteral("--rotctld takes [ADDRESS:]PORT: a PORT of 1 to 65535, an "
                                     "ADDRESS such as 127.0.0.1, [::1] or localhost; not \"%1\"")
                          .arg(options.value(rotctld)));
+
+    if (options.isSet(language) && !UiLanguage::fromSetting(options.value(language)))
+        return CommandLine::usageError(
+            program, QStringLiteral("--language takes ja or en, not \"%1\"").arg(options.value(language)));
 
 #ifdef AZIVEX_HAVE_FONTCONFIG
     // Reading the font configuration is the largest part of showing any text; it
@@ -63,6 +114,10 @@ int main(int argc, char* argv[]) {
     QGuiApplication::setDesktopFileName(QStringLiteral(AZIVEX_APP_ID));
 
     AppStyle::install();
+    // Before any window is built, so every text is made in the chosen language; again
+    // in the user folder, whose AZIVEX.INI may choose otherwise.
+    Translators translators;
+    translators.install(chooseLanguage(options.value(language)));
     const QString pictures = UserFolder::standardPicturesFolder();
     if (options.isSet(userFolder)) {
         if (pictures.isEmpty())
@@ -74,9 +129,10 @@ int main(int argc, char* argv[]) {
                          qPrintable(error.isEmpty() ? QStringLiteral("cannot enter it") : error));
             AppMessageBox::show(
                 nullptr, QStringLiteral("AZIVEX"),
-                QStringLiteral("作業フォルダ %1 を用意できませんでした").arg(folder));
+                QCoreApplication::translate("main", "作業フォルダ %1 を用意できませんでした").arg(folder));
             return 1;
         }
+        translators.install(chooseLanguage(options.value(language)));
     }
     OperatingCore core;
     core.setStandardPicturesFolder(pictures);

@@ -23,7 +23,7 @@ prefix="$scratch/usr"
 cmake --install "$build" --prefix "$prefix" >/dev/null
 
 files=(bin/azivex{,-simcontroller,-mapmaker} share/azivex/world{1,2,3}.bmp
-  share/azivex/naturalearth/{land,countries}-50m.json share/man/man1/azivex{,-simcontroller,-mapmaker}.1
+  share/azivex/naturalearth/{land,countries}-50m.json share/man/man1/azivex{,-simcontroller,-mapmaker}.1 share/man/ja/man1/azivex.1
   share/doc/azivex/{README.md,LICENSE,NATURAL-EARTH.md,LICENSE.world-atlas}
   share/{applications/org.azivex.Azivex.desktop,metainfo/org.azivex.Azivex.metainfo.xml}
   share/icons/hicolor/scalable/apps/azivex.svg)

@@ -10,6 +10,7 @@
 #include "core/settings.h"
 #include "core/settingsfile.h"
 #include "core/textnumber.h"
+#include "core/uilanguage.h"
 #include "core/userfolder.h"
 #include "testfiles.h"
 
@@ -381,6 +382,35 @@ class TestCore : public QObject {
             {"x (COM32768)", "<none>"}, {"no number", "<none>"}, {"(COM5) x", "<none>"},
             {"x (COM5", "<none>"}})
             QCOMPARE(shown(comNumberFromEntry(entry)), QString(n));
+    }
+
+    void language_data() {
+        // clang-format off
+        QTest::addColumn<QStringList>("env"); // LANGUAGE, LC_ALL, LC_MESSAGES, LANG
+        QTest::addColumn<QString>("shown");
+        QTest::addRow("unset") << QStringList{"", "", "", ""} << "ja";
+        QTest::addRow("C.UTF-8") << QStringList{"", "", "", "C.UTF-8"} << "ja";
+        QTest::addRow("POSIX") << QStringList{"", "", "", "POSIX"} << "ja";
+        QTest::addRow("Japanese") << QStringList{"", "", "", "ja_JP.UTF-8"} << "ja";
+        QTest::addRow("US English") << QStringList{"", "", "", "en_US.UTF-8"} << "en";
+        QTest::addRow("German") << QStringList{"", "", "", "de_DE@euro"} << "en";
+        QTest::addRow("LC_MESSAGES over LANG") << QStringList{"", "", "en_GB", "ja_JP.UTF-8"} << "en";
+        QTest::addRow("LC_ALL over LC_MESSAGES") << QStringList{"", "ja_JP", "en_GB", "en_US"} << "ja";
+        QTest::addRow("C in LC_ALL") << QStringList{"", "C", "", "en_US"} << "ja";
+        QTest::addRow("LANGUAGE first") << QStringList{"en_US:ja", "", "", "ja_JP.UTF-8"} << "en";
+        QTest::addRow("LANGUAGE's first entry") << QStringList{":ja:en", "", "", "en_US.UTF-8"} << "ja";
+        QTest::addRow("LANGUAGE under C") << QStringList{"en", "", "", "C.UTF-8"} << "ja";
+        QTest::addRow("LANGUAGE alone") << QStringList{"en", "", "", ""} << "ja";
+        // clang-format on
+    }
+    void language() {
+        QFETCH(QStringList, env);
+        QFETCH(QString, shown);
+        QCOMPARE(UiLanguage::code(UiLanguage::fromEnvironment(env[0], env[1], env[2], env[3])), shown);
+        for (const auto& [setting, chosen] : {std::pair{"EN ", "en"}, {"ja", "ja"}}) {
+            QCOMPARE(UiLanguage::code(*UiLanguage::fromSetting(setting)), chosen);
+        }
+        QVERIFY(!UiLanguage::fromSetting("auto") && !UiLanguage::fromSetting("fr"));
     }
 
     void lineEnds() {

@@ -8,6 +8,7 @@
 #include "gui/mainwindow.h"
 #include "gui/messagebox.h"
 #include "gui/servicesdialog.h"
+#include "gui/targetdialog.h"
 #include "pseudoterminal.h"
 #include "testfiles.h"
 
@@ -23,6 +24,7 @@
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTranslator>
 #include <QtEndian>
 
 namespace {
@@ -432,6 +434,60 @@ class TestWindow : public QObject {
         const QStringList expected =
             QString::fromUtf8(golden.readAll()).split(u'\n', Qt::SkipEmptyParts);
         QCOMPARE(lines, expected);
+    }
+
+    // In English no text the operator sees is left in Japanese, and every caption fits
+    // its control (style margins and check marks allowed for), without running over a
+    // neighbour, at every picture size and both captions of the connect button.
+    void englishFits() {
+        QTranslator english;
+        QVERIFY(english.load(QStringLiteral(":/i18n/azivex_en.qm")));
+        QCoreApplication::installTranslator(&english);
+        const auto restore = qScopeGuard([&] { QCoreApplication::removeTranslator(&english); });
+        QVERIFY(start("3,9600,N,8,1:0-0/1"));
+        m_window->show();
+        const QRegularExpression japanese(QStringLiteral("[\\x{3000}-\\x{30ff}\\x{4e00}-\\x{9fff}\\x{ff00}-\\x{ffef}]"));
+        const auto check = [&](QWidget* top) {
+            const QWidgetList controls = top->findChildren<QWidget*>() << top;
+            for (QWidget* c : controls) {
+                const auto* box = qobject_cast<QGroupBox*>(c);
+                const QString caption = (box ? box->title() : c->property("text").toString()).trimmed();
+                for (const QString& shown : {caption, c->toolTip(), c->windowTitle()})
+                    QVERIFY2(!shown.contains(japanese), qPrintable(c->objectName() + ": " + shown));
+                // Dialogs are laid out to fit; the options are cut off by design, and the
+                // version is the same untranslated text in both languages.
+                if (top != m_window.get() || qobject_cast<QRadioButton*>(c) || c->objectName() == u"versionLabel")
+                    continue;
+                const QStyle* st = c->style();
+                int room = c->width();
+                if (qobject_cast<QPushButton*>(c))
+                    room -= st->pixelMetric(QStyle::PM_ButtonMargin) + 2 * st->pixelMetric(QStyle::PM_DefaultFrameWidth);
+                else if (qobject_cast<QCheckBox*>(c))
+                    room -= st->pixelMetric(QStyle::PM_IndicatorWidth) + st->pixelMetric(QStyle::PM_CheckBoxLabelSpacing);
+                else if (box)
+                    room -= 2 * st->pixelMetric(QStyle::PM_LayoutLeftMargin);
+                QVERIFY2(c->fontMetrics().horizontalAdvance(caption) <= room,
+                         qPrintable(QStringLiteral("%1 \"%2\": %3 > %4").arg(c->objectName(), caption).arg(c->fontMetrics().horizontalAdvance(caption)).arg(room)));
+                const QWidgetList beside = qobject_cast<QLabel*>(c) ? c->parentWidget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly) : QWidgetList();
+                for (QWidget* n : beside)
+                    QVERIFY2(n == c || n->isHidden() || QRect(c->pos(), QSize(c->fontMetrics().horizontalAdvance(caption), c->height())).intersected(n->geometry()).width() <= 1,
+                             qPrintable(c->objectName() + " runs over " + n->objectName()));
+            }
+            if (auto* bar = top->findChild<QTabBar*>())
+                QVERIFY(bar->tabRect(bar->count() - 1).right() < bar->width());
+        };
+        for (const char* picture : {"pictureButton1", "pictureButton2", "pictureButton0"}) {
+            click(picture);
+            check(m_window.get());
+            if (QTest::currentTestFailed())
+                return;
+        }
+        click("connectButton");
+        check(m_window.get());
+        ServicesDialog services(*m_core, m_window.get());
+        TargetDialog target(*m_core, m_window.get());
+        check(&services);
+        check(&target);
     }
 
     void goldenImages() {

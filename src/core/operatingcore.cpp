@@ -14,25 +14,24 @@
 
 namespace {
 
-const QString crlf = QStringLiteral("\r\n");
+// Translated where they are emitted; the source texts are what a Japanese window shows.
+const char* const missingMessage = QT_TRANSLATE_NOOP(
+    "OperatingCore", "「AZIVEX.DAT（環境設定ファイル）」がありませんでしたので作成しました。\r\n"
+                     "一旦プログラムを終了させます。\r\n\r\n"
+                     "再起動後、ポート等の内容を確認・設定してください。");
 
-const QString missingMessage =
-    QStringLiteral("「AZIVEX.DAT（環境設定ファイル）」がありませんでしたので作成しました。") +
-    crlf + QStringLiteral("一旦プログラムを終了させます。") + crlf + crlf +
-    QStringLiteral("再起動後、ポート等の内容を確認・設定してください。");
+const char* const recreatedMessage = QT_TRANSLATE_NOOP(
+    "OperatingCore", "環境設定のバージョンアップが有りましたので「AZIVEX.DAT」を再作成しました。\r\n"
+                     "一旦終了させます。\r\n\r\n"
+                     "ポート等の内容を確認・設定してください。");
 
-const QString recreatedMessage =
-    QStringLiteral("環境設定のバージョンアップが有りましたので「AZIVEX.DAT」を再作成しました。") +
-    crlf + QStringLiteral("一旦終了させます。") + crlf + crlf +
-    QStringLiteral("ポート等の内容を確認・設定してください。");
+const char* const unreadableMessage = QT_TRANSLATE_NOOP(
+    "OperatingCore", "「AZIVEX.DAT（環境設定ファイル）」を読み込めませんでした。\r\n"
+                     "ファイルを確認してから再起動してください。");
 
-const QString unreadableMessage =
-    QStringLiteral("「AZIVEX.DAT（環境設定ファイル）」を読み込めませんでした。") + crlf +
-    QStringLiteral("ファイルを確認してから再起動してください。");
-
-const QString notWrittenMessage =
-    QStringLiteral("「AZIVEX.DAT（環境設定ファイル）」を作成できませんでした。") + crlf +
-    QStringLiteral("フォルダへの書き込み権限を確認してください。");
+const char* const notWrittenMessage = QT_TRANSLATE_NOOP(
+    "OperatingCore", "「AZIVEX.DAT（環境設定ファイル）」を作成できませんでした。\r\n"
+                     "フォルダへの書き込み権限を確認してください。");
 
 void warn(const QString& file, const char* what, const QString& reason) {
     std::fprintf(stderr, "azivex: %s %s: %s\n", qPrintable(file), what, qPrintable(reason));
@@ -59,12 +58,12 @@ OperatingCore::OperatingCore(QObject* parent)
             m_lastOpenError.clear();
     });
     connect(m_reconnector, &Reconnector::reconnected, this, [this](int port) {
-        emit statusChanged(QStringLiteral("COM%1 を再接続しました").arg(port));
+        emit statusChanged(tr("COM%1 を再接続しました").arg(port));
     });
 }
 
 bool OperatingCore::start() {
-    emit statusChanged(QStringLiteral("初期化中"));
+    emit statusChanged(tr("初期化中"));
     m_session->setCommanded(QString());
     emit pageWanted(Page::Operating);
     loadIni();
@@ -80,7 +79,7 @@ bool OperatingCore::start() {
         const bool written = writeSettings(
             SettingsCodec::defaultDataLine(boxes.portNo, boxes.lineSettings, boxes.offset));
         emit pageWanted(Page::Settings);
-        emit messageRequested(written ? missingMessage : notWrittenMessage);
+        emit messageRequested(tr(written ? missingMessage : notWrittenMessage));
         return false;
     }
     const SettingsFile::FirstLine first =
@@ -89,7 +88,7 @@ bool OperatingCore::start() {
         // Rewriting a file that could not be read would destroy the operator's
         // settings: say so and leave it alone.
         warn(m_settingsFileName, "not read", first.reason);
-        emit messageRequested(unreadableMessage);
+        emit messageRequested(tr(unreadableMessage));
         return false;
     }
     const QString line = SettingsCodec::decodeLine(first.bytes);
@@ -108,7 +107,7 @@ bool OperatingCore::start() {
     if (!current) {
         const bool written = writeSettings(
             SettingsCodec::recreatedDataLine(m_settings.portNo, m_settings.lineSettings));
-        emit messageRequested(written ? recreatedMessage : notWrittenMessage);
+        emit messageRequested(tr(written ? recreatedMessage : notWrittenMessage));
         return false;
     }
     if (fields.pictureNo)
@@ -126,7 +125,7 @@ bool OperatingCore::start() {
     m_session->openLink(m_settings.portNo, m_settings.lineSettings);
     emit started();
     if (m_ini.state() == IniFile::State::Unreadable)
-        emit statusChanged(QStringLiteral("%1 を読み込めませんでした").arg(m_ini.path()));
+        emit statusChanged(tr("%1 を読み込めませんでした").arg(m_ini.path()));
     return true;
 }
 
@@ -151,8 +150,8 @@ void OperatingCore::registerSettings(const Settings& entered) {
     const bool written = writeSettings(SettingsCodec::registeredDataLine(m_settings));
     emit statusChanged(QString());
     m_session->openLink(m_settings.portNo, m_settings.lineSettings);
-    emit statusChanged(written ? QStringLiteral("環境ファイルに登録完了")
-                               : QStringLiteral("環境ファイルに登録できませんでした"));
+    emit statusChanged(written ? tr("環境ファイルに登録完了")
+                               : tr("環境ファイルに登録できませんでした"));
 }
 
 void OperatingCore::loadIni() {
@@ -296,7 +295,7 @@ bool OperatingCore::saveIni(IniKey key, const QString& value) {
     if (m_ini.set(key, value, &error))
         return true;
     warn(m_ini.path(), "not written", error);
-    emit statusChanged(QStringLiteral("%1 に保存できませんでした").arg(m_ini.path()));
+    emit statusChanged(tr("%1 に保存できませんでした").arg(m_ini.path()));
     return false;
 }
 
@@ -323,7 +322,7 @@ void OperatingCore::setRotctldError(const QString& error) {
     if (!error.isEmpty()) {
         std::fprintf(stderr, "azivex: rotctld server not started on %s: %s\n",
                      qPrintable(rotctldListen()), qPrintable(error));
-        emit statusChanged(QStringLiteral("rotctld を開けません"));
+        emit statusChanged(tr("rotctld を開けません"));
     }
     emit rotctldStateChanged();
 }

@@ -34,6 +34,8 @@ class OperatingCore : public QObject {
         static constexpr IniKey aimPark{QLatin1StringView("aim"), QLatin1StringView("park")};
         // Where pictures 4 and 5 drawn from the window are centred: "LATITUDE, LONGITUDE".
         static constexpr IniKey mapsCentre{QLatin1StringView("maps"), QLatin1StringView("centre")};
+        // The window's language: "ja", "en" or "auto" (the environment's).
+        static constexpr IniKey uiLanguage{QLatin1StringView("ui"), QLatin1StringView("language")};
         // preset1 to preset8: "NAME|TARGET".
         static IniKey aimPreset(int n);
     };

@@ -34,12 +34,14 @@ using AppStyle::fixedGothic;
 
 using AppStyle::proportionalGothic;
 
-const QString switchTip =
-    QStringLiteral("環境設定と連動しています。コントローラの遠隔スイッチをＯＮ・ＯＦＦします。");
-const QString panelSwitchTip =
-    QStringLiteral("環境設定と連動しています。遠隔スイッチをＯＮ・ＯＦＦします。");
+// Shared by several controls; translated where they are set.
+const char* const switchTip =
+    QT_TRANSLATE_NOOP("MainWindow", "環境設定と連動しています。コントローラの遠隔スイッチをＯＮ・ＯＦＦします。");
+const char* const panelSwitchTip =
+    QT_TRANSLATE_NOOP("MainWindow", "環境設定と連動しています。遠隔スイッチをＯＮ・ＯＦＦします。");
 const QColor switchOnColour(255, 192, 255);
-const QString statusLineTip = QStringLiteral("ポートの接続状態等のメッセージを表示します。");
+const char* const statusLineTip =
+    QT_TRANSLATE_NOOP("MainWindow", "ポートの接続状態等のメッセージを表示します。");
 
 QString switchCaption(int number, bool on) {
     return on ? QStringLiteral("ON") : QStringLiteral("SW%1").arg(number);
@@ -163,8 +165,8 @@ void MainWindow::createControls() {
     m_tabs->setPalette(fullyResolved(standard));
     m_tabs->setAutoFillBackground(true);
     placeAt(m_tabs, 30, 480, 3165, 4215);
-    createOperatingTab(m_tabs->addTab(QStringLiteral("ＡＺX")));
-    createSettingsTab(m_tabs->addTab(QStringLiteral("環境設定")));
+    createOperatingTab(m_tabs->addTab(tr("ＡＺX")));
+    createSettingsTab(m_tabs->addTab(tr("環境設定")));
 
     for (QLabel* caption :
          {m_columnHeadings, m_versionLabel, m_portListCaption, m_targetCaption, m_pictureCaption})
@@ -179,10 +181,10 @@ void MainWindow::createHeader() {
     m_statusLabel = makeLabel(this, "statusLabel", QStringLiteral("Label1"), 120, 30, 2985, 195);
     setColours(m_statusLabel, QColor(0, 0, 192), QColor(255, 255, 128));
     m_statusLabel->setFont(AppStyle::font(proportionalGothic, 9.75));
-    m_statusLabel->setToolTip(statusLineTip);
+    m_statusLabel->setToolTip(tr(statusLineTip));
 
     m_targetCaption =
-        makeLabel(this, "targetCaption", QStringLiteral("設定角度 = "), 90, 270, 975, 165);
+        makeLabel(this, "targetCaption", tr("設定角度 = "), 90, 270, 975, 165);
     setColours(m_targetCaption, QColor(0, 0, 192), QColor(255, 255, 255));
     m_targetCaption->setFont(AppStyle::font(proportionalGothic, 8.25));
 
@@ -191,23 +193,23 @@ void MainWindow::createHeader() {
     m_targetLabel->setFont(AppStyle::font(proportionalGothic, 9.75));
 
     m_connectButton =
-        makeButton(this, "connectButton", QStringLiteral("接続"), 2640, 150, 585, 285);
+        makeButton(this, "connectButton", tr("接続"), 2640, 150, 585, 285);
     setColours(m_connectButton, QColor(255, 255, 192));
-    m_connectButton->setToolTip(QStringLiteral(
+    m_connectButton->setToolTip(tr(
         "Connection and cutting are performed. 　接続・切断を行います。（ドグルスイッチ）"));
 }
 
 void MainWindow::createOperatingTab(QWidget* tab) {
     m_ccwButton = makeButton(tab, "ccwButton", QString(), 90, 360, 645, 465);
     m_ccwButton->setFont(AppStyle::font(proportionalGothic, 11.25, true));
-    m_ccwButton->setToolTip(QStringLiteral(" (CCW).左へ回転します。 \r\n"));
+    m_ccwButton->setToolTip(tr(" (CCW).左へ回転します。 \r\n"));
     m_ccwButton->setIcon(rotationIcon(Icons::Rotation::CounterClockwise));
     m_stopButton = makeButton(tab, "stopButton", QString(), 750, 360, 645, 465);
-    m_stopButton->setToolTip(QStringLiteral("回転をストップします。"));
+    m_stopButton->setToolTip(tr("回転をストップします。"));
     m_stopButton->setIcon(rotationIcon(Icons::Rotation::Stop));
     m_cwButton = makeButton(tab, "cwButton", QString(), 1410, 360, 645, 465);
     m_cwButton->setFont(AppStyle::font(proportionalGothic, 12, true));
-    m_cwButton->setToolTip(QStringLiteral("(CW). 右へ回転します。 \r\n"));
+    m_cwButton->setToolTip(tr("(CW). 右へ回転します。 \r\n"));
     m_cwButton->setIcon(rotationIcon(Icons::Rotation::Clockwise));
     for (QPushButton* b : {m_ccwButton, m_stopButton, m_cwButton}) {
         setColours(b, QColor(192, 255, 192));
@@ -217,29 +219,29 @@ void MainWindow::createOperatingTab(QWidget* tab) {
     m_headingLabel = makeLabel(tab, "headingLabel", QStringLiteral("000"), 2130, 390, 945, 435);
     setColours(m_headingLabel, QColor(255, 192, 255), QColor(0, 0, 255));
     m_headingLabel->setFont(AppStyle::font(fixedGothic, 18, true));
-    m_headingLabel->setToolTip(QStringLiteral("コントローラーから送られてきた角度を表示します。"));
+    m_headingLabel->setToolTip(tr("コントローラーから送られてきた角度を表示します。"));
 
     m_stepCcwButton = makeButton(tab, "stepCcwButton", QStringLiteral("-10"), 450, 870, 615, 210);
     m_stepCcwButton->setToolTip(
-        QStringLiteral("最終コマンドの角度から１５度左（ＣＣＷ）へ回転させます。"));
+        tr("最終コマンドの角度から１５度左（ＣＣＷ）へ回転させます。"));
     m_stepCwButton = makeButton(tab, "stepCwButton", QStringLiteral("+10"), 1080, 870, 585, 210);
     m_stepCwButton->setToolTip(
-        QStringLiteral("最終コマンドの角度に１０度右（ＣＷ）へ回転させます。"));
+        tr("最終コマンドの角度に１０度右（ＣＷ）へ回転させます。"));
     for (QPushButton* b : {m_stepCcwButton, m_stepCwButton})
         setColours(b, QColor(224, 224, 224));
 
     m_pictureCaption =
-        makeLabel(tab, "pictureCaption", QStringLiteral("画像"), 1770, 900, 405, 165);
-    m_pictureCaption->setToolTip(QStringLiteral(
+        makeLabel(tab, "pictureCaption", tr("画像"), 1770, 900, 405, 165);
+    m_pictureCaption->setToolTip(tr(
         "画像を選択します。　左から画像番号WORLD*.BMP(＊＝１・２・３・４・５)を読み込みます。"));
     const int optionLeft[5] = {2160, 2310, 2490, 2670, 2850};
     const QString optionTip[5] = {
-        QStringLiteral("画像１：　標準のミニ画面を表示します。使用ファイルは「world1.bmp」"),
-        QStringLiteral("画像２：　中画面を表示します。使用ファイルは「world2.bmp」"),
-        QStringLiteral("画像３：　大きい画面を表示します。使用ファイルは「world3.bmp」"),
-        QStringLiteral("画像４：　オプションで選択した画像が使用できます。使用する画像の名前を"
+        tr("画像１：　標準のミニ画面を表示します。使用ファイルは「world1.bmp」"),
+        tr("画像２：　中画面を表示します。使用ファイルは「world2.bmp」"),
+        tr("画像３：　大きい画面を表示します。使用ファイルは「world3.bmp」"),
+        tr("画像４：　オプションで選択した画像が使用できます。使用する画像の名前を"
                        "オプションで選択してください。使用ファイルは「world4.bmp」"),
-        QStringLiteral("画像５：　オプションで選択した画像が使用できます。使用する画像の名前を"
+        tr("画像５：　オプションで選択した画像が使用できます。使用する画像の名前を"
                        "オプションで選択してください。使用ファイルは「world5.bmp」"),
     };
     m_pictureButtons = new QButtonGroup(this);
@@ -255,11 +257,11 @@ void MainWindow::createOperatingTab(QWidget* tab) {
 
     m_mapView = withName(new MapView(tab), "mapView");
     m_mapView->move(Twips::toPixels(60), Twips::toPixels(1110));
-    m_mapView->setToolTip(QStringLiteral("地図クリックでローテータをコントロールします。"));
+    m_mapView->setToolTip(tr("地図クリックでローテータをコントロールします。"));
 
     m_switchPanel =
-        makeFrame(tab, "switchPanel", QStringLiteral("ﾛｰﾃｰﾀｰｵﾌﾟｼｮﾝ ｽｲｯﾁ"), 90, 3360, 3015, 765);
-    m_switchPanel->setToolTip(panelSwitchTip);
+        makeFrame(tab, "switchPanel", tr("ﾛｰﾃｰﾀｰｵﾌﾟｼｮﾝ ｽｲｯﾁ"), 90, 3360, 3015, 765);
+    m_switchPanel->setToolTip(tr(panelSwitchTip));
     m_panelSwitchGroup = new QButtonGroup(this);
     m_panelSwitchGroup->setExclusive(false);
     const int panelLeft[4] = {60, 780, 1500, 2220};
@@ -267,7 +269,7 @@ void MainWindow::createOperatingTab(QWidget* tab) {
         QPushButton* b = makeButton(m_switchPanel, "", switchCaption(i + 1, false),
                                     panelLeft[i % 4], i < 4 ? 180 : 450, 705, 255);
         b->setObjectName(QStringLiteral("panelSwitchButton%1").arg(i + 1));
-        b->setToolTip(panelSwitchTip);
+        b->setToolTip(tr(panelSwitchTip));
         m_panelSwitchButtons[static_cast<std::size_t>(i)] = b;
         m_panelSwitchGroup->addButton(b, i + 1);
     }
@@ -275,42 +277,42 @@ void MainWindow::createOperatingTab(QWidget* tab) {
 
 void MainWindow::createSettingsTab(QWidget* tab) {
     m_settingsGroup =
-        makeFrame(tab, "settingsGroup", QStringLiteral("環境設定"), 90, 390, 3015, 2025);
-    m_rawCommandGroup = makeFrame(tab, "rawCommandGroup", QStringLiteral("ローテーター設定等"), 90,
+        makeFrame(tab, "settingsGroup", tr("環境設定"), 90, 390, 3015, 2025);
+    m_rawCommandGroup = makeFrame(tab, "rawCommandGroup", tr("ローテーター設定等"), 90,
                                   2520, 3015, 705);
     m_switchGroup =
-        makeFrame(tab, "switchGroup", QStringLiteral("ﾛｰﾃｰﾀｰｵﾌﾟｼｮﾝ ｽｲｯﾁ"), 90, 3300, 3015, 855);
-    m_switchGroup->setToolTip(switchTip);
+        makeFrame(tab, "switchGroup", tr("ﾛｰﾃｰﾀｰｵﾌﾟｼｮﾝ ｽｲｯﾁ"), 90, 3300, 3015, 855);
+    m_switchGroup->setToolTip(tr(switchTip));
 
     QGroupBox* g = m_settingsGroup;
     m_versionLabel =
         makeLabel(g, "versionLabel", QStringLiteral("Ver 20130823"), 1770, 150, 1125, 165);
     m_portListCaption =
-        makeLabel(g, "portListCaption", QStringLiteral("ｺﾑﾎﾟｰﾄ設定"), 90, 540, 975, 165);
+        makeLabel(g, "portListCaption", tr("ｺﾑﾎﾟｰﾄ設定"), 90, 540, 975, 165);
     m_portList = withName(new QComboBox(g), "portList");
     m_portList->setEditable(true);
     m_portList->setInsertPolicy(QComboBox::NoInsert);
-    m_portList->setEditText(QStringLiteral("ポート選択"));
+    m_portList->setEditText(tr("ポート選択"));
     placeAt(m_portList, 1140, 480, 1815, 285);
     setColours(m_portList, QColor(192, 255, 255));
     m_portList->setFont(AppStyle::font(proportionalGothic, 8.25));
-    m_portList->setToolTip(QStringLiteral("コムポートを選択すれば「Port No」欄に番号が書き込まれ"
+    m_portList->setToolTip(tr("コムポートを選択すれば「Port No」欄に番号が書き込まれ"
                                           "ます。　設定後は再起動してください。"));
     m_columnHeadings =
-        makeLabel(g, "columnHeadings", QStringLiteral("ﾎﾟｰﾄ番号　　ﾎﾞｰﾚｲﾄ等　  　　ｵﾌｾｯﾄ\r\n"), 120,
+        makeLabel(g, "columnHeadings", tr("ﾎﾟｰﾄ番号　　ﾎﾞｰﾚｲﾄ等　  　　ｵﾌｾｯﾄ\r\n"), 120,
                   900, 2835, 195);
 
     m_portEdit = makeTextBox(g, "portEdit", QStringLiteral("3"), 210, 1170, 495, 285);
     m_portEdit->setFont(AppStyle::font(proportionalGothic, 9.75, true));
     m_portEdit->setToolTip(
-        QStringLiteral("上の有効ポートよりコントローラの接続されているポートを選択してください。"));
+        tr("上の有効ポートよりコントローラの接続されているポートを選択してください。"));
     m_lineSettingsEdit =
         makeTextBox(g, "lineSettingsEdit", QStringLiteral("9600,N,8,1"), 780, 1170, 1455, 285);
     m_lineSettingsEdit->setFont(AppStyle::font(proportionalGothic, 9.75));
-    m_lineSettingsEdit->setToolTip(QStringLiteral("(通常は変更不要です。)ボーレイト，パリティ，"
+    m_lineSettingsEdit->setToolTip(tr("(通常は変更不要です。)ボーレイト，パリティ，"
                                                   "ビット，ストップビットを記入します。"));
     m_offsetEdit = makeTextBox(g, "offsetEdit", QStringLiteral("0"), 2310, 1170, 615, 270);
-    m_offsetEdit->setToolTip(QStringLiteral(
+    m_offsetEdit->setToolTip(tr(
         "オフセット値（プラス・マイナスの数字）を入れた数値が目的の角度に加算されたものが設定"
         "角度としてコントロールされます。"));
     for (QLineEdit* e : {m_portEdit, m_lineSettingsEdit, m_offsetEdit}) {
@@ -319,30 +321,30 @@ void MainWindow::createSettingsTab(QWidget* tab) {
     }
 
     m_registerButton =
-        makeButton(g, "registerButton", QStringLiteral("環境登録"), 1560, 1530, 1365, 345);
+        makeButton(g, "registerButton", tr("環境登録"), 1560, 1530, 1365, 345);
     setColours(m_registerButton, QColor(128, 255, 128));
     m_registerButton->setFont(AppStyle::font(proportionalGothic, 9.75));
-    m_registerButton->setToolTip(QStringLiteral(
+    m_registerButton->setToolTip(tr(
         "環境設定変更実施内容を登録します。ボーレイト変更以外は各コマンド設定時に自動登録します"
         "ので通常は不要です。"));
 
-    m_showPanelCheck = withName(new QCheckBox(QStringLiteral("ｽｲｯﾁ表示"), g), "showPanelCheck");
+    m_showPanelCheck = withName(new QCheckBox(tr("ｽｲｯﾁ表示"), g), "showPanelCheck");
     placeAt(m_showPanelCheck, 240, 1590, 1155, 255);
     setColours(m_showPanelCheck, QColor(192, 192, 255), QColor(0, 0, 192));
     m_showPanelCheck->setToolTip(
-        QStringLiteral("レ＝ＡＺＸ画面にスイッチを表示します。　□＝表示しません"));
+        tr("レ＝ＡＺＸ画面にスイッチを表示します。　□＝表示しません"));
 
     m_rawCommandEdit =
         makeTextBox(m_rawCommandGroup, "rawCommandEdit", QString(), 90, 300, 1425, 270);
     m_rawCommandEdit->setFont(AppStyle::font(fixedGothic, 9.75, true));
     setColours(m_rawCommandEdit, QColor(255, 255, 192));
-    m_rawCommandEdit->setToolTip(QStringLiteral(
+    m_rawCommandEdit->setToolTip(tr(
         "コントローラへコマンドを送信します。コマント゛のみを入力して「データ転送」ボタンで実行"
         "してください。　★ [Enter] は入力不要"));
-    m_sendRawButton = makeButton(m_rawCommandGroup, "sendRawButton", QStringLiteral("ﾃﾞｰﾀ送信"),
+    m_sendRawButton = makeButton(m_rawCommandGroup, "sendRawButton", tr("ﾃﾞｰﾀ送信"),
                                  1680, 240, 1155, 285);
     setColours(m_sendRawButton, QColor(255, 255, 192));
-    m_sendRawButton->setToolTip(QStringLiteral("コントローラへテキストのﾃﾞｰﾀを送信します。"));
+    m_sendRawButton->setToolTip(tr("コントローラへテキストのﾃﾞｰﾀを送信します。"));
 
     m_switchButtonGroup = new QButtonGroup(this);
     m_switchButtonGroup->setExclusive(false);
@@ -351,7 +353,7 @@ void MainWindow::createSettingsTab(QWidget* tab) {
         QPushButton* b = makeButton(m_switchGroup, "", switchCaption(i + 1, false), left[i % 4],
                                     i < 4 ? 210 : 510, 705, 285);
         b->setObjectName(QStringLiteral("switchButton%1").arg(i + 1));
-        b->setToolTip(switchTip);
+        b->setToolTip(tr(switchTip));
         m_switchButtons[static_cast<std::size_t>(i)] = b;
         m_switchButtonGroup->addButton(b, i + 1);
     }
@@ -395,11 +397,11 @@ void MainWindow::bindControls() {
     connect(s, &RotatorSession::switchChanged, this, &MainWindow::showSwitch);
     // Why the port did not open shows under the status line's own tip, until it opens.
     connect(&s->link(), &RotatorLink::openRefused, this, [this](const QString& reason) {
-        m_statusLabel->setToolTip(statusLineTip + u'\n' + reason);
+        m_statusLabel->setToolTip(tr(statusLineTip) + u'\n' + reason);
     });
     connect(&s->link(), &RotatorLink::openChanged, this, [this](bool open) {
         if (open)
-            m_statusLabel->setToolTip(statusLineTip);
+            m_statusLabel->setToolTip(tr(statusLineTip));
     });
     connect(s, &RotatorSession::portStateReported, this, &MainWindow::showPortState);
     connect(s, &RotatorSession::disconnectOfferChanged, this, &MainWindow::showDisconnectOffer);
@@ -414,11 +416,11 @@ void MainWindow::bindControls() {
     connect(&m_core, &OperatingCore::settingsShown, this, &MainWindow::showSettings);
     connect(&m_core, &OperatingCore::started, this, &MainWindow::showStarted);
     // Beyond the designed controls: a menu on the window's background.
-    auto* services = new QAction(QStringLiteral("接続サービス..."), this);
+    auto* services = new QAction(tr("接続サービス..."), this);
     services->setObjectName(QStringLiteral("servicesAction"));
     services->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
     connect(services, &QAction::triggered, this, &MainWindow::openServices);
-    auto* target = new QAction(QStringLiteral("目標..."), this);
+    auto* target = new QAction(tr("目標..."), this);
     target->setObjectName(QStringLiteral("targetAction"));
     target->setShortcut(QKeySequence(Qt::Key_T));
     connect(target, &QAction::triggered, this, &MainWindow::openTarget);
@@ -524,10 +526,9 @@ void MainWindow::selectMapPicture(int index, Registering registering) {
         const bool standard = index <= 2;
         AppMessageBox::show(
             this, QStringLiteral("AZIVEX"),
-            QStringLiteral("「") + name +
-                QStringLiteral("」画像ファイルが有りませんので変更できませんでした。\r\n\r\n") +
-                (standard ? QStringLiteral("バージョンアップで取り込むことができます。")
-                          : QStringLiteral("ユーザ作成ファイルに変更する場合はファイルを作成して"
+            tr("「%1」画像ファイルが有りませんので変更できませんでした。\r\n\r\n").arg(name) +
+                (standard ? tr("バージョンアップで取り込むことができます。")
+                          : tr("ユーザ作成ファイルに変更する場合はファイルを作成して"
                                            "ください。")));
         if (!standard) {
             // The whole selection of picture 1, as if its button had been pressed.
@@ -598,12 +599,12 @@ void MainWindow::showStatus(const QString& message) {
 }
 
 void MainWindow::showPortState(bool open) {
-    m_statusLabel->setText(QStringLiteral("ﾎﾟｰﾄ = ") +
+    m_statusLabel->setText(tr("ﾎﾟｰﾄ = ") +
                            (open ? QStringLiteral("True") : QStringLiteral("False")));
 }
 
 void MainWindow::showDisconnectOffer(bool offered) {
-    m_connectButton->setText(offered ? QStringLiteral("切断") : QStringLiteral("接続"));
+    m_connectButton->setText(offered ? tr("切断") : tr("接続"));
 }
 
 void MainWindow::showPortClosed() {

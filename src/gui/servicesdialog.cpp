@@ -15,28 +15,28 @@
 ServicesDialog::ServicesDialog(OperatingCore& core, QWidget* parent)
     : QDialog(parent), m_core(core) {
     setObjectName(QStringLiteral("servicesDialog"));
-    setWindowTitle(QStringLiteral("AZIVEX 接続サービス"));
-    auto* rotctld = new QGroupBox(QStringLiteral("rotctld サーバ (Hamlib)"), this);
-    m_rotctldCheck = new QCheckBox(QStringLiteral("有効にする"), rotctld);
+    setWindowTitle(tr("AZIVEX 接続サービス"));
+    auto* rotctld = new QGroupBox(tr("rotctld サーバ (Hamlib)"), this);
+    m_rotctldCheck = new QCheckBox(tr("有効にする"), rotctld);
     m_rotctldCheck->setObjectName(QStringLiteral("rotctldCheck"));
-    m_rotctldCheck->setToolTip(QStringLiteral(
+    m_rotctldCheck->setToolTip(tr(
         "gpredict、QLog、CQRLOG などがこのアドレスでアンテナを回せるようにします。"));
     m_rotctldEdit = new QLineEdit(rotctld);
     m_rotctldEdit->setObjectName(QStringLiteral("rotctldEdit"));
     m_rotctldEdit->setPlaceholderText(defaultRotctldEndpoint);
-    m_rotctldEdit->setToolTip(QStringLiteral(
+    m_rotctldEdit->setToolTip(tr(
         "[アドレス:]ポート。127.0.0.1 以外のアドレスでは、そこに届く誰もがアンテナを回せます。"));
     m_rotctldState = new QLabel(rotctld);
     m_rotctldState->setObjectName(QStringLiteral("rotctldState"));
     m_rotctldState->setWordWrap(true);
     auto* form = new QFormLayout(rotctld);
     form->addRow(m_rotctldCheck);
-    form->addRow(QStringLiteral("アドレス:"), m_rotctldEdit);
+    form->addRow(tr("アドレス:"), m_rotctldEdit);
     form->addRow(m_rotctldState);
 
-    m_reconnectCheck = new QCheckBox(QStringLiteral("ポートが戻ったら自動で再接続する"), this);
+    m_reconnectCheck = new QCheckBox(tr("ポートが戻ったら自動で再接続する"), this);
     m_reconnectCheck->setObjectName(QStringLiteral("reconnectCheck"));
-    m_reconnectCheck->setToolTip(QStringLiteral(
+    m_reconnectCheck->setToolTip(tr(
         "接続中に機器が抜けたとき、同じ COM に戻りしだい接続し直します。"
         "「切断」で切ったポートは開きません。"));
 
@@ -63,11 +63,11 @@ void ServicesDialog::showRotctldState() {
     const QString listen = m_core.rotctldListen();
     const QString error = m_core.rotctldError();
     if (listen.isEmpty())
-        m_rotctldState->setText(QStringLiteral("停止中"));
+        m_rotctldState->setText(tr("停止中"));
     else if (error.isEmpty())
-        m_rotctldState->setText(QStringLiteral("%1 で待ち受け中").arg(listen));
+        m_rotctldState->setText(tr("%1 で待ち受け中").arg(listen));
     else
-        m_rotctldState->setText(QStringLiteral("%1 を開けません: %2").arg(listen, error));
+        m_rotctldState->setText(tr("%1 を開けません: %2").arg(listen, error));
 }
 
 void ServicesDialog::apply() {

@@ -36,49 +36,49 @@ QString kilometres(double km) {
 TargetDialog::TargetDialog(OperatingCore& core, QWidget* parent)
     : QDialog(parent), m_core(core) {
     setObjectName(QStringLiteral("targetDialog"));
-    setWindowTitle(QStringLiteral("AZIVEX 目標"));
+    setWindowTitle(tr("AZIVEX 目標"));
 
     m_targetEdit = new QLineEdit(this);
     m_targetEdit->setObjectName(QStringLiteral("targetEdit"));
     m_targetEdit->setPlaceholderText(QStringLiteral("JN58td, DL1ABC, VK2, -33.87, 151.21, 123"));
-    m_targetEdit->setToolTip(QStringLiteral(
+    m_targetEdit->setToolTip(tr(
         "ロケータ、コールサインかプリフィックス、緯度・経度、または角度を入れます。"
         "Enter でショートパス、Ctrl+Enter でロングパスへ回します。"));
     m_takenAs = new QLabel(this);
     m_takenAs->setObjectName(QStringLiteral("takenAsLabel"));
     m_bearings = new QLabel(this);
     m_bearings->setObjectName(QStringLiteral("bearingsLabel"));
-    m_shortButton = new QPushButton(QStringLiteral("ショートパス"), this);
+    m_shortButton = new QPushButton(tr("ショートパス"), this);
     m_shortButton->setObjectName(QStringLiteral("shortPathButton"));
-    m_shortButton->setToolTip(QStringLiteral("短い方の大圏コースへ回します。(Enter)"));
+    m_shortButton->setToolTip(tr("短い方の大圏コースへ回します。(Enter)"));
     m_shortButton->setAutoDefault(false);
-    m_longButton = new QPushButton(QStringLiteral("ロングパス"), this);
+    m_longButton = new QPushButton(tr("ロングパス"), this);
     m_longButton->setObjectName(QStringLiteral("longPathButton"));
-    m_longButton->setToolTip(QStringLiteral("反対側、長い方の大圏コースへ回します。(Ctrl+Enter)"));
+    m_longButton->setToolTip(tr("反対側、長い方の大圏コースへ回します。(Ctrl+Enter)"));
     m_longButton->setAutoDefault(false);
     auto* aimRow = new QHBoxLayout;
     aimRow->addWidget(m_shortButton);
     aimRow->addWidget(m_longButton);
 
-    auto* quick = new QGroupBox(QStringLiteral("パーク・プリセット"), this);
+    auto* quick = new QGroupBox(tr("パーク・プリセット"), this);
     m_presetGrid = new QGridLayout(quick);
-    m_parkButton = new QPushButton(QStringLiteral("パーク"), quick);
+    m_parkButton = new QPushButton(tr("パーク"), quick);
     m_parkButton->setObjectName(QStringLiteral("parkButton"));
     m_parkButton->setAutoDefault(false);
     m_presetGrid->addWidget(m_parkButton, 0, 0);
 
-    auto* station = new QGroupBox(QStringLiteral("局の位置"), this);
+    auto* station = new QGroupBox(tr("局の位置"), this);
     m_stationLabel = new QLabel(station);
     m_stationLabel->setObjectName(QStringLiteral("stationLabel"));
     m_stationLabel->setWordWrap(true);
     m_stationEdit = new QLineEdit(station);
     m_stationEdit->setObjectName(QStringLiteral("stationEdit"));
     m_stationEdit->setPlaceholderText(QStringLiteral("PM95vq / 35.68, 139.77"));
-    m_stationEdit->setToolTip(QStringLiteral(
+    m_stationEdit->setToolTip(tr(
         "局のロケータ（4〜10文字）または緯度, 経度（北・東がプラス）。空欄で未設定に戻します。"));
-    auto* setButton = new QPushButton(QStringLiteral("設定"), station);
+    auto* setButton = new QPushButton(tr("設定"), station);
     setButton->setObjectName(QStringLiteral("stationButton"));
-    setButton->setToolTip(QStringLiteral("局の位置を AZIVEX.INI に保存します。"));
+    setButton->setToolTip(tr("局の位置を AZIVEX.INI に保存します。"));
     setButton->setAutoDefault(false);
     auto* stationRow = new QHBoxLayout;
     stationRow->addWidget(m_stationEdit);
@@ -88,15 +88,15 @@ TargetDialog::TargetDialog(OperatingCore& core, QWidget* parent)
     for (QSpinBox* size : {m_picture4Size, m_picture5Size}) {
         size->setRange(100, 1000);
         size->setSuffix(QStringLiteral(" px"));
-        size->setToolTip(QStringLiteral("地図画像の大きさ（ピクセル）"));
+        size->setToolTip(tr("地図画像の大きさ（ピクセル）"));
     }
     m_picture4Size->setObjectName(QStringLiteral("picture4Size"));
     m_picture4Size->setValue(300);
     m_picture5Size->setObjectName(QStringLiteral("picture5Size"));
     m_picture5Size->setValue(450);
-    m_drawButton = new QPushButton(QStringLiteral("局の地図を作成"), station);
+    m_drawButton = new QPushButton(tr("局の地図を作成"), station);
     m_drawButton->setObjectName(QStringLiteral("drawPicturesButton"));
-    m_drawButton->setToolTip(QStringLiteral(
+    m_drawButton->setToolTip(tr(
         "局を中心にした地図を画像４（world4.bmp）と画像５（world5.bmp）に描き、画像４を選びます。"));
     m_drawButton->setAutoDefault(false);
     auto* drawRow = new QHBoxLayout;
@@ -146,7 +146,7 @@ void TargetDialog::drawStationPictures() {
             present << PictureFile::find(name);
     if (!present.isEmpty() &&
         !AppMessageBox::ask(this, QStringLiteral("AZIVEX"),
-                            QStringLiteral("%1 を置き換えますか？").arg(present.join(u'、'))))
+                            tr("%1 を置き換えますか？").arg(present.join(tr("、", "between file names")))))
         return;
     const GeoPoint station = m_core.station().point;
     // A picture kept under another case of its name is replaced under that name.
@@ -155,8 +155,8 @@ void TargetDialog::drawStationPictures() {
         {WorkingDir::resolve(names[1]), m_picture5Size->value()}};
     auto* job = new mapdraw::StationMapJob(Installed::mapDataFolder(), {station.lat, station.lon},
                                            pictures, this);
-    auto* progress = new QProgressDialog(QStringLiteral("局の地図を描いています..."),
-                                         QStringLiteral("中止"), 0, 100, this);
+    auto* progress = new QProgressDialog(tr("局の地図を描いています..."),
+                                         tr("中止"), 0, 100, this);
     progress->setObjectName(QStringLiteral("drawProgress"));
     progress->setMinimumDuration(500); // shown only when it takes more than a moment
     progress->setAutoClose(false);
@@ -177,7 +177,7 @@ void TargetDialog::drawStationPictures() {
     connect(job, &mapdraw::StationMapJob::failed, this, [this, done](const QString& reason) {
         done();
         AppMessageBox::show(this, QStringLiteral("AZIVEX"),
-                            QStringLiteral("地図を作成できませんでした: %1").arg(reason));
+                            tr("地図を作成できませんでした: %1").arg(reason));
     });
     connect(job, &mapdraw::StationMapJob::cancelled, this, done);
     job->start();
@@ -193,13 +193,13 @@ void TargetDialog::lookUp() {
     m_shortButton->setEnabled(false);
     m_longButton->setEnabled(false);
     if (text.isEmpty()) {
-        m_takenAs->setText(QStringLiteral("目標を入れてください"));
+        m_takenAs->setText(tr("目標を入れてください"));
         m_bearings->clear();
         return;
     }
     const OperatingCore::LookUp found = m_core.lookUp(text);
     if (!found.bearings) {
-        m_takenAs->setText(QStringLiteral("「%1」はわかりません").arg(text));
+        m_takenAs->setText(tr("「%1」はわかりません").arg(text));
         m_bearings->clear();
         return;
     }
@@ -221,10 +221,10 @@ void TargetDialog::aim(bool longPath) {
 void TargetDialog::showAimResult(int result) {
     switch (RotatorSession::AimResult(result)) {
     case RotatorSession::AimResult::NoTarget:
-        m_bearings->setText(QStringLiteral("回せません: 目標がありません"));
+        m_bearings->setText(tr("回せません: 目標がありません"));
         break;
     case RotatorSession::AimResult::Refused:
-        m_bearings->setText(QStringLiteral("回せません: コントローラが受け付けません"));
+        m_bearings->setText(tr("回せません: コントローラが受け付けません"));
         break;
     default: // sent, or shown in the window's status line
         break;
@@ -234,20 +234,20 @@ void TargetDialog::showAimResult(int result) {
 void TargetDialog::showStation() {
     const OperatingCore::Station station = m_core.station();
     m_stationLabel->setText(
-        station.set ? QStringLiteral("方位はこの局から: %1").arg(station.shown)
-                    : QStringLiteral("局が未設定です。方位は標準画像の中心（35.68N 139.77E、"
+        station.set ? tr("方位はこの局から: %1").arg(station.shown)
+                    : tr("局が未設定です。方位は標準画像の中心（35.68N 139.77E、"
                                      "東京）から計算しています。"));
     m_parkButton->setEnabled(m_core.session().parkAzimuth().has_value());
     m_parkButton->setToolTip(
         m_core.session().parkAzimuth()
-            ? QStringLiteral("パーク位置 %1° へ回します。").arg(*m_core.session().parkAzimuth())
-            : QStringLiteral("パーク位置は AZIVEX.INI の [aim] park= で設定します。"));
+            ? tr("パーク位置 %1° へ回します。").arg(*m_core.session().parkAzimuth())
+            : tr("パーク位置は AZIVEX.INI の [aim] park= で設定します。"));
 }
 
 void TargetDialog::setStation() {
     if (!m_core.setStation(m_stationEdit->text()))
         m_stationLabel->setText(
-            QStringLiteral("「%1」は局の位置になりません").arg(m_stationEdit->text()));
+            tr("「%1」は局の位置になりません").arg(m_stationEdit->text()));
     else
         m_stationEdit->clear();
 }
@@ -263,7 +263,7 @@ void TargetDialog::showPresets() {
     for (const OperatingCore::Preset& preset : m_core.presets()) {
         auto* button = new QPushButton(preset.name, m_presetGrid->parentWidget());
         button->setObjectName(QStringLiteral("presetButton%1").arg(index));
-        button->setToolTip(QStringLiteral("%1 へショートパスで回します。").arg(preset.target));
+        button->setToolTip(tr("%1 へショートパスで回します。").arg(preset.target));
         button->setAutoDefault(false);
         const QString target = preset.target;
         connect(button, &QPushButton::clicked, this, [this, target] {
