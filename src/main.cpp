@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/commandline.h"
 #include "core/operatingcore.h"
+#include "net/datagramservices.h"
 #include "net/rotctlserver.h"
 #include "core/userfolder.h"
 #include "gui/appstyle.h"
@@ -89,6 +90,7 @@ int main(int argc, char* argv[]) {
     const auto serve = [&](const QString& where) { core.setRotctldError(server.serve(where)); };
     QObject::connect(&core, &OperatingCore::rotctldListenChanged, &server, serve);
     serve(core.rotctldListen());
+    DatagramServices datagrams(core);
     window.show();
     return app.exec();
 }
