@@ -62,7 +62,8 @@ std::optional<Command> parse(QByteArrayView datagram) {
 }
 
 double rotorTarget(const Command& command, std::optional<double> rotorHeading) {
-    const double target = withinTurn(command.bearing - command.offset);
+    // Each within a turn first, so no sum of two large numbers overflows.
+    const double target = withinTurn(withinTurn(command.bearing) - withinTurn(command.offset));
     if (!command.bidirectional || !rotorHeading)
         return target;
     const double reverse = withinTurn(target + 180);
