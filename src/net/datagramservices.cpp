@@ -20,7 +20,10 @@ DatagramServices::DatagramServices(OperatingCore& core, QObject* parent)
     using Listener = OperatingCore::Listener;
     const std::pair<Listener, DatagramListener*> listeners[] = {
         {Listener::N1mm, &m_n1mm}, {Listener::PstRotator, &m_pstRotator}};
-    for (const auto& [which, listener] : listeners) {
+    for (const auto& entry : listeners) {
+        // Copies, which every compiler lets a lambda capture.
+        const Listener which = entry.first;
+        DatagramListener* const listener = entry.second;
         const auto serve = [&core, which, listener](const QString& where) {
             core.setListenerError(which, listener->serve(where));
         };
