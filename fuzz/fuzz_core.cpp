@@ -106,7 +106,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (const std::optional<N1mm::Command> n1mm = N1mm::parse(stream)) {
         const double target = N1mm::rotorTarget(*n1mm, raw);
         CHECK(target >= 0 && target < 360);
-        CHECK(N1mm::report(n1mm->rotor, target).section(" @ ", -1).toInt() < 3600);
+        CHECK(QString::fromUtf8(N1mm::report(n1mm->rotor, target)).section(QStringLiteral(" @ "), -1).toInt() < 3600);
     }
     for (const PstRotator::Command& command : PstRotator::parse(stream))
         CHECK(command.azimuth >= 0 && command.azimuth < 360);
