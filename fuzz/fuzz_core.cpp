@@ -5,6 +5,8 @@
 // character), then the bytes a controller sends.
 #include "core/geometry.h"
 #include "core/protocol.h"
+#include "net/n1mm.h"
+#include "net/pstrotator.h"
 #include "net/rotctl.h"
 #include "core/settings.h"
 #include "core/textnumber.h"
@@ -99,6 +101,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             CHECK(reply.endsWith('\n') && reply.count('\n') >= 1);
         }
     }
+    // The same bytes as a datagram: N1MM's aims fall within a turn and report as
+    // tenths within one; PstRotator's commands are within a turn.
+    if (const std::optional<N1mm::Command> n1mm = N1mm::parse(stream)) {
+        const double target = N1mm::rotorTarget(*n1mm, raw);
+        CHECK(target >= 0 && target < 360);
+        CHECK(QString::fromUtf8(N1mm::report(n1mm->rotor, target)).section(QStringLiteral(" @ "), -1).toInt() < 3600);
+    }
+    for (const PstRotator::Command& command : PstRotator::parse(stream))
+        CHECK(command.azimuth >= 0 && command.azimuth < 360);
     checkRounding(raw);
     checkRounding(numericValue(line));
     CHECK(numericValue(QString::number(c[0])) == c[0]);

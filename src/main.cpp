@@ -4,6 +4,7 @@
 #include "core/inifile.h"
 #include "core/operatingcore.h"
 #include "core/settingsfile.h"
+#include "net/datagramservices.h"
 #include "net/rotctlserver.h"
 #include "core/uilanguage.h"
 #include "core/userfolder.h"
@@ -145,6 +146,7 @@ int main(int argc, char* argv[]) {
     const auto serve = [&](const QString& where) { core.setRotctldError(server.serve(where)); };
     QObject::connect(&core, &OperatingCore::rotctldListenChanged, &server, serve);
     serve(core.rotctldListen());
+    DatagramServices datagrams(core);
     window.show();
     return app.exec();
 }

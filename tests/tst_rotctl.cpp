@@ -92,6 +92,8 @@ class TestRotctl : public QObject {
         QTest::addRow("extended park") << "0" << QByteArray("|K\n") << QByteArray("park:|RPRT -11\n") << QByteArray();
         QTest::addRow("extended dump_state") << "0" << QByteArray("+\\dump_state\n") << QByteArray("dump_state:\nrotctld Protocol Ver: 1\nRotor Model: 2\nMinimum Azimuth: 0.000000\nMaximum Azimuth: 360.000000\nMinimum Elevation: 0.000000\nMaximum Elevation: 90.000000\nSouth Zero: 0\nrot_type=AzEl\ndone\nRPRT 0\n") << QByteArray();
         QTest::addRow("extended get_info") << "0" << QByteArray("+_\n") << QByteArray("get_info:\nInfo: AZIVEX rotator controller on COM7 9600,N,8,1\nRPRT 0\n") << QByteArray();
+        QTest::addRow("dump_caps") << "0" << QByteArray("1\n") << RotctlServer::capabilities() + "RPRT 0\n" << QByteArray();
+        QTest::addRow("separated dump_caps") << "0" << QByteArray(";\\dump_caps\n") << "dump_caps:;" + RotctlServer::capabilities() + "RPRT 0\n" << QByteArray();
         QTest::addRow("two on a line") << "0" << QByteArray("P 10 0 S\n") << QByteArray("RPRT 0\nRPRT 0\n") << QByteArray("M010\r\nA\r\n");
         QTest::addRow("prefix alone") << "0" << QByteArray("+ p\n") << QByteArray("100.00\n0.00\n") << QByteArray();
         QTest::addRow("unknown") << "0" << QByteArray("x\n\\foo\n") << QByteArray("RPRT -4\nRPRT -4\n") << QByteArray();
@@ -113,6 +115,10 @@ class TestRotctl : public QObject {
         QVERIFY(client);
         QCOMPARE(ask(*client, request, answer.size()), answer);
         QCOMPARE(m_rig->line(), sent);
+    }
+
+    void capsForCqrlog() { // the limits, as the lines it looks for word them
+        QVERIFY(RotctlServer::capabilities().contains("\nMin Azimuth:\t\t0.00\nMax Azimuth:\t\t360.00\n"));
     }
 
     void getPosInOneSegment() {

@@ -331,3 +331,38 @@ bool OperatingCore::setReconnectEnabled(bool on) {
     m_reconnector->setEnabled(on);
     return saveIni(Keys::linkReconnect, on ? QStringLiteral("true") : QStringLiteral("false"));
 }
+
+IniKey OperatingCore::listenKey(Listener listener) {
+    return listener == Listener::N1mm ? Keys::n1mmListen : Keys::pstRotatorListen;
+}
+
+QString OperatingCore::listenerName(Listener listener) {
+    return listener == Listener::N1mm ? QStringLiteral("N1MM") : QStringLiteral("PstRotator");
+}
+
+bool OperatingCore::setListenAddress(Listener listener, const QString& endpoint) {
+    const bool saved = saveIni(listenKey(listener), endpoint);
+    emit listenAddressChanged(listener, listenAddress(listener));
+    emit listenerStateChanged();
+    return saved;
+}
+
+QString OperatingCore::listenerError(Listener listener) const {
+    return m_listenerErrors.value(listener);
+}
+
+void OperatingCore::setListenerError(Listener listener, const QString& error) {
+    m_listenerErrors.insert(listener, error);
+    if (!error.isEmpty()) {
+        std::fprintf(stderr, "azivex: %s listener not started on %s: %s\n",
+                     qPrintable(listenerName(listener)), qPrintable(listenAddress(listener)),
+                     qPrintable(error));
+        emit statusChanged(tr("%1 を開けません").arg(listenerName(listener)));
+    }
+    emit listenerStateChanged();
+}
+
+void OperatingCore::noteIgnoredDatagrams(Listener listener, int count, const QString& last) {
+    m_ignored.insert(listener, {count, last});
+    emit listenerStateChanged();
+}

@@ -9,6 +9,7 @@
 #include "core/rotatorsession.h"
 #include "core/settings.h"
 
+#include <QMap>
 #include <QObject>
 
 // What the program is beneath its window and its servers: the settings (AZIVEX.DAT
@@ -23,6 +24,12 @@ class OperatingCore : public QObject {
     struct Keys {
         static constexpr IniKey rotctldListen{QLatin1StringView("rotctld"),
                                               QLatin1StringView("listen")};
+        // The datagram listeners: "ADDRESS:PORT" each, off while empty.
+        static constexpr IniKey n1mmListen{QLatin1StringView("n1mm"), QLatin1StringView("listen")};
+        static constexpr IniKey n1mmRotor{QLatin1StringView("n1mm"), QLatin1StringView("rotor")};
+        static constexpr IniKey n1mmReport{QLatin1StringView("n1mm"), QLatin1StringView("report")};
+        static constexpr IniKey pstRotatorListen{QLatin1StringView("pstrotator"),
+                                                 QLatin1StringView("listen")};
         static constexpr IniKey linkReconnect{QLatin1StringView("link"),
                                               QLatin1StringView("reconnect")};
         static constexpr IniKey stationLocator{QLatin1StringView("station"),
@@ -40,6 +47,11 @@ class OperatingCore : public QObject {
         static IniKey aimPreset(int n);
     };
     static constexpr int presetCount = 8;
+    // The programs heard over datagrams.
+    enum class Listener { N1mm, PstRotator };
+    static constexpr Listener listeners[] = {Listener::N1mm, Listener::PstRotator};
+    static IniKey listenKey(Listener listener);
+    static QString listenerName(Listener listener); // "N1MM", "PstRotator"
 
     // Where bearings are computed from: the station as AZIVEX.INI sets it, else the
     // standard pictures' centre.
@@ -95,6 +107,21 @@ class OperatingCore : public QObject {
     // says so, and the status line shows a failure.
     QString rotctldError() const { return m_rotctldError; }
     void setRotctldError(const QString& error);
+    // A datagram listener's "[ADDRESS:]PORT" as AZIVEX.INI has it, empty when off.
+    QString listenAddress(Listener listener) const { return m_ini.value(listenKey(listener), {}); }
+    bool setListenAddress(Listener listener, const QString& endpoint);
+    // Why the listener does not listen at its address, or nothing; told as rotctld's is.
+    QString listenerError(Listener listener) const;
+    void setListenerError(Listener listener, const QString& error);
+    // Datagrams the listener did not understand: how many, and the last one.
+    struct Ignored {
+        int count = 0;
+        QString last;
+    };
+    Ignored ignoredDatagrams(Listener listener) const { return m_ignored.value(listener); }
+    void noteIgnoredDatagrams(Listener listener, int count, const QString& last);
+    QString n1mmRotor() const { return m_ini.value(Keys::n1mmRotor, {}); }
+    QString n1mmReport() const { return m_ini.value(Keys::n1mmReport, {}); }
     Station station() const { return m_station; }
     // A locator (4 to 10 characters) or "LATITUDE, LONGITUDE"; empty unsets it. False
     // (nothing changed) when the text is neither, or it could not be saved.
@@ -137,6 +164,9 @@ class OperatingCore : public QObject {
     void lastPlaceChanged();
     // The address or the server's state changed.
     void rotctldStateChanged();
+    void listenAddressChanged(OperatingCore::Listener listener, const QString& endpoint);
+    // An address, an error or the count of datagrams not understood changed.
+    void listenerStateChanged();
 
   private:
     bool writeSettings(const QString& dataLine);
@@ -153,6 +183,8 @@ class OperatingCore : public QObject {
     QString m_standardPictures;
     QString m_rotctldError;
     QString m_lastOpenError;
+    QMap<Listener, QString> m_listenerErrors;
+    QMap<Listener, Ignored> m_ignored;
     Station m_station;
     std::optional<CountryFile> m_countries;
     std::optional<TargetBearings> m_lastPlace;

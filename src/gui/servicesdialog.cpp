@@ -34,6 +34,45 @@ ServicesDialog::ServicesDialog(OperatingCore& core, QWidget* parent)
     form->addRow(tr("アドレス:"), m_rotctldEdit);
     form->addRow(m_rotctldState);
 
+    struct ListenerText {
+        OperatingCore::Listener listener;
+        QString title, tip, endpoint;
+    };
+    const ListenerText listenerTexts[] = {
+        {OperatingCore::Listener::N1mm, tr("N1MM Logger+ ローテータ (UDP)"),
+         tr("N1MM Logger+ などのローテータ指令 (goazi、stop) でアンテナを回します。"),
+         QStringLiteral("127.0.0.1:12040")},
+        {OperatingCore::Listener::PstRotator, tr("PstRotator 互換 (UDP)"),
+         tr("SatDump、KLog、Hamlib などの PstRotator 宛て指令でアンテナを回します。"),
+         QStringLiteral("127.0.0.1:12000")},
+    };
+    QList<QGroupBox*> listenerBoxes;
+    for (const ListenerText& t : listenerTexts) {
+        auto* box = new QGroupBox(t.title, this);
+        const QString name = OperatingCore::listenKey(t.listener).section;
+        ListenerRow row{t.listener, new QCheckBox(tr("有効にする"), box),
+                        new QLineEdit(box), new QLabel(box)};
+        row.check->setObjectName(name + QStringLiteral("Check"));
+        row.check->setToolTip(t.tip);
+        row.edit->setObjectName(name + QStringLiteral("Edit"));
+        row.edit->setPlaceholderText(t.endpoint);
+        row.edit->setToolTip(tr(
+            "[アドレス:]ポート。127.0.0.1 以外のアドレスでは、そこに届く誰もがアンテナを回せます。"));
+        row.state->setObjectName(name + QStringLiteral("State"));
+        row.state->setWordWrap(true);
+        auto* rows = new QFormLayout(box);
+        rows->addRow(row.check);
+        rows->addRow(tr("アドレス:"), row.edit);
+        rows->addRow(row.state);
+        const QString listen = core.listenAddress(t.listener);
+        row.check->setChecked(!listen.isEmpty());
+        row.edit->setText(listen.isEmpty() ? t.endpoint : listen);
+        connect(row.check, &QCheckBox::toggled, row.edit, &QWidget::setEnabled);
+        row.edit->setEnabled(row.check->isChecked());
+        m_listenerRows.append(row);
+        listenerBoxes.append(box);
+    }
+
     m_reconnectCheck = new QCheckBox(tr("ポートが戻ったら自動で再接続する"), this);
     m_reconnectCheck->setObjectName(QStringLiteral("reconnectCheck"));
     m_reconnectCheck->setToolTip(tr(
@@ -46,6 +85,8 @@ ServicesDialog::ServicesDialog(OperatingCore& core, QWidget* parent)
     connect(this, &QDialog::accepted, this, &ServicesDialog::apply);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(rotctld);
+    for (QGroupBox* box : listenerBoxes)
+        layout->addWidget(box);
     layout->addWidget(m_reconnectCheck);
     layout->addWidget(buttons);
 
@@ -57,6 +98,30 @@ ServicesDialog::ServicesDialog(OperatingCore& core, QWidget* parent)
     m_rotctldEdit->setEnabled(m_rotctldCheck->isChecked());
     connect(&core, &OperatingCore::rotctldStateChanged, this, &ServicesDialog::showRotctldState);
     showRotctldState();
+    connect(&core, &OperatingCore::listenerStateChanged, this,
+            &ServicesDialog::showListenerStates);
+    showListenerStates();
+}
+
+void ServicesDialog::showListenerStates() {
+    for (const ListenerRow& row : std::as_const(m_listenerRows)) {
+        const QString listen = m_core.listenAddress(row.listener);
+        const QString error = m_core.listenerError(row.listener);
+        const OperatingCore::Ignored ignored = m_core.ignoredDatagrams(row.listener);
+        if (listen.isEmpty())
+            row.state->setText(tr("停止中"));
+        else if (!error.isEmpty())
+            row.state->setText(tr("%1 を開けません: %2").arg(listen, error));
+        else if (ignored.count == 0)
+            row.state->setText(tr("%1 で待ち受け中").arg(listen));
+        else
+            row.state->setText(tr("%1 で待ち受け中 (理解できない受信 %2 件)")
+                                   .arg(listen)
+                                   .arg(ignored.count));
+        row.state->setToolTip(ignored.count == 0
+                                  ? QString()
+                                  : tr("最後に無視した受信: %1").arg(ignored.last));
+    }
 }
 
 void ServicesDialog::showRotctldState() {
@@ -73,6 +138,11 @@ void ServicesDialog::showRotctldState() {
 void ServicesDialog::apply() {
     const QString endpoint = m_rotctldEdit->text().trimmed();
     m_core.setRotctldListen(m_rotctldCheck->isChecked() ? endpoint : QString());
+    for (const ListenerRow& row : std::as_const(m_listenerRows)) {
+        const QString wanted = row.check->isChecked() ? row.edit->text().trimmed() : QString();
+        if (wanted != m_core.listenAddress(row.listener))
+            m_core.setListenAddress(row.listener, wanted);
+    }
     if (m_reconnectCheck->isChecked() != m_core.reconnectEnabled())
         m_core.setReconnectEnabled(m_reconnectCheck->isChecked());
 }

@@ -2,16 +2,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <QDialog>
+#include "core/operatingcore.h"
 
-class OperatingCore;
+#include <QDialog>
+#include <QList>
+
 class QCheckBox;
 class QLabel;
 class QLineEdit;
 
 // What AZIVEX offers beyond its window, set where a person who starts it from the
 // menu can reach it: the rotctld server for trackers and loggers, and taking the
-// port up again by itself when the device comes back. Saved in AZIVEX.INI on OK.
+// port up again by itself when the device comes back, and the datagram listeners
+// for N1MM Logger+ and PstRotator's senders. Saved in AZIVEX.INI on OK.
 class ServicesDialog : public QDialog {
     Q_OBJECT
   public:
@@ -24,10 +27,18 @@ class ServicesDialog : public QDialog {
 
   private:
     void showRotctldState();
+    void showListenerStates();
+    struct ListenerRow {
+        OperatingCore::Listener listener;
+        QCheckBox* check;
+        QLineEdit* edit;
+        QLabel* state;
+    };
 
     OperatingCore& m_core;
     QCheckBox* m_rotctldCheck;
     QLineEdit* m_rotctldEdit;
     QLabel* m_rotctldState;
     QCheckBox* m_reconnectCheck;
+    QList<ListenerRow> m_listenerRows;
 };

@@ -21,7 +21,8 @@ constexpr VerbName kVerbs[] = {
     {'P', "set_pos", Verb::SetPos, 2},     {'p', "get_pos", Verb::GetPos, 0},
     {'S', "stop", Verb::Stop, 0},          {'M', "move", Verb::Move, 2},
     {'K', "park", Verb::Park, 0},          {'_', "get_info", Verb::GetInfo, 0},
-    {0, "dump_state", Verb::DumpState, 0}, {'q', "quit", Verb::Quit, 0},
+    {0, "dump_state", Verb::DumpState, 0}, {'1', "dump_caps", Verb::DumpCaps, 0},
+    {'q', "quit", Verb::Quit, 0},
     {'Q', "quit", Verb::Quit, 0},
 };
 
@@ -106,6 +107,13 @@ QList<Command> parseLine(QByteArrayView line) {
         commands.append(c);
     }
     return commands;
+}
+
+QByteArray capsReply(const Command& command, QByteArrayView caps) {
+    QByteArray out;
+    if (command.separator != 0)
+        out = longName(command.verb) + ':' + command.separator;
+    return out + caps.toByteArray() + "RPRT 0\n";
 }
 
 QByteArray longName(Verb verb) {

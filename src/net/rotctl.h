@@ -15,7 +15,7 @@
 // itself otherwise.
 namespace Rotctl {
 
-enum class Verb { SetPos, GetPos, Stop, Move, Park, GetInfo, DumpState, Quit, Unknown };
+enum class Verb { SetPos, GetPos, Stop, Move, Park, GetInfo, DumpState, DumpCaps, Quit, Unknown };
 
 // Hamlib's result codes, as RPRT reports them.
 enum Result {
@@ -52,6 +52,10 @@ struct Field {
 
 // The reply to a command that ran with this result, with its data lines if any.
 QByteArray reply(const Command& command, int result, const QList<Field>& fields = {});
+
+// The reply to dump_caps: a text block that keeps its own line ends in every
+// response form, closed by "RPRT 0" (as rotctld writes it).
+QByteArray capsReply(const Command& command, QByteArrayView caps);
 
 // The long name of a verb, as the extended response's header names it.
 QByteArray longName(Verb verb);

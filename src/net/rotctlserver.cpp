@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "net/rotctlserver.h"
 
+#include "core/commandline.h"
 #include "core/rotatorsession.h"
 #include "core/textnumber.h"
 
@@ -317,7 +318,38 @@ QByteArray RotctlServer::execute(const Command& c) {
                       {"south_zero=0", "South Zero: 0"},
                       {"rot_type=AzEl", "rot_type=AzEl"},
                       {"done", "done"}});
+    case Verb::DumpCaps:
+        return capsReply(c, capabilities());
     default:
         return reply(c, NotImplemented);
     }
+}
+
+QByteArray RotctlServer::capabilities() {
+    // Worded and laid out as rotctld's own dump, which CQRLOG reads for its limits;
+    // the limits and the rotor type match dump_state's.
+    return "Caps dump for model:\t2\n"
+           "Model name:\t\tAZIVEX\n"
+           "Mfg name:\t\tAZIVEX\n"
+           "Backend version:\t" +
+           CommandLine::version().toLatin1() +
+           "\n"
+           "Backend copyright:\tGPL\n"
+           "Backend status:\t\tStable\n"
+           "Rot type:\t\tAz-El\n"
+           "Port type:\t\tNetwork link\n"
+           "Min Azimuth:\t\t0.00\n"
+           "Max Azimuth:\t\t360.00\n"
+           "Min Elevation:\t\t0.00\n"
+           "Max Elevation:\t\t90.00\n"
+           "Can set Position:\tY\n"
+           "Can get Position:\tY\n"
+           "Can Stop:\t\tY\n"
+           "Can Park:\t\tY\n"
+           "Can Reset:\t\tN\n"
+           "Can Move:\t\tY\n"
+           "Can get Info:\t\tY\n"
+           "Can get Status:\t\tN\n"
+           "\n"
+           "Overall backend warnings: 0\n";
 }

@@ -1,0 +1,73 @@
+// SPDX-FileCopyrightText: 2026 AZIVEX developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "net/datagramlistener.h"
+
+#include "net/rotctlserver.h"
+
+#include <QUdpSocket>
+#include <algorithm>
+#include <bit>
+
+DatagramListener::DatagramListener(const QString& name, QObject* parent)
+    : QObject(parent), m_name(name), m_socket(new QUdpSocket(this)) {
+    connect(m_socket, &QUdpSocket::readyRead, this, &DatagramListener::readPending);
+}
+
+bool DatagramListener::listen(const QHostAddress& address, quint16 port) {
+    close();
+    // Not shared: a second program on the port would take datagrams meant for us
+    // unseen, so it is reported as a failure instead.
+    return m_socket->bind(address, port);
+}
+
+QString DatagramListener::serve(const QString& endpoint) {
+    close();
+    if (endpoint.isEmpty())
+        return {};
+    const auto where = RotctlServer::parseEndpoint(endpoint);
+    if (!where)
+        return QStringLiteral("not [ADDRESS:]PORT");
+    if (!listen(where->first, where->second))
+        return errorString();
+    return {};
+}
+
+void DatagramListener::close() {
+    m_socket->close();
+}
+
+quint16 DatagramListener::port() const {
+    return m_socket->localPort();
+}
+
+QString DatagramListener::errorString() const {
+    return m_socket->errorString();
+}
+
+void DatagramListener::readPending() {
+    while (m_socket->hasPendingDatagrams()) {
+        const qint64 size = m_socket->pendingDatagramSize();
+        // One byte more than is allowed tells an over-long datagram; its rest is
+        // dropped by the read.
+        QByteArray datagram(qsizetype(std::clamp<qint64>(size, 0, maxDatagramBytes + 1)),
+                            Qt::Uninitialized);
+        QHostAddress sender;
+        const qint64 read = m_socket->readDatagram(datagram.data(), datagram.size(), &sender);
+        if (read < 0)
+            break;
+        datagram.truncate(qsizetype(read));
+        if (size > maxDatagramBytes || !handle(datagram, sender))
+            ignore(datagram, sender);
+    }
+}
+
+void DatagramListener::ignore(const QByteArray& datagram, const QHostAddress& sender) {
+    ++m_ignored;
+    m_lastIgnored = QString::fromUtf8(datagram.left(80)).simplified();
+    // Logged at the first and then at every doubling, so a flood of them does not
+    // flood the log.
+    if (std::has_single_bit(unsigned(m_ignored)))
+        qInfo("%s: datagram %d not understood, from %s: %s", qPrintable(m_name), m_ignored,
+              qPrintable(sender.toString()), qPrintable(m_lastIgnored));
+    emit ignored(m_ignored, m_lastIgnored);
+}

@@ -1,0 +1,49 @@
+// SPDX-FileCopyrightText: 2026 AZIVEX developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QHostAddress>
+#include <QObject>
+
+class QUdpSocket;
+
+// What every datagram listener shares: the socket bound to "[ADDRESS:]PORT", every
+// pending datagram read at each wake-up (no bound on their count), each bounded in
+// size, and a count of those not understood, logged and never shown in a box.
+class DatagramListener : public QObject {
+    Q_OBJECT
+  public:
+    // Commands are short texts; anything longer is no command of ours.
+    static constexpr qsizetype maxDatagramBytes = 2048;
+
+    explicit DatagramListener(const QString& name, QObject* parent = nullptr);
+
+    bool listen(const QHostAddress& address, quint16 port);
+    // Listens on "[ADDRESS:]PORT" from now on, or on nothing when it is empty. What
+    // went wrong, or nothing.
+    QString serve(const QString& endpoint);
+    void close();
+    quint16 port() const;
+    QString errorString() const;
+
+    int ignoredCount() const { return m_ignored; }
+    // The last datagram not understood, shortened, for a tooltip.
+    QString lastIgnored() const { return m_lastIgnored; }
+
+  signals:
+    void ignored(int count, const QString& what);
+
+  protected:
+    // Acts on one datagram; false when it was not understood.
+    virtual bool handle(const QByteArray& datagram, const QHostAddress& sender) = 0;
+    QUdpSocket& socket() { return *m_socket; }
+
+  private:
+    void readPending();
+    void ignore(const QByteArray& datagram, const QHostAddress& sender);
+
+    QString m_name;
+    QUdpSocket* m_socket;
+    int m_ignored = 0;
+    QString m_lastIgnored;
+};

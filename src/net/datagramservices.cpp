@@ -1,0 +1,41 @@
+// SPDX-FileCopyrightText: 2026 AZIVEX developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "net/datagramservices.h"
+
+#include "core/operatingcore.h"
+#include "net/rotctlserver.h"
+
+#include <cstdio>
+
+DatagramServices::DatagramServices(OperatingCore& core, QObject* parent)
+    : QObject(parent), m_pacer(core.session()), m_n1mm(core.session(), m_pacer),
+      m_pstRotator(core.session(), m_pacer) {
+    m_n1mm.setRotorName(core.n1mmRotor());
+    const QString report = core.n1mmReport();
+    const auto reportTo = RotctlServer::parseEndpoint(report);
+    if (!report.isEmpty() && !reportTo)
+        std::fprintf(stderr, "azivex: [n1mm] report: not ADDRESS:PORT: %s\n", qPrintable(report));
+    m_n1mm.setReportTo(report.isEmpty() ? std::nullopt : reportTo);
+
+    using Listener = OperatingCore::Listener;
+    const std::pair<Listener, DatagramListener*> listeners[] = {
+        {Listener::N1mm, &m_n1mm}, {Listener::PstRotator, &m_pstRotator}};
+    for (const auto& entry : listeners) {
+        // Copies, which every compiler lets a lambda capture.
+        const Listener which = entry.first;
+        DatagramListener* const listener = entry.second;
+        const auto serve = [&core, which, listener](const QString& where) {
+            core.setListenerError(which, listener->serve(where));
+        };
+        connect(&core, &OperatingCore::listenAddressChanged, listener,
+                [serve, which](Listener changed, const QString& where) {
+                    if (changed == which)
+                        serve(where);
+                });
+        connect(listener, &DatagramListener::ignored, &core,
+                [&core, which](int count, const QString& last) {
+                    core.noteIgnoredDatagrams(which, count, last);
+                });
+        serve(core.listenAddress(which));
+    }
+}
