@@ -253,6 +253,10 @@ Check that the folder can be written to.</translation>
         <source>rotctld を開けません</source>
         <translation>rotctld cannot listen</translation>
     </message>
+    <message>
+        <source>%1 を開けません</source>
+        <translation>Cannot open %1</translation>
+    </message>
 </context>
 <context>
     <name>ServicesDialog</name>
@@ -299,6 +303,30 @@ Check that the folder can be written to.</translation>
     <message>
         <source>%1 を開けません: %2</source>
         <translation>Cannot listen at %1: %2</translation>
+    </message>
+    <message>
+        <source>N1MM Logger+ ローテータ (UDP)</source>
+        <translation>N1MM Logger+ rotor (UDP)</translation>
+    </message>
+    <message>
+        <source>N1MM Logger+ などのローテータ指令 (goazi、stop) でアンテナを回します。</source>
+        <translation>Turns the antenna on rotor commands (goazi, stop) from N1MM Logger+ and other loggers.</translation>
+    </message>
+    <message>
+        <source>PstRotator 互換 (UDP)</source>
+        <translation>PstRotator compatible (UDP)</translation>
+    </message>
+    <message>
+        <source>SatDump、KLog、Hamlib などの PstRotator 宛て指令でアンテナを回します。</source>
+        <translation>Turns the antenna on the PstRotator commands of SatDump, KLog, Hamlib and others.</translation>
+    </message>
+    <message>
+        <source>%1 で待ち受け中 (理解できない受信 %2 件)</source>
+        <translation>Listening at %1 (%2 datagrams not understood)</translation>
+    </message>
+    <message>
+        <source>最後に無視した受信: %1</source>
+        <translation>Last datagram ignored: %1</translation>
     </message>
 </context>
 <context>
