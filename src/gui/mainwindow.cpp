@@ -40,6 +40,11 @@ const char* const switchTip =
 const char* const panelSwitchTip =
     QT_TRANSLATE_NOOP("MainWindow", "環境設定と連動しています。遠隔スイッチをＯＮ・ＯＦＦします。");
 const QColor switchOnColour(255, 192, 255);
+// Captions kept as the window was designed, texts rather than names: the status line
+// shows its own until start-up replaces it, and the picture buttons' are cut off by
+// their width so that only their round marks show.
+const QString designedStatusCaption = QStringLiteral("Label1");
+const QString designedPictureCaption = QStringLiteral("Option1");
 const char* const statusLineTip =
     QT_TRANSLATE_NOOP("MainWindow", "ポートの接続状態等のメッセージを表示します。");
 
@@ -176,9 +181,7 @@ void MainWindow::createControls() {
 }
 
 void MainWindow::createHeader() {
-    // The status line's caption until start-up replaces it, as designed: a text the
-    // operator sees, not a name.
-    m_statusLabel = makeLabel(this, "statusLabel", QStringLiteral("Label1"), 120, 30, 2985, 195);
+    m_statusLabel = makeLabel(this, "statusLabel", designedStatusCaption, 120, 30, 2985, 195);
     setColours(m_statusLabel, QColor(0, 0, 192), QColor(255, 255, 128));
     m_statusLabel->setFont(AppStyle::font(proportionalGothic, 9.75));
     m_statusLabel->setToolTip(tr(statusLineTip));
@@ -246,9 +249,7 @@ void MainWindow::createOperatingTab(QWidget* tab) {
     };
     m_pictureButtons = new QButtonGroup(this);
     for (int i = 0; i < 5; ++i) {
-        // The designed caption, cut off by the button's width so that only its round
-        // mark shows.
-        auto* button = new QRadioButton(QStringLiteral("Option1"), tab);
+        auto* button = new QRadioButton(designedPictureCaption, tab);
         button->setObjectName(QStringLiteral("pictureButton%1").arg(i));
         placeAt(button, optionLeft[i], 900, 195, 180);
         button->setToolTip(optionTip[i]);
