@@ -141,12 +141,15 @@ int main(int argc, char* argv[]) {
         time(kRounds, kPauseMs, setPos, [&] { return answer.endsWith('\n'); }, clear);
     const auto n1mmGoes = time(kPacedRounds, kPacedPauseMs, datagram(n1mmPort, n1mmGo), onLine, clear);
     const auto pstGoes = time(kPacedRounds, kPacedPauseMs, datagram(pstPort, pstGo), onLine, clear);
+    // The same long pause before rotctld's go-to: both processes wake from as deep a sleep.
+    const auto rotctlPaced = time(kPacedRounds, kPacedPauseMs, setPos, onLine, clear);
     std::printf("datagrams and rotctld on the loopback, one run\n");
     row("N1MM stop datagram to A on the line", n1mmStops);
     row("PstRotator STOP datagram to A on the line", pstStops);
     row("N1MM goazi datagram to the go-to on the line", n1mmGoes);
     row("PstRotator AZIMUTH datagram to the go-to on the line", pstGoes);
     row("rotctld P to the go-to on the line", rotctlLine);
+    row("rotctld P to the go-to, after the same pause", rotctlPaced);
     row("rotctld P round trip", rotctlTrip);
     ours.terminate();
     ours.waitForFinished();
