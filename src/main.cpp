@@ -3,6 +3,8 @@
 #include "core/commandline.h"
 #include "core/operatingcore.h"
 #include "net/rotctlserver.h"
+#include "net/wsjtxlistener.h"
+#include "core/wsjtxfollower.h"
 #include "core/userfolder.h"
 #include "gui/appstyle.h"
 #include "gui/mainwindow.h"
@@ -89,6 +91,13 @@ int main(int argc, char* argv[]) {
     const auto serve = [&](const QString& where) { core.setRotctldError(server.serve(where)); };
     QObject::connect(&core, &OperatingCore::rotctldListenChanged, &server, serve);
     serve(core.rotctldListen());
+    WsjtxFollower& follower = core.wsjtx();
+    WsjtxListener wsjtx(follower);
+    const auto receive = [&](const QString& where) { follower.setError(wsjtx.listen(where)); };
+    QObject::connect(&follower, &WsjtxFollower::listenChanged, &wsjtx, receive);
+    QObject::connect(&follower, &WsjtxFollower::aimWanted, &core,
+                     [&](double degrees) { core.session().aimAt(degrees); });
+    receive(follower.listen());
     window.show();
     return app.exec();
 }

@@ -3,6 +3,7 @@
 #include "gui/servicesdialog.h"
 
 #include "core/operatingcore.h"
+#include "core/wsjtxfollower.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
@@ -40,12 +41,37 @@ ServicesDialog::ServicesDialog(OperatingCore& core, QWidget* parent)
         "接続中に機器が抜けたとき、同じ COM に戻りしだい接続し直します。"
         "「切断」で切ったポートは開きません。"));
 
+    auto* wsjtx = new QGroupBox(QStringLiteral("WSJT-X / JTDX (UDP)"), this);
+    m_wsjtxCheck = new QCheckBox(QStringLiteral("受信する"), wsjtx);
+    m_wsjtxCheck->setObjectName(QStringLiteral("wsjtxCheck"));
+    m_wsjtxCheck->setToolTip(QStringLiteral(
+        "WSJT-X・JTDX の状態（交信相手のコールサインとグリッド）を受け取って目標画面に表示します。"));
+    m_wsjtxEdit = new QLineEdit(wsjtx);
+    m_wsjtxEdit->setObjectName(QStringLiteral("wsjtxEdit"));
+    m_wsjtxEdit->setPlaceholderText(defaultWsjtxEndpoint);
+    m_wsjtxEdit->setToolTip(QStringLiteral(
+        "アドレス:ポート。WSJT-X の UDP サーバ設定と同じにします。224.0.0.0〜239.255.255.255 "
+        "のマルチキャストなら GridTracker などとポートを共有します。"));
+    m_wsjtxFollowCheck = new QCheckBox(QStringLiteral("交信相手へ自動で向ける"), wsjtx);
+    m_wsjtxFollowCheck->setObjectName(QStringLiteral("wsjtxFollowCheck"));
+    m_wsjtxFollowCheck->setToolTip(QStringLiteral(
+        "DX コールか DX グリッドが変わるたびに、ショートパスへ回します。"));
+    m_wsjtxState = new QLabel(wsjtx);
+    m_wsjtxState->setObjectName(QStringLiteral("wsjtxState"));
+    m_wsjtxState->setWordWrap(true);
+    auto* wsjtxForm = new QFormLayout(wsjtx);
+    wsjtxForm->addRow(m_wsjtxCheck);
+    wsjtxForm->addRow(QStringLiteral("アドレス:"), m_wsjtxEdit);
+    wsjtxForm->addRow(m_wsjtxFollowCheck);
+    wsjtxForm->addRow(m_wsjtxState);
+
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(this, &QDialog::accepted, this, &ServicesDialog::apply);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(rotctld);
+    layout->addWidget(wsjtx);
     layout->addWidget(m_reconnectCheck);
     layout->addWidget(buttons);
 
@@ -57,6 +83,35 @@ ServicesDialog::ServicesDialog(OperatingCore& core, QWidget* parent)
     m_rotctldEdit->setEnabled(m_rotctldCheck->isChecked());
     connect(&core, &OperatingCore::rotctldStateChanged, this, &ServicesDialog::showRotctldState);
     showRotctldState();
+
+    WsjtxFollower& follower = core.wsjtx();
+    m_wsjtxCheck->setChecked(!follower.listen().isEmpty());
+    m_wsjtxEdit->setText(follower.listen().isEmpty() ? defaultWsjtxEndpoint : follower.listen());
+    m_wsjtxFollowCheck->setChecked(follower.follow());
+    connect(m_wsjtxCheck, &QCheckBox::toggled, m_wsjtxEdit, &QWidget::setEnabled);
+    m_wsjtxEdit->setEnabled(m_wsjtxCheck->isChecked());
+    connect(&follower, &WsjtxFollower::stateChanged, this, &ServicesDialog::showWsjtxState);
+    showWsjtxState();
+}
+
+void ServicesDialog::showWsjtxState() {
+    const WsjtxFollower& follower = m_core.wsjtx();
+    const QString listen = follower.listen();
+    if (listen.isEmpty())
+        m_wsjtxState->setText(QStringLiteral("停止中"));
+    else if (!follower.error().isEmpty())
+        m_wsjtxState->setText(QStringLiteral("%1 を開けません: %2").arg(listen, follower.error()));
+    else
+        m_wsjtxState->setText(QStringLiteral("%1 で受信中（状態 %2 件）")
+                                  .arg(listen)
+                                  .arg(follower.statusCount()));
+    // Datagrams that were no WSJT-X message are only counted, never a message box.
+    m_wsjtxState->setToolTip(
+        follower.ignoredCount() == 0
+            ? QString()
+            : QStringLiteral("読めないデータグラム %1 件（最後: %2）")
+                  .arg(follower.ignoredCount())
+                  .arg(follower.lastIgnored()));
 }
 
 void ServicesDialog::showRotctldState() {
@@ -73,6 +128,9 @@ void ServicesDialog::showRotctldState() {
 void ServicesDialog::apply() {
     const QString endpoint = m_rotctldEdit->text().trimmed();
     m_core.setRotctldListen(m_rotctldCheck->isChecked() ? endpoint : QString());
+    WsjtxFollower& follower = m_core.wsjtx();
+    follower.setFollow(m_wsjtxFollowCheck->isChecked());
+    follower.setListen(m_wsjtxCheck->isChecked() ? m_wsjtxEdit->text().trimmed() : QString());
     if (m_reconnectCheck->isChecked() != m_core.reconnectEnabled())
         m_core.setReconnectEnabled(m_reconnectCheck->isChecked());
 }

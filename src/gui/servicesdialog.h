@@ -16,6 +16,8 @@ class ServicesDialog : public QDialog {
     Q_OBJECT
   public:
     static inline const QString defaultRotctldEndpoint = QStringLiteral("127.0.0.1:4533");
+    // Where WSJT-X and JTDX send their datagrams unless told otherwise.
+    static inline const QString defaultWsjtxEndpoint = QStringLiteral("127.0.0.1:2237");
 
     explicit ServicesDialog(OperatingCore& core, QWidget* parent = nullptr);
 
@@ -24,10 +26,15 @@ class ServicesDialog : public QDialog {
 
   private:
     void showRotctldState();
+    void showWsjtxState();
 
     OperatingCore& m_core;
     QCheckBox* m_rotctldCheck;
     QLineEdit* m_rotctldEdit;
     QLabel* m_rotctldState;
     QCheckBox* m_reconnectCheck;
+    QCheckBox* m_wsjtxCheck;
+    QLineEdit* m_wsjtxEdit;
+    QCheckBox* m_wsjtxFollowCheck;
+    QLabel* m_wsjtxState;
 };
