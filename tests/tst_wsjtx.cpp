@@ -73,16 +73,11 @@ class TestWsjtx : public QObject {
         const Wsjtx::Decoded got = Wsjtx::decode(bytes);
         const auto& s = got.status;
         QCOMPARE(got.kind == Wsjtx::Decoded::Kind::Status, s.has_value());
-        const QString text = s ? QStringList{QStringLiteral("status"), s->dxCall, s->dxGrid,
-                                             s->deGrid, QString::number(s->dialFrequency)}
-                                     .join(u'|')
-                               : got.kind == Wsjtx::Decoded::Kind::OtherType ? QStringLiteral("other")
-                                                                             : got.problem;
-        QCOMPARE(text, read);
+        QCOMPARE((s ? QStringList{"status", s->dxCall, s->dxGrid, s->deGrid, QString::number(s->dialFrequency)}.join(u'|')
+                    : got.kind == Wsjtx::Decoded::Kind::OtherType ? QStringLiteral("other") : got.problem), read);
     }
 
-    // Following the partner: the DE grid is the station until [station] is set; a
-    // status repeated, a datagram not understood, or following off sends nothing.
+    // The DE grid is the station until [station] is set; repeats and junk send nothing.
     void follow() {
         QTemporaryDir dir;
         PseudoTerminal pty;
@@ -90,14 +85,12 @@ class TestWsjtx : public QObject {
         const QString home = QDir::currentPath();
         QVERIFY(QDir::setCurrent(dir.path()));
         const auto back = qScopeGuard([&] { QDir::setCurrent(home); });
-        QFile dat(QStringLiteral("AZIVEX.DAT")), ini(QStringLiteral("AZIVEX.INI"));
-        QVERIFY(dat.open(QIODevice::WriteOnly) && ini.open(QIODevice::WriteOnly));
-        dat.write(SettingsCodec::fileText(SettingsCodec::registeredDataLine(
-            {QStringLiteral("7"), QStringLiteral("9600,N,8,1"), QStringLiteral("0"),
-             QStringLiteral("0"), QStringLiteral("0")})));
-        ini.write("[wsjtx]\nfollow=true\n");
-        dat.close();
-        ini.close();
+        for (const auto& [name, text] :
+             {std::pair{"AZIVEX.DAT", SettingsCodec::fileText(QStringLiteral("7,9600,N,8,1:0-0/0"))},
+              std::pair{"AZIVEX.INI", QByteArray("[wsjtx]\nfollow=true\n")}}) {
+            QFile file(QString::fromLatin1(name));
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(text) == text.size());
+        }
         OperatingCore core;
         QVERIFY(core.start());
         WsjtxFollower& follower = core.wsjtx();
