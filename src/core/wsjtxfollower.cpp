@@ -35,10 +35,10 @@ bool save(OperatingCore& core, IniKey key, const QString& value) {
 } // namespace
 
 bool WsjtxFollower::setListen(const QString& endpoint) {
-    const bool changed = endpoint != listen();
-    const bool saved = !changed || save(m_core, OperatingCore::Keys::wsjtxListen, endpoint);
-    if (changed)
-        emit listenChanged(endpoint);
+    const bool saved =
+        endpoint == listen() || save(m_core, OperatingCore::Keys::wsjtxListen, endpoint);
+    // Even unchanged: OK after freeing a port that was taken tries it again.
+    emit listenChanged(listen());
     return saved;
 }
 

@@ -29,7 +29,7 @@ class WsjtxFollower : public QObject {
 
     explicit WsjtxFollower(OperatingCore& core);
 
-    // "ADDRESS:PORT", empty when off.
+    // "ADDRESS:PORT", empty when off. Setting it has the listener open it anew.
     QString listen() const;
     bool setListen(const QString& endpoint);
     bool follow() const;
