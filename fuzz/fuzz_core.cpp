@@ -10,6 +10,7 @@
 #include "net/rotctl.h"
 #include "core/settings.h"
 #include "core/textnumber.h"
+#include "net/wsjtxmessage.h"
 
 #include <QRegularExpression>
 #include <bit>
@@ -110,6 +111,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     for (const PstRotator::Command& command : PstRotator::parse(stream))
         CHECK(command.azimuth >= 0 && command.azimuth < 360);
+    // The same bytes as a UDP datagram, alone and behind a WSJT-X status header: a
+    // status exactly when decoded as one, from no more than the datagram holds.
+    const QByteArray bare = QByteArray::fromStdString(stream);
+    for (const QByteArray& datagram : {bare, QByteArray::fromHex("adbccbda0000000200000001") + bare}) {
+        const Wsjtx::Decoded w = Wsjtx::decode(datagram);
+        CHECK(w.status.has_value() == (w.kind == Wsjtx::Decoded::Kind::Status));
+        CHECK((w.kind == Wsjtx::Decoded::Kind::Invalid) == !w.problem.isEmpty());
+        CHECK(!w.status || (datagram.size() <= Wsjtx::maxDatagramBytes &&
+                            w.status->dxCall.size() + w.status->dxGrid.size() < datagram.size()));
+    }
     checkRounding(raw);
     checkRounding(numericValue(line));
     CHECK(numericValue(QString::number(c[0])) == c[0]);

@@ -5,6 +5,7 @@
 #include "core/locator.h"
 #include "core/settingsfile.h"
 #include "core/userfolder.h"
+#include "core/wsjtxfollower.h"
 
 #include <QDir>
 
@@ -46,7 +47,8 @@ Settings OperatingCore::defaults() {
 
 OperatingCore::OperatingCore(QObject* parent)
     : QObject(parent), m_session(new RotatorSession(this)),
-      m_reconnector(new Reconnector(*m_session, this)), m_settings(defaults()) {
+      m_reconnector(new Reconnector(*m_session, this)), m_wsjtx(new WsjtxFollower(*this)),
+      m_settings(defaults()) {
     // Why a port did not open goes to standard error once, not at every retry.
     connect(&m_session->link(), &RotatorLink::openRefused, this, [this](const QString& reason) {
         if (reason != m_lastOpenError)

@@ -12,6 +12,8 @@
 #include <QMap>
 #include <QObject>
 
+class WsjtxFollower;
+
 // What the program is beneath its window and its servers: the settings (AZIVEX.DAT
 // and AZIVEX.INI), the start-up sequence, the registration rules and the rotator
 // session. It shows nothing itself: messages, status texts and the settings to show
@@ -43,6 +45,12 @@ class OperatingCore : public QObject {
         static constexpr IniKey mapsCentre{QLatin1StringView("maps"), QLatin1StringView("centre")};
         // The window's language: "ja", "en" or "auto" (the environment's).
         static constexpr IniKey uiLanguage{QLatin1StringView("ui"), QLatin1StringView("language")};
+        // Where WSJT-X status datagrams are received ("ADDRESS:PORT", empty: off), and
+        // whether the antenna follows the station being worked.
+        static constexpr IniKey wsjtxListen{QLatin1StringView("wsjtx"),
+                                            QLatin1StringView("listen")};
+        static constexpr IniKey wsjtxFollow{QLatin1StringView("wsjtx"),
+                                            QLatin1StringView("follow")};
         // preset1 to preset8: "NAME|TARGET".
         static IniKey aimPreset(int n);
     };
@@ -80,6 +88,8 @@ class OperatingCore : public QObject {
     // The settings as read at start and as last registered.
     const Settings& settings() const { return m_settings; }
     IniFile& ini() { return m_ini; }
+    const IniFile& ini() const { return m_ini; }
+    WsjtxFollower& wsjtx() { return *m_wsjtx; }
 
     // Where the standard map pictures are installed; a first start puts those the
     // working folder lacks there, so the operator has a map from the first run.
@@ -176,6 +186,7 @@ class OperatingCore : public QObject {
 
     RotatorSession* m_session;
     Reconnector* m_reconnector;
+    WsjtxFollower* m_wsjtx;
     Settings m_settings;
     QString m_settingsFileName;
     IniFile m_ini;

@@ -3,6 +3,7 @@
 #include "gui/servicesdialog.h"
 
 #include "core/operatingcore.h"
+#include "core/wsjtxfollower.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
@@ -79,6 +80,30 @@ ServicesDialog::ServicesDialog(OperatingCore& core, QWidget* parent)
         "接続中に機器が抜けたとき、同じ COM に戻りしだい接続し直します。"
         "「切断」で切ったポートは開きません。"));
 
+    auto* wsjtx = new QGroupBox(QStringLiteral("WSJT-X / JTDX (UDP)"), this);
+    m_wsjtxCheck = new QCheckBox(tr("受信する"), wsjtx);
+    m_wsjtxCheck->setObjectName(QStringLiteral("wsjtxCheck"));
+    m_wsjtxCheck->setToolTip(tr(
+        "WSJT-X・JTDX の状態（交信相手のコールサインとグリッド）を受け取って目標画面に表示します。"));
+    m_wsjtxEdit = new QLineEdit(wsjtx);
+    m_wsjtxEdit->setObjectName(QStringLiteral("wsjtxEdit"));
+    m_wsjtxEdit->setPlaceholderText(defaultWsjtxEndpoint);
+    m_wsjtxEdit->setToolTip(tr(
+        "アドレス:ポート。WSJT-X の UDP サーバ設定と同じにします。224.0.0.0〜239.255.255.255 "
+        "のマルチキャストなら GridTracker などとポートを共有します。"));
+    m_wsjtxFollowCheck = new QCheckBox(tr("交信相手へ自動で向ける"), wsjtx);
+    m_wsjtxFollowCheck->setObjectName(QStringLiteral("wsjtxFollowCheck"));
+    m_wsjtxFollowCheck->setToolTip(tr(
+        "DX コールか DX グリッドが変わるたびに、ショートパスへ回します。"));
+    m_wsjtxState = new QLabel(wsjtx);
+    m_wsjtxState->setObjectName(QStringLiteral("wsjtxState"));
+    m_wsjtxState->setWordWrap(true);
+    auto* wsjtxForm = new QFormLayout(wsjtx);
+    wsjtxForm->addRow(m_wsjtxCheck);
+    wsjtxForm->addRow(tr("アドレス:"), m_wsjtxEdit);
+    wsjtxForm->addRow(m_wsjtxFollowCheck);
+    wsjtxForm->addRow(m_wsjtxState);
+
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -87,6 +112,7 @@ ServicesDialog::ServicesDialog(OperatingCore& core, QWidget* parent)
     layout->addWidget(rotctld);
     for (QGroupBox* box : listenerBoxes)
         layout->addWidget(box);
+    layout->addWidget(wsjtx);
     layout->addWidget(m_reconnectCheck);
     layout->addWidget(buttons);
 
@@ -101,6 +127,15 @@ ServicesDialog::ServicesDialog(OperatingCore& core, QWidget* parent)
     connect(&core, &OperatingCore::listenerStateChanged, this,
             &ServicesDialog::showListenerStates);
     showListenerStates();
+
+    WsjtxFollower& follower = core.wsjtx();
+    m_wsjtxCheck->setChecked(!follower.listen().isEmpty());
+    m_wsjtxEdit->setText(follower.listen().isEmpty() ? defaultWsjtxEndpoint : follower.listen());
+    m_wsjtxFollowCheck->setChecked(follower.follow());
+    connect(m_wsjtxCheck, &QCheckBox::toggled, m_wsjtxEdit, &QWidget::setEnabled);
+    m_wsjtxEdit->setEnabled(m_wsjtxCheck->isChecked());
+    connect(&follower, &WsjtxFollower::stateChanged, this, &ServicesDialog::showWsjtxState);
+    showWsjtxState();
 }
 
 void ServicesDialog::showListenerStates() {
@@ -124,6 +159,26 @@ void ServicesDialog::showListenerStates() {
     }
 }
 
+void ServicesDialog::showWsjtxState() {
+    const WsjtxFollower& follower = m_core.wsjtx();
+    const QString listen = follower.listen();
+    if (listen.isEmpty())
+        m_wsjtxState->setText(tr("停止中"));
+    else if (!follower.error().isEmpty())
+        m_wsjtxState->setText(tr("%1 を開けません: %2").arg(listen, follower.error()));
+    else
+        m_wsjtxState->setText(tr("%1 で受信中（状態 %2 件）")
+                                  .arg(listen)
+                                  .arg(follower.statusCount()));
+    // Datagrams that were no WSJT-X message are only counted, never a message box.
+    m_wsjtxState->setToolTip(
+        follower.ignoredCount() == 0
+            ? QString()
+            : tr("読めないデータグラム %1 件（最後: %2）")
+                  .arg(follower.ignoredCount())
+                  .arg(follower.lastIgnored()));
+}
+
 void ServicesDialog::showRotctldState() {
     const QString listen = m_core.rotctldListen();
     const QString error = m_core.rotctldError();
@@ -143,6 +198,9 @@ void ServicesDialog::apply() {
         if (wanted != m_core.listenAddress(row.listener))
             m_core.setListenAddress(row.listener, wanted);
     }
+    WsjtxFollower& follower = m_core.wsjtx();
+    follower.setFollow(m_wsjtxFollowCheck->isChecked());
+    follower.setListen(m_wsjtxCheck->isChecked() ? m_wsjtxEdit->text().trimmed() : QString());
     if (m_reconnectCheck->isChecked() != m_core.reconnectEnabled())
         m_core.setReconnectEnabled(m_reconnectCheck->isChecked());
 }

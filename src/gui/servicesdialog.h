@@ -19,6 +19,8 @@ class ServicesDialog : public QDialog {
     Q_OBJECT
   public:
     static inline const QString defaultRotctldEndpoint = QStringLiteral("127.0.0.1:4533");
+    // Where WSJT-X and JTDX send their datagrams unless told otherwise.
+    static inline const QString defaultWsjtxEndpoint = QStringLiteral("127.0.0.1:2237");
 
     explicit ServicesDialog(OperatingCore& core, QWidget* parent = nullptr);
 
@@ -34,6 +36,7 @@ class ServicesDialog : public QDialog {
         QLineEdit* edit;
         QLabel* state;
     };
+    void showWsjtxState();
 
     OperatingCore& m_core;
     QCheckBox* m_rotctldCheck;
@@ -41,4 +44,8 @@ class ServicesDialog : public QDialog {
     QLabel* m_rotctldState;
     QCheckBox* m_reconnectCheck;
     QList<ListenerRow> m_listenerRows;
+    QCheckBox* m_wsjtxCheck;
+    QLineEdit* m_wsjtxEdit;
+    QCheckBox* m_wsjtxFollowCheck;
+    QLabel* m_wsjtxState;
 };

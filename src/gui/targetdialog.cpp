@@ -5,6 +5,7 @@
 #include "core/operatingcore.h"
 #include "core/settingsfile.h"
 #include "core/userfolder.h"
+#include "core/wsjtxfollower.h"
 #include "gui/messagebox.h"
 #include "gui/picturefile.h"
 #include "mapdraw/stationmapjob.h"
@@ -29,6 +30,15 @@ QString degrees(double value) {
 
 QString kilometres(double km) {
     return QLocale(QLocale::English).toString(qRound(km)) + QStringLiteral(" km");
+}
+
+QString bearingsLine(const TargetBearings& bearings) {
+    QString line = QStringLiteral("SP %1  LP %2").arg(degrees(bearings.shortPath),
+                                                      degrees(bearings.longPath));
+    if (bearings.shortKm && bearings.longKm)
+        line += QStringLiteral("  %1 / %2").arg(kilometres(*bearings.shortKm),
+                                                 kilometres(*bearings.longKm));
+    return line;
 }
 
 } // namespace
@@ -56,6 +66,9 @@ TargetDialog::TargetDialog(OperatingCore& core, QWidget* parent)
     m_longButton->setObjectName(QStringLiteral("longPathButton"));
     m_longButton->setToolTip(tr("反対側、長い方の大圏コースへ回します。(Ctrl+Enter)"));
     m_longButton->setAutoDefault(false);
+    m_wsjtxPartner = new QLabel(this);
+    m_wsjtxPartner->setObjectName(QStringLiteral("wsjtxPartnerLabel"));
+    m_wsjtxPartner->setTextFormat(Qt::PlainText);
     auto* aimRow = new QHBoxLayout;
     aimRow->addWidget(m_shortButton);
     aimRow->addWidget(m_longButton);
@@ -113,6 +126,7 @@ TargetDialog::TargetDialog(OperatingCore& core, QWidget* parent)
     layout->addWidget(m_takenAs);
     layout->addWidget(m_bearings);
     layout->addLayout(aimRow);
+    layout->addWidget(m_wsjtxPartner);
     layout->addWidget(quick);
     layout->addWidget(station);
 
@@ -133,9 +147,25 @@ TargetDialog::TargetDialog(OperatingCore& core, QWidget* parent)
         showPresets();
         lookUp();
     });
+    connect(&core.wsjtx(), &WsjtxFollower::partnerChanged, this,
+            &TargetDialog::showWsjtxPartner);
     showStation();
     showPresets();
     lookUp();
+    showWsjtxPartner();
+}
+
+void TargetDialog::showWsjtxPartner() {
+    const WsjtxFollower::Partner partner = m_core.wsjtx().partner();
+    m_wsjtxPartner->setVisible(!partner.call.isEmpty() || !partner.grid.isEmpty());
+    QString text = QStringLiteral("WSJT-X DX: %1").arg(partner.call);
+    if (!partner.shown.isEmpty())
+        text += QStringLiteral("  %1").arg(partner.shown);
+    text += u'\n' + (partner.bearings ? bearingsLine(*partner.bearings)
+                                      : tr("位置がわかりません"));
+    if (partner.fromDeGrid)
+        text += tr("（WSJT-X の自局グリッドから）");
+    m_wsjtxPartner->setText(text);
 }
 
 void TargetDialog::drawStationPictures() {
@@ -204,12 +234,7 @@ void TargetDialog::lookUp() {
         return;
     }
     m_takenAs->setText(found.target.shown);
-    QString line = QStringLiteral("SP %1  LP %2").arg(degrees(found.bearings->shortPath),
-                                                      degrees(found.bearings->longPath));
-    if (found.bearings->shortKm && found.bearings->longKm)
-        line += QStringLiteral("  %1 / %2").arg(kilometres(*found.bearings->shortKm),
-                                                 kilometres(*found.bearings->longKm));
-    m_bearings->setText(line);
+    m_bearings->setText(bearingsLine(*found.bearings));
     m_shortButton->setEnabled(true);
     m_longButton->setEnabled(true);
 }

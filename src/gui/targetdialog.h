@@ -36,11 +36,13 @@ class TargetDialog : public QDialog {
     void setStation();
     void showPresets();
     void showAimResult(int result);
+    void showWsjtxPartner();
 
     OperatingCore& m_core;
     QLineEdit* m_targetEdit;
     QLabel* m_takenAs;
     QLabel* m_bearings;
+    QLabel* m_wsjtxPartner;
     QPushButton* m_shortButton;
     QPushButton* m_longButton;
     QPushButton* m_parkButton;

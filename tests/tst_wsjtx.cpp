@@ -1,0 +1,132 @@
+// SPDX-FileCopyrightText: 2026 AZIVEX developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+// WSJT-X status datagrams, built with Qt's own QDataStream as WSJT-X builds them: what
+// the decoder reads, and over UDP on the loopback what reaches a pseudo-terminal
+// standing in for the controller behind the operating core.
+#include "core/operatingcore.h"
+#include "core/wsjtxfollower.h"
+#include "net/wsjtxlistener.h"
+#include "net/wsjtxmessage.h"
+#include "pseudoterminal.h"
+
+#include <QDataStream>
+#include <QDir>
+#include <QFile>
+#include <QScopeGuard>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUdpSocket>
+
+namespace {
+// A heartbeat (type 0) or a status (type 1) as WSJT-X writes them; a null grid is a
+// null QByteArray.
+QByteArray datagram(quint32 type, const QByteArray& dxCall, const QByteArray& dxGrid,
+                    const QByteArray& deGrid = "PM95vq", quint32 schema = 3,
+                    quint32 magic = Wsjtx::magic) {
+    QByteArray out;
+    QDataStream s(&out, QIODevice::WriteOnly);
+    s.setVersion(schema == 2 ? QDataStream::Qt_5_2 : QDataStream::Qt_5_4);
+    s << magic << schema << type << QByteArray("WSJT-X");
+    if (type == 0)
+        s << quint32(3) << QByteArray("2.6.1") << QByteArray("abc");
+    else
+        s << quint64(14074000) << QByteArray("FT8") << dxCall << QByteArray("-10")
+          << QByteArray("FT8") << true << false << false << quint32(1500) << quint32(1200)
+          << QByteArray("JA1XYZ") << deGrid << dxGrid << false << QByteArray() << false
+          << quint8(0) << quint32(0xffffffff) << quint32(15) << QByteArray("Default")
+          << QByteArray("CQ JA1XYZ PM95");
+    // For the check against WSJT-X's own receiver.
+    if (QFile dump(qEnvironmentVariable("AZIVEX_WSJTX_DUMP"));
+        !dump.fileName().isEmpty() && dump.open(QIODevice::Append))
+        dump.write(out.toHex() + '\n');
+    return out;
+}
+constexpr int afterDxGrid = 44; // the bytes of the status's later fields
+} // namespace
+
+class TestWsjtx : public QObject {
+    Q_OBJECT
+  private slots:
+    void decode_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("read"); // kind|DX call|DX grid|DE grid|frequency, or why
+        const QString fn42 = QStringLiteral("status|DL1ABC|FN42|PM95vq|14074000");
+        const QByteArray status = datagram(1, "DL1ABC", "FN42");
+        // clang-format off
+        QTest::addRow("schema 3") << status << fn42;
+        QTest::addRow("schema 2") << datagram(1, "DL1ABC", "FN42", "PM95vq", 2) << fn42;
+        QTest::addRow("null grid") << datagram(1, "DL1ABC", QByteArray()) << "status|DL1ABC||PM95vq|14074000";
+        QTest::addRow("ends at the DX grid") << status.chopped(afterDxGrid) << fn42;
+        QTest::addRow("cut inside the DX grid") << status.chopped(afterDxGrid + 1) << "status cut short";
+        QTest::addRow("length past the end") << status.left(status.indexOf("DL1ABC") - 4) + QByteArray("\x7f\xff\xff\xff", 4) + status.mid(status.indexOf("DL1ABC")) << "status cut short";
+        QTest::addRow("heartbeat") << datagram(0, {}, {}) << "other";
+        QTest::addRow("header only") << status.left(11) << "too short";
+        QTest::addRow("wrong magic") << datagram(1, "DL1ABC", "FN42", "PM95vq", 3, 0xadbccbdb) << "not a WSJT-X message";
+        QTest::addRow("schema 1") << datagram(1, "DL1ABC", "FN42", "PM95vq", 1) << "unknown schema";
+        QTest::addRow("largest") << status + QByteArray(Wsjtx::maxDatagramBytes - status.size(), 0) << fn42;
+        QTest::addRow("too long") << status + QByteArray(Wsjtx::maxDatagramBytes + 1 - status.size(), 0) << "too long";
+        // clang-format on
+    }
+    void decode() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, read);
+        const Wsjtx::Decoded got = Wsjtx::decode(bytes);
+        const auto& s = got.status;
+        QCOMPARE(got.kind == Wsjtx::Decoded::Kind::Status, s.has_value());
+        QCOMPARE((s ? QStringList{"status", s->dxCall, s->dxGrid, s->deGrid, QString::number(s->dialFrequency)}.join(u'|')
+                    : got.kind == Wsjtx::Decoded::Kind::OtherType ? QStringLiteral("other") : got.problem), read);
+    }
+
+    // The DE grid is the station until [station] is set; repeats and junk send nothing.
+    void follow() {
+        QTemporaryDir dir;
+        PseudoTerminal pty;
+        QVERIFY(pty.linkAs(dir.path(), 7));
+        const QString home = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(dir.path()));
+        const auto back = qScopeGuard([&] { QDir::setCurrent(home); });
+        for (const auto& [name, text] :
+             {std::pair{"AZIVEX.DAT", SettingsCodec::fileText(QStringLiteral("7,9600,N,8,1:0-0/0"))},
+              std::pair{"AZIVEX.INI", QByteArray("[wsjtx]\nfollow=true\n")}}) {
+            QFile file(QString::fromLatin1(name));
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(text) == text.size());
+        }
+        OperatingCore core;
+        QVERIFY(core.start());
+        WsjtxFollower& follower = core.wsjtx();
+        connect(&follower, &WsjtxFollower::aimWanted, &core,
+                [&](double degrees) { core.session().aimAt(degrees); });
+        WsjtxListener listener(follower), rival(follower);
+        QCOMPARE(listener.listen(QHostAddress::LocalHost, 0), QString());
+        QVERIFY(!rival.listen(QStringLiteral("127.0.0.1:%1").arg(listener.port())).isEmpty());
+        QUdpSocket sender;
+        // Sends the datagrams, the last a status; what reached the controller once
+        // that status is taken.
+        const auto line = [&](const QList<QByteArray>& datagrams) -> QByteArray {
+            const int statuses = follower.statusCount() + 1;
+            for (const QByteArray& d : datagrams)
+                sender.writeDatagram(d, QHostAddress::LocalHost, listener.port());
+            if (!QTest::qWaitFor([&] { return follower.statusCount() == statuses; }) ||
+                !core.session().link().send("#") ||
+                !QTest::qWaitFor([&] { return pty.received().endsWith('#'); }))
+                return "timed out: " + pty.received();
+            const QByteArray got = pty.received().chopped(1);
+            pty.clearReceived();
+            return got;
+        };
+        const QByteArray fn42 = datagram(1, "W1AW", "FN42");
+        QCOMPARE(line({fn42}), QByteArray("M022\r\n"));
+        QCOMPARE(line({fn42}), QByteArray());
+        QVERIFY(core.setStation(QStringLiteral("PM95vq")));
+        const QByteArray dl = datagram(1, "DL1ABC", "", "AA00aa");
+        QCOMPARE(line({dl}), QByteArray("M331\r\n"));
+        QCOMPARE(follower.partner().shown, QStringLiteral("Fed. Rep. of Germany (DL)"));
+        QCOMPARE(line({datagram(0, {}, {}), fn42.chopped(afterDxGrid + 1), fn42 + QByteArray(Wsjtx::maxDatagramBytes, 0), dl}), QByteArray());
+        QCOMPARE(follower.ignoredCount(), 2);
+        QVERIFY(follower.setFollow(false));
+        QCOMPARE(line({fn42}), QByteArray());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestWsjtx)
+#include "tst_wsjtx.moc"
