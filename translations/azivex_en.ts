@@ -328,6 +328,34 @@ Check that the folder can be written to.</translation>
         <source>最後に無視した受信: %1</source>
         <translation>Last datagram ignored: %1</translation>
     </message>
+    <message>
+        <source>受信する</source>
+        <translation>Receive</translation>
+    </message>
+    <message>
+        <source>WSJT-X・JTDX の状態（交信相手のコールサインとグリッド）を受け取って目標画面に表示します。</source>
+        <translation>Receives the status of WSJT-X or JTDX (the call and grid of the station being worked) and shows it in the target dialog.</translation>
+    </message>
+    <message>
+        <source>アドレス:ポート。WSJT-X の UDP サーバ設定と同じにします。224.0.0.0〜239.255.255.255 のマルチキャストなら GridTracker などとポートを共有します。</source>
+        <translation>ADDRESS:PORT, the same as the UDP Server setting of WSJT-X. A multicast address from 224.0.0.0 to 239.255.255.255 shares the port with GridTracker and others.</translation>
+    </message>
+    <message>
+        <source>交信相手へ自動で向ける</source>
+        <translation>Turn to the station being worked</translation>
+    </message>
+    <message>
+        <source>DX コールか DX グリッドが変わるたびに、ショートパスへ回します。</source>
+        <translation>Turns the antenna to the short path whenever the DX call or DX grid changes.</translation>
+    </message>
+    <message>
+        <source>%1 で受信中（状態 %2 件）</source>
+        <translation>Receiving at %1 (%2 statuses)</translation>
+    </message>
+    <message>
+        <source>読めないデータグラム %1 件（最後: %2）</source>
+        <translation>%1 unreadable datagrams (last: %2)</translation>
+    </message>
 </context>
 <context>
     <name>TargetDialog</name>
@@ -451,6 +479,21 @@ Check that the folder can be written to.</translation>
     <message>
         <source>%1 へショートパスで回します。</source>
         <translation>Turns the short path to %1.</translation>
+    </message>
+    <message>
+        <source>位置がわかりません</source>
+        <translation>Position unknown</translation>
+    </message>
+    <message>
+        <source>（WSJT-X の自局グリッドから）</source>
+        <translation> (from the WSJT-X DE grid)</translation>
+    </message>
+</context>
+<context>
+    <name>WsjtxFollower</name>
+    <message>
+        <source>WSJT-X の受信ポートを開けません</source>
+        <translation>Cannot open the WSJT-X port</translation>
     </message>
 </context>
 <context>
