@@ -55,10 +55,8 @@ for program in azivex azivex-simcontroller azivex-mapmaker; do
 done
 
 # The installed map maker draws from the installed data, within its ranges only.
-for case in "0:--lat 90 --lon 180" "0:--lat -90 --lon -180" "2:--lat 90.5 --lon 0" "2:--lat 0" \
-  "2:--lat 0 --lon -180.5" "2:--lat 0 --lon 180.5" "2:--lat 0 --lon 0 --size 31" \
-  "2:--lat 0 --lon 0 --size 4001" "2:--lat 0 --lon 0 --size 40.5" \
-  "2:--lat 0 --lon 0 --out $scratch/m.bmp.xyz" "2:--lat 0 --lon 0 --out $scratch/m" \
+for case in "0:--lat 90 --lon 180" "2:--lat 90.5 --lon 0" "2:--lat 0" "2:--lat 0 --lon 0 --size 31" \
+  "2:--lat 0 --lon 0 --size 40.5" "2:--lat 0 --lon 0 --out $scratch/m" \
   "1:--lat 0 --lon 0 --out $scratch/none/m.bmp"; do
   status=0
   "$prefix/bin/azivex-mapmaker" --size 32 --out "$scratch/m.bmp" ${case#*:} >/dev/null 2>"$scratch/stderr" ||

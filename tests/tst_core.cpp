@@ -78,10 +78,7 @@ class TestCore : public QObject {
         QTEST(shown(wholeNumberOf(text)), "whole");
     }
 
-    void roundingAndDigits() {
-        // Halves and the 16-bit edges are in the numbers table, whose whole column rounds so.
-        QCOMPARE(roundToInt16(1.5), std::optional<qint16>(2));
-        QVERIFY(!roundToInt16(-32769) && !roundToInt16(INFINITY));
+    void digits() {
         QVERIFY(isAllDigits(u"") && isAllDigits(u"0123456789"));
         for (const char16_t* text : {u"12a", u"/", u":", u"１", u" 1", u"1.0"})
             QVERIFY2(!isAllDigits(text), qPrintable(QString::fromUtf16(text)));
@@ -110,16 +107,8 @@ class TestCore : public QObject {
         QVERIFY(!link.offset && !link.pictureNo && !link.controlPosition);
     }
 
-    void settingsWriters() {
-        const QByteArray reference =
-            "\r\n\r\nReference\r\n3(port No),9600,N,8,1(Baudot etc.):0(Offset)-0(Picture "
-            "No)/0(Control position)\r\n";
-        QCOMPARE(SettingsCodec::fileText(SettingsCodec::defaultDataLine("3", "9600,N,8,1", "0")),
-                 "3,9600,N,8,1:0-0/0" + reference);
-        QCOMPARE(SettingsCodec::recreatedDataLine("3", "4800,N,8,1"), "3,4800,N,8,1:0-0/0");
-        QCOMPARE(SettingsCodec::defaultDataLine("4", "x", "-5"), "4,x:-5-0/0");
-        QCOMPARE(SettingsCodec::registeredDataLine({"5", "4800,E,7,2", "-12", "2", "1"}),
-                 "5,4800,E,7,2:-12-2/1");
+    // The files the start-up and registration write are the operating core's test.
+    void settingsText() {
         QCOMPARE(SettingsCodec::fileText("é").left(2), QByteArray("\xc3\xa9"));
         QVERIFY(!SettingsCodec::isCurrentFormat("3,9600,N,8,1"));
         QCOMPARE(SettingsCodec::decodeLine("3,\xc3\xa9"), QStringLiteral("3,é"));
@@ -234,43 +223,11 @@ class TestCore : public QObject {
         QDir::setCurrent(old);
     }
 
-    // The menu's working folder (the operator's own pictures are the install check's).
-    void userFolder_data() {
-        QTest::addColumn<QString>("folder");
-        QTest::addColumn<QStringList>("installed"); // standard pictures found
-        QTest::addColumn<int>("copied");
-        QTest::addColumn<bool>("fails");
-        const QStringList all{"world1.bmp", "world2.bmp", "world3.bmp"};
-        QTest::addRow("fresh, nested") << "a/b/azivex" << all << 3 << false;
-        QTest::addRow("none installed") << "azivex" << QStringList() << 0 << false;
-        QTest::addRow("one missing") << "azivex" << QStringList{"world1.bmp"} << 1 << true;
-        QTest::addRow("a file in the way") << "file/azivex" << all << 0 << true;
-    }
-    void userFolder() {
-        QFETCH(QString, folder);
-        QFETCH(QStringList, installed);
-        QTemporaryDir dir;
-        const QDir root(dir.path());
-        root.mkdir("share");
-        QVERIFY(writeFile(root.filePath("file"), "x"));
-        for (const QString& name : installed)
-            QVERIFY(writeFile(root.filePath("share/" + name), "standard"));
-        const QString target = root.filePath(folder);
-        const QString error =
-            UserFolder::prepare(target, installed.isEmpty() ? QString() : root.filePath("share"));
-        QTEST(!error.isEmpty(), "fails");
-        QTEST(int(QDir(target).entryList(QDir::Files).size()), "copied");
-    }
-
     void commands() {
         for (auto [azimuth, command] : std::initializer_list<std::pair<const char*, const char*>>{
             {"", "<none>"}, {"5", "M005"}, {"45", "M045"}, {"184", "M184"}, {"-30", "M-30"},
             {"639", "M639"}, {"1234", "<none>"}, {"12.5", "<none>"}})
             QCOMPARE(shown(Protocol::goTo(azimuth)), QString(command));
-        QCOMPARE(Protocol::frame("L"), QByteArray("L\r\n"));
-        QCOMPARE(Protocol::frame(""), QByteArray("\r\n"));
-        QCOMPARE(Protocol::switchCommand(3, true), QStringLiteral("Y31"));
-        QCOMPARE(Protocol::switchCommand(8, false), QStringLiteral("Y80"));
     }
 
     void steps_data() {
@@ -377,10 +334,8 @@ class TestCore : public QObject {
         QVERIFY(present.filter("(COM2)").isEmpty() && present.filter("(COM3)").isEmpty());
 
         for (auto [entry, n] : std::initializer_list<std::pair<const char*, const char*>>{
-            {"USB Serial Port (COM3)", "3"}, {"Prolific USB-to-Serial Comm Port (COM12)", "12"},
-            {"COMTEC (COM4)", "4"}, {"x (COM0)", "<none>"}, {"x (COM32767)", "32767"},
-            {"x (COM32768)", "<none>"}, {"no number", "<none>"}, {"(COM5) x", "<none>"},
-            {"x (COM5", "<none>"}})
+            {"Prolific USB-to-Serial Comm Port (COM12)", "12"}, {"COMTEC (COM4)", "4"}, {"x (COM0)", "<none>"},
+            {"x (COM32768)", "<none>"}, {"(COM5) x", "<none>"}, {"x (COM5", "<none>"}})
             QCOMPARE(shown(comNumberFromEntry(entry)), QString(n));
     }
 
@@ -411,23 +366,6 @@ class TestCore : public QObject {
             QCOMPARE(UiLanguage::code(*UiLanguage::fromSetting(setting)), chosen);
         }
         QVERIFY(!UiLanguage::fromSetting("auto") && !UiLanguage::fromSetting("fr"));
-    }
-
-    void lineEnds() {
-        for (auto [cx, cy, a, l, x, y] : std::initializer_list<std::tuple<float, float, double, float, double, double>>{
-            {1500, 1500, 0, 1200, 1500, 300}, {1500, 1500, 90, 1200, 2700, 1500},
-            {1500, 1500, 180, 1200, 1500, 2700}, {1500, 1500, 270, 1200, 300, 1500},
-            {1500, 1500, 450, 1200, 2700, 1500}, {1500, 1500, -270, 1200, 2700, 1500},
-            {2000, 1500, 0, 1600, 2000, -100}}) {
-            const QPointF end = MapGeometry::lineEndPoint(cx, cy, a, l);
-            QVERIFY2(std::fabs(end.x() - x) < 0.01 && std::fabs(end.y() - y) < 0.01,
-                     qPrintable(QStringLiteral("%1: %2,%3").arg(a).arg(end.x()).arg(end.y())));
-        }
-        const QPointF far = MapGeometry::lineEndPoint(1500, 1500, 1e308, 100);
-        QVERIFY(std::isfinite(far.x()) && std::isfinite(far.y()));
-        // Single precision, like the centre it is measured from.
-        const QPointF end = MapGeometry::lineEndPoint(1500, 1500, 30, 1290);
-        QCOMPARE(end.x(), double(float(1500 + 1290 * std::cos(60 * M_PI / 180))));
     }
 
     void clickToAim_data() {

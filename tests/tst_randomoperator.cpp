@@ -43,7 +43,6 @@ class TestRandomOperator : public QObject {
     QStringList m_messages, m_got, m_want; // m_got, m_want: lines at the controller
     QString m_stoppedAt;                   // what the controller reported on stopping
     std::array<bool, 8> m_on{};
-    QSize m_largest;
     QList<QSize> m_pictures;
 
     template <typename T = QWidget> T* w(const QString& n) { return m_window->findChild<T*>(n); }
@@ -96,7 +95,6 @@ class TestRandomOperator : public QObject {
         QVERIFY(m_core->start());
         m_window->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
-        m_largest = m_window->size(); // the largest picture, with the switch panel
         QVERIFY(m_core->session().link().isOpen());
     }
     void cleanupTestCase() {
@@ -197,17 +195,11 @@ void TestRandomOperator::act(std::mt19937& random) {
     // A message only for a missing picture; the first picture takes its place.
     QCOMPARE(m_messages.size(), action == 7 && choice >= 3 ? 1 : 0);
     m_messages.clear();
-    // The map shows the picture chosen; the window holds the tabs, and they the map and,
-    // clear of it, the switch panel, shown as the check box says; the largest picture
-    // sets the size.
+    // The map shows the picture chosen, and the switch panel shows as the check box says
+    // (where they go is the window test's).
     const int picture = w<QRadioButton>("pictureButton0")->group()->checkedId();
     QCOMPARE(w("mapView")->size() - QSize(2, 2) * MapView::frameWidth, m_pictures.value(picture));
     QCOMPARE(w("switchPanel")->isHidden(), !w<QCheckBox>("showPanelCheck")->isChecked());
-    for (QWidget* c : {w("mapView"), w("switchPanel"), w("tabs")})
-        QVERIFY(c->isHidden() || QRect({}, c->parentWidget()->size()).contains(c->geometry()));
-    QVERIFY(w("switchPanel")->isHidden() ||
-            !w("switchPanel")->geometry().intersects(w("mapView")->geometry()));
-    QVERIFY(m_window->width() <= m_largest.width() && m_window->height() <= m_largest.height());
     const bool connected = m_core->session().link().isOpen();
     // The controller is always there to connect to.
     QVERIFY(action != 13 ||

@@ -8,6 +8,7 @@
 #include "net/wsjtxlistener.h"
 #include "net/wsjtxmessage.h"
 #include "pseudoterminal.h"
+#include "testfiles.h"
 
 #include <QDataStream>
 #include <QDir>
@@ -85,12 +86,8 @@ class TestWsjtx : public QObject {
         const QString home = QDir::currentPath();
         QVERIFY(QDir::setCurrent(dir.path()));
         const auto back = qScopeGuard([&] { QDir::setCurrent(home); });
-        for (const auto& [name, text] :
-             {std::pair{"AZIVEX.DAT", SettingsCodec::fileText(QStringLiteral("7,9600,N,8,1:0-0/0"))},
-              std::pair{"AZIVEX.INI", QByteArray("[wsjtx]\nfollow=true\n")}}) {
-            QFile file(QString::fromLatin1(name));
-            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(text) == text.size());
-        }
+        QVERIFY(writeFile("AZIVEX.DAT", SettingsCodec::fileText(QStringLiteral("7,9600,N,8,1:0-0/0"))) &&
+                writeFile("AZIVEX.INI", "[wsjtx]\nfollow=true\n"));
         OperatingCore core;
         QVERIFY(core.start());
         WsjtxFollower& follower = core.wsjtx();

@@ -41,12 +41,10 @@ class TestSimController : public QObject {
         // clang-format off
         static const Case cases[] = {
             {"go to, CW", "--start 0", "M090\r\n", "", 1, 90, 90, "cmd M090|arrived at 090"},
-            {"go to, CCW", "--start 300", "M090\r\n", "", -1, 90, 90, "arrived at 090"},
             {"go to beyond the end stop", "--start 100 --max 180", "M300\r", "", 1, 180, 180,
              "(300 is beyond the end stop)|arrived at 180"},
             {"CW to end stop", "--start 300 --max 400", "R\n", "", 1, 400, 400, "end stop 400"},
             {"CCW to end stop", "--start 100 --min 20", "L\r\n", "", -1, 20, 20, "end stop 020"},
-            {"CCW at end stop", "--start 0", "L\r\n", "", 0, 0, 0, "end stop 000, not turning"},
             {"stop", "--start 0 --rate 100", "R\r\n", "A\r\n", 1, 10, 449, "cmd A|stopped at "},
             {"switches", "--start 5", "Y81\r\nY11\r\nY80\r\n", "", 0, 5, 5, "8 on|1 on|8 off"},
             {"malformed go-to", "--start 50", "M-30\r\nM0900\r\n", "", 0, 50, 50, "ignored M-30"},
