@@ -179,7 +179,6 @@ class TestOperatingCore : public QObject {
         QTest::addRow("locator, short path") << tokyo << "FN42" << false << QByteArray("M032\r\n");
         QTest::addRow("locator, long path") << tokyo << " fn42 " << true << QByteArray("M212\r\n");
         QTest::addRow("callsign") << tokyo << "DL1ABC" << false << QByteArray("M341\r\n");
-        QTest::addRow("degrees") << tokyo << "90" << true << QByteArray("M280\r\n");
         QTest::addRow("unknown") << tokyo << "?!" << false << QByteArray();
         QTest::addRow("no station: the pictures' centre") << QByteArray() << "FN42" << false << QByteArray("M032\r\n");
         QTest::addRow("station by coordinates") << QByteArray("[station]\nlatitude=-33.87\nlongitude=151.21\n") << "FN42" << false << QByteArray("M073\r\n");

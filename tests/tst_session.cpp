@@ -59,7 +59,6 @@ class TestSession : public QObject {
         QTest::addColumn<QByteArray>("sent");
         QTest::addColumn<QString>("commanded");
         QTest::addRow("ccw") << "ccw" << QByteArray("L\r\n") << "184";
-        QTest::addRow("cw") << "cw" << QByteArray("R\r\n") << "179";
         QTest::addRow("stop before any reply") << "stop" << QByteArray("A\r\n") << "000";
         QTest::addRow("step after ccw") << "ccw +" << QByteArray("L\r\nM194\r\n") << "194";
         QTest::addRow("fraction sends nothing") << "cmd:12.5 +" << QByteArray() << "22.5";
@@ -87,7 +86,6 @@ class TestSession : public QObject {
         QTest::addColumn<QString>("commanded");
         QTest::addColumn<QString>("pending"); // what the reply accumulator keeps
         QTest::addRow("ccw") << "ccw" << "184" << "";
-        QTest::addRow("cw") << "cw" << "179" << "";
         QTest::addRow("stop") << "stop" << "50" << "";
         QTest::addRow("step up") << "+" << "50" << "AZ";
         QTest::addRow("step down") << "-" << "50" << "AZ";

@@ -109,6 +109,9 @@ ServicesDialog::ServicesDialog(OperatingCore& core, QWidget* parent)
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(this, &QDialog::accepted, this, &ServicesDialog::apply);
     auto* layout = new QVBoxLayout(this);
+    // The state lines wrap and change while the dialog is open: the dialog follows
+    // their height, so none is cut off.
+    layout->setSizeConstraint(QLayout::SetFixedSize);
     layout->addWidget(rotctld);
     for (QGroupBox* box : listenerBoxes)
         layout->addWidget(box);

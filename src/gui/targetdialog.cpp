@@ -122,6 +122,9 @@ TargetDialog::TargetDialog(OperatingCore& core, QWidget* parent)
     stationLayout->addLayout(drawRow);
 
     auto* layout = new QVBoxLayout(this);
+    // Lines that wrap come and go (the WSJT-X partner, the station): the dialog
+    // follows their height, so none is cut off.
+    layout->setSizeConstraint(QLayout::SetFixedSize);
     layout->addWidget(m_targetEdit);
     layout->addWidget(m_takenAs);
     layout->addWidget(m_bearings);
