@@ -58,7 +58,6 @@ class TestSession : public QObject {
         QTest::addColumn<QString>("script");
         QTest::addColumn<QByteArray>("sent");
         QTest::addColumn<QString>("commanded");
-        QTest::addRow("ccw") << "ccw" << QByteArray("L\r\n") << "184";
         QTest::addRow("stop before any reply") << "stop" << QByteArray("A\r\n") << "000";
         QTest::addRow("step after ccw") << "ccw +" << QByteArray("L\r\nM194\r\n") << "194";
         QTest::addRow("fraction sends nothing") << "cmd:12.5 +" << QByteArray() << "22.5";
@@ -88,7 +87,6 @@ class TestSession : public QObject {
         QTest::addRow("ccw") << "ccw" << "184" << "";
         QTest::addRow("stop") << "stop" << "50" << "";
         QTest::addRow("step up") << "+" << "50" << "AZ";
-        QTest::addRow("step down") << "-" << "50" << "AZ";
         QTest::addRow("raw") << "raw:M090" << "50" << "AZ";
         QTest::addRow("aim") << "aim:90" << "90" << "";
         QTest::addRow("switch") << "sw:2" << "50" << "AZ";

@@ -335,7 +335,6 @@ class TestWindow : public QObject {
         QTest::addColumn<QString>("message");
         QTest::addColumn<QList<int>>("sizes"); // client w, h; tab w, h; map w; connect x; panel y
         QTest::addColumn<int>("recorded");
-        QTest::addRow("world1") << "" << 0 << false << QString() << QList<int>{223, 315, 215, 282, 204, 181, -1} << 0;
         QTest::addRow("world1 with panel") << "" << 0 << true << QString() << QList<int>{223, 373, 215, 334, 204, 181, 278} << 0;
         QTest::addRow("world3 with panel") << "" << 2 << true << QString() << QList<int>{473, 623, 465, 584, 454, 431, 528} << 2;
         QTest::addRow("world2 missing") << "-world2.bmp" << 1 << false << missingPicture("world2.bmp", true) << QList<int>{223, 315, 215, 282, 204, 181, -1} << 1;

@@ -6,6 +6,7 @@
 // same run, a rotctld "P" round trip and "P" to its go-to on the line. Stops are
 // timed in many rounds; go-tos, which the program paces to one a second, in a few.
 #include "pseudoterminal.h"
+#include "roundtrips.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -35,43 +36,6 @@ quint16 freePort() {
     return udp.bind(QHostAddress::LocalHost, probe.serverPort()) ? probe.serverPort() : freePort();
 }
 
-bool waitUntil(const std::function<bool()>& done, int ms = 5000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 1);
-    }
-    return true;
-}
-
-// Microseconds per round: send, then wait until done says the command has arrived.
-std::vector<double> time(int rounds, int pauseMs, const std::function<void(int)>& send,
-                         const std::function<bool()>& done, const std::function<void()>& reset) {
-    std::vector<double> t;
-    for (int i = 0; i < rounds; ++i) {
-        waitUntil([] { return false; }, pauseMs);
-        reset();
-        QElapsedTimer clock;
-        clock.start();
-        send(i);
-        if (!waitUntil(done))
-            return {};
-        t.push_back(double(clock.nsecsElapsed()) / 1000);
-    }
-    std::sort(t.begin(), t.end());
-    return t;
-}
-
-void row(const char* what, const std::vector<double>& t) {
-    if (t.empty())
-        std::printf("  %-50s (no answer)\n", what);
-    else
-        std::printf("  %-50s median %7.1f us   p99 %7.1f us  (%zu rounds)\n", what,
-                    t[t.size() / 2], t[t.size() * 99 / 100], t.size());
-}
-
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -93,24 +57,14 @@ int main(int argc, char* argv[]) {
 
     QProcess ours;
     ours.setWorkingDirectory(dir.path());
-    ours.setProcessEnvironment([] {
-        auto env = QProcessEnvironment::systemEnvironment();
-        env.insert("QT_QPA_PLATFORM", "offscreen");
-        return env;
-    }());
+    ours.setProcessEnvironment(bench::headless());
     ours.start(program, {"--rotctld", QString::number(rotctlPort)});
-    QTcpSocket rotctl;
-    for (int attempt = 0; attempt < 100 && rotctl.state() != QAbstractSocket::ConnectedState;
-         ++attempt) {
-        rotctl.abort();
-        rotctl.connectToHost(QHostAddress::LocalHost, rotctlPort);
-        waitUntil([&] { return rotctl.state() == QAbstractSocket::ConnectedState; }, 100);
-    }
-    if (rotctl.state() != QAbstractSocket::ConnectedState) {
+    const auto client = bench::connectTo(rotctlPort);
+    if (!client) {
         std::fprintf(stderr, "could not reach %s\n", qPrintable(program));
         return 1;
     }
-    rotctl.setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    QTcpSocket& rotctl = *client;
     QByteArray answer;
     QObject::connect(&rotctl, &QTcpSocket::readyRead, [&] { answer += rotctl.readAll(); });
     QUdpSocket sender;
@@ -134,23 +88,23 @@ int main(int argc, char* argv[]) {
     auto pstStop = [](int) { return QByteArray("<PST><STOP>1</STOP></PST>"); };
     auto setPos = [&](int i) { rotctl.write("P " + az(i) + " 0\n"); };
 
-    const auto n1mmStops = time(kRounds, kPauseMs, datagram(n1mmPort, n1mmStop), onLine, clear);
-    const auto pstStops = time(kRounds, kPauseMs, datagram(pstPort, pstStop), onLine, clear);
-    const auto rotctlLine = time(kRounds, kPauseMs, setPos, onLine, clear);
+    const auto n1mmStops = bench::timeRounds(kRounds, kPauseMs, datagram(n1mmPort, n1mmStop), onLine, clear);
+    const auto pstStops = bench::timeRounds(kRounds, kPauseMs, datagram(pstPort, pstStop), onLine, clear);
+    const auto rotctlLine = bench::timeRounds(kRounds, kPauseMs, setPos, onLine, clear);
     const auto rotctlTrip =
-        time(kRounds, kPauseMs, setPos, [&] { return answer.endsWith('\n'); }, clear);
-    const auto n1mmGoes = time(kPacedRounds, kPacedPauseMs, datagram(n1mmPort, n1mmGo), onLine, clear);
-    const auto pstGoes = time(kPacedRounds, kPacedPauseMs, datagram(pstPort, pstGo), onLine, clear);
+        bench::timeRounds(kRounds, kPauseMs, setPos, [&] { return answer.endsWith('\n'); }, clear);
+    const auto n1mmGoes = bench::timeRounds(kPacedRounds, kPacedPauseMs, datagram(n1mmPort, n1mmGo), onLine, clear);
+    const auto pstGoes = bench::timeRounds(kPacedRounds, kPacedPauseMs, datagram(pstPort, pstGo), onLine, clear);
     // The same long pause before rotctld's go-to: both processes wake from as deep a sleep.
-    const auto rotctlPaced = time(kPacedRounds, kPacedPauseMs, setPos, onLine, clear);
+    const auto rotctlPaced = bench::timeRounds(kPacedRounds, kPacedPauseMs, setPos, onLine, clear);
     std::printf("datagrams and rotctld on the loopback, one run\n");
-    row("N1MM stop datagram to A on the line", n1mmStops);
-    row("PstRotator STOP datagram to A on the line", pstStops);
-    row("N1MM goazi datagram to the go-to on the line", n1mmGoes);
-    row("PstRotator AZIMUTH datagram to the go-to on the line", pstGoes);
-    row("rotctld P to the go-to on the line", rotctlLine);
-    row("rotctld P to the go-to, after the same pause", rotctlPaced);
-    row("rotctld P round trip", rotctlTrip);
+    bench::printRow("N1MM stop datagram to A on the line", n1mmStops);
+    bench::printRow("PstRotator STOP datagram to A on the line", pstStops);
+    bench::printRow("N1MM goazi datagram to the go-to on the line", n1mmGoes);
+    bench::printRow("PstRotator AZIMUTH datagram to the go-to on the line", pstGoes);
+    bench::printRow("rotctld P to the go-to on the line", rotctlLine);
+    bench::printRow("rotctld P to the go-to, after the same pause", rotctlPaced);
+    bench::printRow("rotctld P round trip", rotctlTrip);
     ours.terminate();
     ours.waitForFinished();
     return 0;
