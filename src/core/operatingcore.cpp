@@ -5,7 +5,6 @@
 #include "core/locator.h"
 #include "core/settingsfile.h"
 #include "core/userfolder.h"
-#include "core/wsjtxfollower.h"
 
 #include <QDir>
 
@@ -47,8 +46,14 @@ Settings OperatingCore::defaults() {
 
 OperatingCore::OperatingCore(QObject* parent)
     : QObject(parent), m_session(new RotatorSession(this)),
-      m_reconnector(new Reconnector(*m_session, this)), m_wsjtx(new WsjtxFollower(*this)),
+      m_reconnector(new Reconnector(*m_session, this)), m_wsjtx(new WsjtxFollower(
+          {&m_ini, [this](IniKey key, const QString& value) { return saveIni(key, value); },
+           [this] { return m_station.point; }, [this] { return m_station.set; },
+           [this]() -> const CountryFile& { return countries(); },
+           [this](const QString& text) { emit statusChanged(text); }},
+          this)),
       m_settings(defaults()) {
+    connect(this, &OperatingCore::aimSettingsChanged, m_wsjtx, &WsjtxFollower::stationChanged);
     // Why a port did not open goes to standard error once, not at every retry.
     connect(&m_session->link(), &RotatorLink::openRefused, this, [this](const QString& reason) {
         if (reason != m_lastOpenError)

@@ -6,13 +6,13 @@
 #include "core/countryfile.h"
 #include "core/reconnector.h"
 #include "core/target.h"
+#include "core/wsjtxfollower.h"
 #include "core/rotatorsession.h"
 #include "core/settings.h"
 
 #include <QMap>
 #include <QObject>
 
-class WsjtxFollower;
 
 // What the program is beneath its window and its servers: the settings (AZIVEX.DAT
 // and AZIVEX.INI), the start-up sequence, the registration rules and the rotator
@@ -47,10 +47,8 @@ class OperatingCore : public QObject {
         static constexpr IniKey uiLanguage{QLatin1StringView("ui"), QLatin1StringView("language")};
         // Where WSJT-X status datagrams are received ("ADDRESS:PORT", empty: off), and
         // whether the antenna follows the station being worked.
-        static constexpr IniKey wsjtxListen{QLatin1StringView("wsjtx"),
-                                            QLatin1StringView("listen")};
-        static constexpr IniKey wsjtxFollow{QLatin1StringView("wsjtx"),
-                                            QLatin1StringView("follow")};
+        static constexpr IniKey wsjtxListen = WsjtxFollower::listenKey;
+        static constexpr IniKey wsjtxFollow = WsjtxFollower::followKey;
         // preset1 to preset8: "NAME|TARGET".
         static IniKey aimPreset(int n);
     };

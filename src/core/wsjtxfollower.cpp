@@ -2,49 +2,38 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/wsjtxfollower.h"
 
+#include "core/countryfile.h"
 #include "core/locator.h"
-#include "core/operatingcore.h"
 
 #include <cstdio>
 
-WsjtxFollower::WsjtxFollower(OperatingCore& core) : QObject(&core), m_core(core) {
-    connect(&core, &OperatingCore::aimSettingsChanged, this, [this] {
-        locatePartner();
-        emit partnerChanged();
-    });
+WsjtxFollower::WsjtxFollower(Context context, QObject* parent)
+    : QObject(parent), m_context(std::move(context)) {}
+
+void WsjtxFollower::stationChanged() {
+    locatePartner();
+    emit partnerChanged();
 }
 
 QString WsjtxFollower::listen() const {
-    return m_core.ini().value(OperatingCore::Keys::wsjtxListen, {});
+    return m_context.ini->value(listenKey, {});
 }
 
 bool WsjtxFollower::follow() const {
-    return m_core.ini().flag(OperatingCore::Keys::wsjtxFollow, false);
+    return m_context.ini->flag(followKey, false);
 }
-
-namespace {
-bool save(OperatingCore& core, IniKey key, const QString& value) {
-    QString error;
-    if (core.ini().set(key, value, &error))
-        return true;
-    std::fprintf(stderr, "azivex: %s not written: %s\n", qPrintable(core.ini().path()),
-                 qPrintable(error));
-    emit core.statusChanged(OperatingCore::tr("%1 に保存できませんでした").arg(core.ini().path()));
-    return false;
-}
-} // namespace
 
 bool WsjtxFollower::setListen(const QString& endpoint) {
     const bool saved =
-        endpoint == listen() || save(m_core, OperatingCore::Keys::wsjtxListen, endpoint);
+        endpoint == listen() || m_context.save(listenKey, endpoint);
     // Even unchanged: OK after freeing a port that was taken tries it again.
     emit listenChanged(listen());
     return saved;
 }
 
 bool WsjtxFollower::setFollow(bool on) {
-    return on == follow() || save(m_core, OperatingCore::Keys::wsjtxFollow,
-                                  on ? QStringLiteral("true") : QStringLiteral("false"));
+    return on == follow() ||
+           m_context.save(followKey, on ? QStringLiteral("true") : QStringLiteral("false"));
 }
 
 void WsjtxFollower::setError(const QString& error) {
@@ -52,7 +41,7 @@ void WsjtxFollower::setError(const QString& error) {
     if (!error.isEmpty()) {
         std::fprintf(stderr, "azivex: WSJT-X listener not started on %s: %s\n",
                      qPrintable(listen()), qPrintable(error));
-        emit m_core.statusChanged(tr("WSJT-X の受信ポートを開けません"));
+        m_context.status(tr("WSJT-X の受信ポートを開けません"));
     }
     emit stateChanged();
 }
@@ -69,7 +58,7 @@ void WsjtxFollower::takeStatus(const QString& dxCall, const QString& dxGrid,
     const QString call = dxCall.trimmed().toUpper();
     const QString grid = dxGrid.trimmed();
     const bool newPartner = call != m_partner.call || grid != m_partner.grid;
-    const bool newStation = deGrid != m_deGrid && !m_core.station().set;
+    const bool newStation = deGrid != m_deGrid && !m_context.stationSet();
     m_deGrid = deGrid;
     if (newPartner || newStation) {
         m_partner.call = call;
@@ -93,15 +82,14 @@ void WsjtxFollower::locatePartner() {
     } else if (!m_partner.call.isEmpty()) {
         // Only as a call: a DX call that happened to read as degrees or a locator
         // would aim somewhere unrelated.
-        if (const auto country = m_core.countries().lookup(m_partner.call)) {
+        if (const auto country = m_context.countries().lookup(m_partner.call)) {
             target.kind = Target::Kind::Country;
             target.place = country->place;
             target.shown = country->name + QStringLiteral(" (") + country->primaryPrefix + u')';
         }
     }
-    const OperatingCore::Station station = m_core.station();
     const std::optional<GeoPoint> deCentre = Locator::centre(m_deGrid, 4);
-    m_partner.fromDeGrid = !station.set && deCentre;
+    m_partner.fromDeGrid = !m_context.stationSet() && deCentre;
     m_partner.shown = target.place ? target.shown : QString();
-    m_partner.bearings = target.bearings(m_partner.fromDeGrid ? *deCentre : station.point);
+    m_partner.bearings = target.bearings(m_partner.fromDeGrid ? *deCentre : m_context.station());
 }

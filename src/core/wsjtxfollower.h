@@ -2,13 +2,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/inifile.h"
 #include "core/target.h"
 
 #include <QObject>
 #include <QString>
+#include <functional>
 #include <optional>
 
-class OperatingCore;
+class CountryFile;
 
 // The station WSJT-X or JTDX is working, as their status datagrams tell it: its call
 // and grid, where it lies from the station, and with following on, an aim at its
@@ -27,7 +29,23 @@ class WsjtxFollower : public QObject {
         bool fromDeGrid = false; // worked from the status's DE grid: [station] is unset
     };
 
-    explicit WsjtxFollower(OperatingCore& core);
+    static constexpr IniKey listenKey{QLatin1StringView("wsjtx"), QLatin1StringView("listen")};
+    static constexpr IniKey followKey{QLatin1StringView("wsjtx"), QLatin1StringView("follow")};
+    // What it takes from the program beneath it, which owns it.
+    struct Context {
+        const IniFile* ini;
+        // Saves a key; false (and said where the operator sees it) when it failed.
+        std::function<bool(IniKey, const QString&)> save;
+        // Where bearings are worked from, and whether AZIVEX.INI names that station.
+        std::function<GeoPoint()> station;
+        std::function<bool()> stationSet;
+        std::function<const CountryFile&()> countries;
+        // A text for the status line.
+        std::function<void(const QString&)> status;
+    };
+    explicit WsjtxFollower(Context context, QObject* parent = nullptr);
+    // The station changed: the partner's bearings are worked anew.
+    void stationChanged();
 
     // "ADDRESS:PORT", empty when off. Setting it has the listener open it anew.
     QString listen() const;
@@ -59,7 +77,7 @@ class WsjtxFollower : public QObject {
   private:
     void locatePartner();
 
-    OperatingCore& m_core;
+    Context m_context;
     Partner m_partner;
     QString m_deGrid;
     QString m_error;
