@@ -122,6 +122,9 @@ class TestWsjtx : public QObject {
         QCOMPARE(follower.ignoredCount(), 2);
         QVERIFY(follower.setFollow(false));
         QCOMPARE(line({fn42}), QByteArray());
+        const quint16 port = listener.port(); // switched off, the port is free again
+        QCOMPARE(listener.listen(QString()), QString());
+        QCOMPARE(rival.listen(QHostAddress::LocalHost, port), QString());
     }
 };
 
