@@ -114,6 +114,7 @@ class TestWsjtx : public QObject {
         const QByteArray fn42 = datagram(1, "W1AW", "FN42");
         QCOMPARE(line({fn42}), QByteArray("M022\r\n"));
         QCOMPARE(line({fn42}), QByteArray());
+        QCOMPARE(line({datagram(1, "W1AW", "JN58")}), QByteArray("M329\r\n")); // a new grid alone
         QVERIFY(core.setStation(QStringLiteral("PM95vq")));
         const QByteArray dl = datagram(1, "DL1ABC", "", "AA00aa");
         QCOMPARE(line({dl}), QByteArray("M331\r\n"));
