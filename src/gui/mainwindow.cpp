@@ -25,6 +25,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QShortcut>
 #include <cmath>
 
@@ -40,11 +41,6 @@ const char* const switchTip =
 const char* const panelSwitchTip =
     QT_TRANSLATE_NOOP("MainWindow", "環境設定と連動しています。遠隔スイッチをＯＮ・ＯＦＦします。");
 const QColor switchOnColour(255, 192, 255);
-// Captions kept as the window was designed, texts rather than names: the status line
-// shows its own until start-up replaces it, and the picture buttons' are cut off by
-// their width so that only their round marks show.
-const QString designedStatusCaption = QStringLiteral("Label1");
-const QString designedPictureCaption = QStringLiteral("Option1");
 const char* const statusLineTip =
     QT_TRANSLATE_NOOP("MainWindow", "ポートの接続状態等のメッセージを表示します。");
 
@@ -181,7 +177,8 @@ void MainWindow::createControls() {
 }
 
 void MainWindow::createHeader() {
-    m_statusLabel = makeLabel(this, "statusLabel", designedStatusCaption, 120, 30, 2985, 195);
+    // Empty until the start-up writes its first status, before the window is shown.
+    m_statusLabel = makeLabel(this, "statusLabel", QString(), 120, 30, 2985, 195);
     setColours(m_statusLabel, QColor(0, 0, 192), QColor(255, 255, 128));
     m_statusLabel->setFont(AppStyle::font(proportionalGothic, 9.75));
     m_statusLabel->setToolTip(tr(statusLineTip));
@@ -249,7 +246,9 @@ void MainWindow::createOperatingTab(QWidget* tab) {
     };
     m_pictureButtons = new QButtonGroup(this);
     for (int i = 0; i < 5; ++i) {
-        auto* button = new QRadioButton(designedPictureCaption, tab);
+        // Only the round mark shows; a screen reader names the picture.
+        auto* button = new QRadioButton(tab);
+        button->setAccessibleName(optionTip[i].section(QRegularExpression(QStringLiteral("[:：]")), 0, 0));
         button->setObjectName(QStringLiteral("pictureButton%1").arg(i));
         placeAt(button, optionLeft[i], 900, 195, 180);
         button->setToolTip(optionTip[i]);
