@@ -151,7 +151,7 @@ int main(int argc, char* argv[]) {
     DatagramServices datagrams(core);
     WsjtxFollower& follower = core.wsjtx();
     WsjtxListener wsjtx(follower);
-    const auto receive = [&](const QString& where) { follower.setError(wsjtx.listen(where)); };
+    const auto receive = [&](const QString& where) { follower.setError(wsjtx.serve(where)); };
     QObject::connect(&follower, &WsjtxFollower::listenChanged, &wsjtx, receive);
     QObject::connect(&follower, &WsjtxFollower::aimWanted, &core,
                      [&](double degrees) { datagrams.pacer().aimAt(degrees); });

@@ -148,7 +148,6 @@ class TestOperatingCore : public QObject {
         QTest::addRow("joins its section") << QByteArray("[rotctld]\nold=1\n\n; later\n[link]\nreconnect=true") << "" << QByteArray("[rotctld]\nold=1\nlisten=4600\n\n; later\n[link]\nreconnect=true\n");
         QTest::addRow("commented out") << QByteArray("[rotctld]\n;listen=1\n") << "" << QByteArray("[rotctld]\nlisten=4600\n;listen=1\n");
         QTest::addRow("new section") << QByteArray("[link]\nreconnect=false\n") << "" << QByteArray("[link]\nreconnect=false\n\n[rotctld]\nlisten=4600\n");
-        QTest::addRow("other section's key") << QByteArray("[other]\nlisten=1\n") << "" << QByteArray("[other]\nlisten=1\n\n[rotctld]\nlisten=4600\n");
         // clang-format on
     }
     void iniFile() {

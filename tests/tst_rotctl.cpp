@@ -300,14 +300,9 @@ class TestRotctl : public QObject {
                  sent.constData());
     }
 
-    // The program itself, started as an operator would: --help names the option, a
-    // port in use is reported and the program runs on, and the server answers.
+    // The program itself, started as an operator would: a port in use is reported and
+    // the program runs on, and the server answers.
     void program() {
-        QProcess help;
-        help.start(QStringLiteral(AZIVEX_PATH), {"--help"});
-        QVERIFY(help.waitForFinished(20000));
-        QVERIFY(help.readAllStandardOutput().contains("--rotctld <[ADDRESS:]PORT>"));
-
         QVERIFY(QFile::copy(AZIVEX_MAPS_DIR "/world1.bmp", m_rig->dir.filePath("world1.bmp")));
         QVERIFY(writeFile(m_rig->dir.filePath("AZIVEX.DAT"), "7,9600,N,8,1:10-0/0\r\n"));
         QProcess azivex;

@@ -15,9 +15,20 @@ DatagramListener::DatagramListener(const QString& name, QObject* parent)
 
 bool DatagramListener::listen(const QHostAddress& address, quint16 port) {
     close();
-    // Not shared: a second program on the port would take datagrams meant for us
-    // unseen, so it is reported as a failure instead.
-    return m_socket->bind(address, port);
+    const bool group = address.protocol() == QAbstractSocket::IPv4Protocol &&
+                       address.isInSubnet(QHostAddress(QStringLiteral("224.0.0.0")), 4);
+    // A plain address is not shared: a second program on the port would take
+    // datagrams meant for us unseen, so it is reported as a failure instead.
+    const bool bound =
+        group ? m_socket->bind(QHostAddress::AnyIPv4, port,
+                               QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint) &&
+                    m_socket->joinMulticastGroup(address)
+              : m_socket->bind(address, port);
+    if (bound)
+        return true;
+    m_error = m_socket->errorString();
+    close(); // a group's port stays free when its group cannot be joined
+    return false;
 }
 
 QString DatagramListener::serve(const QString& endpoint) {
@@ -41,7 +52,7 @@ quint16 DatagramListener::port() const {
 }
 
 QString DatagramListener::errorString() const {
-    return m_socket->errorString();
+    return m_error;
 }
 
 void DatagramListener::readPending() {
@@ -49,14 +60,14 @@ void DatagramListener::readPending() {
         const qint64 size = m_socket->pendingDatagramSize();
         // One byte more than is allowed tells an over-long datagram; its rest is
         // dropped by the read.
-        QByteArray datagram(qsizetype(std::clamp<qint64>(size, 0, maxDatagramBytes + 1)),
+        QByteArray datagram(qsizetype(std::clamp<qint64>(size, 0, m_maxBytes + 1)),
                             Qt::Uninitialized);
         QHostAddress sender;
         const qint64 read = m_socket->readDatagram(datagram.data(), datagram.size(), &sender);
         if (read < 0)
             break;
         datagram.truncate(qsizetype(read));
-        if (size > maxDatagramBytes || !handle(datagram, sender))
+        if (size > m_maxBytes || !handle(datagram, sender))
             ignore(datagram, sender);
     }
 }

@@ -7,9 +7,10 @@
 
 class QUdpSocket;
 
-// What every datagram listener shares: the socket bound to "[ADDRESS:]PORT", every
-// pending datagram read at each wake-up (no bound on their count), each bounded in
-// size, and a count of those not understood, logged and never shown in a box.
+// What every datagram listener shares: the socket bound to "[ADDRESS:]PORT" (a
+// multicast group's port shared with the group's other receivers), every pending
+// datagram read at each wake-up (no bound on their count), each bounded in size, and
+// a count of those not understood, logged and never shown in a box.
 class DatagramListener : public QObject {
     Q_OBJECT
   public:
@@ -24,6 +25,7 @@ class DatagramListener : public QObject {
     QString serve(const QString& endpoint);
     void close();
     quint16 port() const;
+    // Why the last listen failed.
     QString errorString() const;
 
     int ignoredCount() const { return m_ignored; }
@@ -34,6 +36,7 @@ class DatagramListener : public QObject {
     void ignored(int count, const QString& what);
 
   protected:
+    void setMaxDatagramBytes(qsizetype bytes) { m_maxBytes = bytes; }
     // Acts on one datagram; false when it was not understood.
     virtual bool handle(const QByteArray& datagram, const QHostAddress& sender) = 0;
     QUdpSocket& socket() { return *m_socket; }
@@ -44,6 +47,8 @@ class DatagramListener : public QObject {
 
     QString m_name;
     QUdpSocket* m_socket;
+    qsizetype m_maxBytes = maxDatagramBytes;
+    QString m_error; // why the last listen failed
     int m_ignored = 0;
     QString m_lastIgnored;
 };

@@ -2,30 +2,22 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <QHostAddress>
-#include <QObject>
+#include "net/datagramlistener.h"
 
-class QUdpSocket;
 class WsjtxFollower;
 
 // Receives the UDP datagrams WSJT-X and JTDX send to a server and hands each status
 // to the follower; whatever is no message of theirs it counts there and drops, so
 // nothing unread ever reaches the controller. A multicast group's port is shared, so
 // GridTracker and others can receive the same datagrams beside it.
-class WsjtxListener : public QObject {
+class WsjtxListener : public DatagramListener {
     Q_OBJECT
   public:
     explicit WsjtxListener(WsjtxFollower& follower, QObject* parent = nullptr);
 
-    // Receives at "ADDRESS:PORT" from now on (as the rotctld server's address is
-    // written), or nowhere when it is empty. What went wrong, or nothing.
-    QString listen(const QString& endpoint);
-    QString listen(const QHostAddress& address, quint16 port);
-    quint16 port() const;
+  protected:
+    bool handle(const QByteArray& datagram, const QHostAddress& sender) override;
 
   private:
-    void readDatagrams();
-
     WsjtxFollower& m_follower;
-    QUdpSocket* m_socket;
 };
