@@ -73,6 +73,7 @@ class TestDatagrams : public QObject {
         row("antenna mounted 30 round", "10", "30", "0", -1, "Rotor 1 -> 340");
         row("bidirectional, far end nearer", "10", "0", "1", 170, "Rotor 1 -> 190");
         row("bidirectional, near end nearer", "10", "0", "1", 60, "Rotor 1 -> 10");
+        row("one-way, reverse nearer", "10", "0", "0", 170, "Rotor 1 -> 10");
         row("goazi not a number", "abc", "0", "0", -1, "");
         QTest::addRow("stop") << QByteArray("<?xml version=\"1.0\" encoding=\"utf-8\"?><N1MMRotor>"
                                             "<stop><rotor>Rotor &amp; 2</rotor><freqband>7</freqband>"

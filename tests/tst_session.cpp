@@ -64,7 +64,6 @@ class TestSession : public QObject {
         QTest::addRow("stop copies the heading") << "reply:AZ=999 stop +" << QByteArray("A\r\nM289\r\n") << "289";
         QTest::addRow("raw text as typed") << "cmd:5 raw:_L_ raw:" << QByteArray(" L \r\n\r\n") << "5";
         QTest::addRow("aim with offset") << "offset:10 aim:90.4" << QByteArray("M100\r\n") << "100";
-        QTest::addRow("aim wraps below 0") << "offset:-20 aim:5" << QByteArray("M345\r\n") << "345";
         QTest::addRow("aim without target") << "cmd:7 offset:40000 aim:5" << QByteArray() << "7";
         QTest::addRow("switches") << "sw:3 sw:8 sw:3" << QByteArray("Y31\r\nY81\r\nY30\r\n") << "";
         // clang-format on
