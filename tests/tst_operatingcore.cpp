@@ -135,24 +135,29 @@ class TestOperatingCore : public QObject {
         QCOMPARE(m_core->session().offset(), entered[2].isEmpty() ? "0" : entered[2]);
     }
 
-    // Hand-written text is kept as it stands; a value set changes its own line, or
-    // joins its section, or starts its section.
+    // Hand-written text is kept byte for byte; a value set changes its own line, or
+    // joins its section, or starts its section, on the file as it is on disk then.
     void iniFile_data() {
         QTest::addColumn<QByteArray>("before"); // "-": no file
         QTest::addColumn<QString>("listen");    // what [rotctld] listen reads
+        QTest::addColumn<QByteArray>("edit");   // appended by hand after the file was read
         QTest::addColumn<QByteArray>("after");  // once listen is set to 4600
         const QByteArray header = "; AZIVEX settings beyond AZIVEX.DAT; see the README for every key.\n";
         // clang-format off
-        QTest::addRow("no file") << QByteArray("-") << "" << header + "\n[rotctld]\nlisten=4600\n";
-        QTest::addRow("changed in place") << QByteArray("# mine\r\n[RotCtlD]\r\n LISTEN = 127.0.0.1:4533 \r\nmore=1\r\n[x]\r\ny=2\r\n") << "127.0.0.1:4533" << QByteArray("# mine\r\n[RotCtlD]\r\nlisten=4600\r\nmore=1\r\n[x]\r\ny=2\r\n");
-        QTest::addRow("joins its section") << QByteArray("[rotctld]\nold=1\n\n; later\n[link]\nreconnect=true") << "" << QByteArray("[rotctld]\nold=1\nlisten=4600\n\n; later\n[link]\nreconnect=true\n");
-        QTest::addRow("commented out") << QByteArray("[rotctld]\n;listen=1\n") << "" << QByteArray("[rotctld]\nlisten=4600\n;listen=1\n");
-        QTest::addRow("new section") << QByteArray("[link]\nreconnect=false\n") << "" << QByteArray("[link]\nreconnect=false\n\n[rotctld]\nlisten=4600\n");
+        QTest::addRow("no file") << QByteArray("-") << "" << QByteArray() << header + "\n[rotctld]\nlisten=4600\n";
+        QTest::addRow("changed in place") << QByteArray("# mine\r\n[RotCtlD]\r\n LISTEN = 127.0.0.1:4533 \r\nmore=1\r\n[x]\r\ny=2\r\n") << "127.0.0.1:4533" << QByteArray() << QByteArray("# mine\r\n[RotCtlD]\r\n LISTEN = 4600\r\nmore=1\r\n[x]\r\ny=2\r\n");
+        QTest::addRow("joins its section") << QByteArray("[rotctld]\nold=1\n\n; later\n[link]\nreconnect=true") << "" << QByteArray() << QByteArray("[rotctld]\nold=1\nlisten=4600\n\n; later\n[link]\nreconnect=true");
+        QTest::addRow("commented out") << QByteArray("[rotctld]\n;listen=1\n") << "" << QByteArray() << QByteArray("[rotctld]\nlisten=4600\n;listen=1\n");
+        QTest::addRow("new section") << QByteArray("[link]\nreconnect=false\n") << "" << QByteArray() << QByteArray("[link]\nreconnect=false\n\n[rotctld]\nlisten=4600\n");
+        QTest::addRow("Latin-1, CR alone, comments kept") << QByteArray("; Stra\xdf" "e\r[rotctld]\rlisten=1 ; M\xfcller\r[link]\rreconnect=false # no\r") << "1" << QByteArray() << QByteArray("; Stra\xdf" "e\r[rotctld]\rlisten=4600 ; M\xfcller\r[link]\rreconnect=false # no\r");
+        QTest::addRow("a comment for a value") << QByteArray("[rotctld]\nlisten= ;none yet\n") << "" << QByteArray() << QByteArray("[rotctld]\nlisten=4600 ;none yet\n");
+        QTest::addRow("edited by hand meanwhile") << QByteArray("[rotctld]\nlisten=1\n") << "1" << QByteArray("[aim]\npreset1=EU|JN58\n; \xe9\n") << QByteArray("[rotctld]\nlisten=4600\n[aim]\npreset1=EU|JN58\n; \xe9\n");
         // clang-format on
     }
     void iniFile() {
         QFETCH(QByteArray, before);
         QFETCH(QString, listen);
+        QFETCH(QByteArray, edit);
         QFETCH(QByteArray, after);
         if (before != "-")
             QVERIFY(writeFile("AZIVEX.INI", before));
@@ -160,10 +165,48 @@ class TestOperatingCore : public QObject {
         QCOMPARE(ini.load(), before == "-" ? IniFile::State::Missing : IniFile::State::Loaded);
         QCOMPARE(ini.value(OperatingCore::Keys::rotctldListen, {}), listen);
         QCOMPARE(ini.flag(OperatingCore::Keys::linkReconnect, true), !before.contains("reconnect=false"));
+        QVERIFY(edit.isEmpty() || writeFile("AZIVEX.INI", before + edit));
         QVERIFY(ini.set(OperatingCore::Keys::rotctldListen, QStringLiteral("4600")));
         QCOMPARE(readFile("AZIVEX.INI"), after);
         QVERIFY(ini.load() == IniFile::State::Loaded);
         QCOMPARE(ini.value(OperatingCore::Keys::rotctldListen, {}), QStringLiteral("4600"));
+    }
+
+    // AZIVEX.INI edited by hand while the program runs: what changed takes effect at
+    // the next reading, a save from the window keeps every other byte, and a value
+    // that cannot be used is said in the status line once.
+    void handEdits() {
+        QVERIFY(writeFile("AZIVEX.DAT", "3,9600,N,8,1:0-0/0" + reference));
+        QVERIFY(writeFile("AZIVEX.INI", "[rotctld]\nlisten=4533\n"));
+        QVERIFY(m_core->start());
+        QSignalSpy rotctld(m_core.get(), &OperatingCore::rotctldListenChanged);
+        QSignalSpy listeners(m_core.get(), &OperatingCore::listenAddressChanged);
+        QSignalSpy n1mm(m_core.get(), &OperatingCore::n1mmSettingsChanged);
+        const QByteArray edited = "[rotctld]\nlisten=4534\n; Stra\xdf" "e\r\n[aim]\npark=200 ; my mast\n"
+                                  "preset1=EU|JN58\n[n1mm]\nlisten=12040\nrotor=TB\n[station]\nlocator=JN58\n";
+        for (int reading = 0; reading < 2; ++reading) {
+            QVERIFY(writeFile("AZIVEX.INI", edited));
+            m_core->reloadIni();
+        }
+        QCOMPARE(m_core->session().parkAzimuth().value_or(-1), 200.0);
+        QCOMPARE(m_core->presets().size(), 1);
+        QCOMPARE(m_core->station().shown, QStringLiteral("JN58"));
+        QCOMPARE(rotctld.size(), 1);
+        QCOMPARE(rotctld[0][0], QStringLiteral("4534"));
+        QCOMPARE(listeners.size(), 1);
+        QCOMPARE(n1mm.size(), 1);
+        QVERIFY(m_core->setReconnectEnabled(true));
+        QCOMPARE(readFile("AZIVEX.INI"), edited + "\n[link]\nreconnect=true\n");
+
+        m_trace.clear();
+        for (const char* text : {"[aim]\npark=south\n", "[aim]\npark=south\n\n"}) {
+            QVERIFY(writeFile("AZIVEX.INI", text));
+            m_core->reloadIni();
+        }
+        QCOMPARE(m_trace, QStringList{"status AZIVEX.INI の [aim] park は使えません: south"});
+        QVERIFY(!m_core->session().parkAzimuth());
+        QVERIFY(writeFile("AZIVEX.INI", "[aim]\npark=90\n"));
+        QTRY_COMPARE_WITH_TIMEOUT(m_core->session().parkAzimuth().value_or(-1), 90.0, 2000);
     }
 
     // A typed target aims from the station as a click does (offset added); the

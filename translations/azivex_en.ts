@@ -257,6 +257,10 @@ Check that the folder can be written to.</translation>
         <source>%1 を開けません</source>
         <translation>Cannot open %1</translation>
     </message>
+    <message>
+        <source>%1 の %2 は使えません: %3</source>
+        <translation>%1: %2 cannot be used: %3</translation>
+    </message>
 </context>
 <context>
     <name>ServicesDialog</name>

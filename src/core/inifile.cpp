@@ -6,71 +6,130 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 
 namespace {
 
-bool isComment(QStringView line) {
-    return line.startsWith(u';') || line.startsWith(u'#');
+bool isSpace(char c) {
+    return c == ' ' || c == '\t';
+}
+
+bool isComment(QByteArrayView line) {
+    return line.startsWith(';') || line.startsWith('#');
+}
+
+QByteArrayView view(QLatin1StringView text) {
+    return {text.data(), text.size()};
 }
 
 // The section a header line opens, or nothing when the line is no header.
-std::optional<QStringView> sectionOf(QStringView line) {
-    if (line.size() < 2 || !line.startsWith(u'[') || !line.endsWith(u']'))
+std::optional<QByteArrayView> sectionOf(QByteArrayView line) {
+    if (line.size() < 2 || !line.startsWith('[') || !line.endsWith(']'))
         return std::nullopt;
     return line.sliced(1, line.size() - 2).trimmed();
 }
 
+// Where a value's trailing comment starts (with the spaces before it), or its end.
+qsizetype commentStart(QByteArrayView value) {
+    for (qsizetype i = 0; i < value.size(); ++i)
+        if ((value[i] == ';' || value[i] == '#') && (i == 0 || isSpace(value[i - 1]))) {
+            while (i > 0 && isSpace(value[i - 1]))
+                --i;
+            return i;
+        }
+    return value.size();
+}
+
 } // namespace
 
-IniFile::State IniFile::load() {
-    m_lines.clear();
-    m_reason.clear();
+std::optional<QByteArray> IniFile::read(State* state, QString* reason) const {
+    *state = State::Missing;
+    reason->clear();
     if (!SettingsFile::exists(m_path))
-        return m_state = State::Missing;
-    m_state = State::Unreadable;
+        return QByteArray();
+    *state = State::Unreadable;
     const SettingsFile::Target real = SettingsFile::target(m_path, marker);
     if (real.path.isEmpty()) {
-        m_reason = real.refusal;
-        return m_state;
+        *reason = real.refusal;
+        return std::nullopt;
     }
     QFile file(real.path);
     if (!QFileInfo(real.path).isFile()) {
-        m_reason = QStringLiteral("it is not a file");
-        return m_state;
+        *reason = QStringLiteral("it is not a file");
+        return std::nullopt;
     }
     if (!file.open(QIODevice::ReadOnly)) {
-        m_reason = file.errorString();
-        return m_state;
+        *reason = file.errorString();
+        return std::nullopt;
     }
-    const QByteArray bytes = file.read(maxBytes + 1);
+    QByteArray bytes = file.read(maxBytes + 1);
     if (file.error() != QFileDevice::NoError) {
-        m_reason = file.errorString();
-        return m_state;
+        *reason = file.errorString();
+        return std::nullopt;
     }
     if (bytes.size() > maxBytes) {
-        m_reason = QStringLiteral("it is larger than %1 bytes").arg(maxBytes);
-        return m_state;
+        *reason = QStringLiteral("it is larger than %1 bytes").arg(maxBytes);
+        return std::nullopt;
     }
-    const QString text = QString::fromUtf8(bytes);
-    if (text.contains(QStringLiteral("\r\n")))
-        m_lineEnd = QStringLiteral("\r\n");
-    m_lines = text.split(u'\n');
-    for (QString& line : m_lines)
-        if (line.endsWith(u'\r'))
-            line.chop(1);
-    // The text's last line end leaves an empty last element, which text() restores.
-    if (!m_lines.isEmpty() && m_lines.back().isEmpty())
-        m_lines.removeLast();
-    return m_state = State::Loaded;
+    *state = State::Loaded;
+    return bytes;
+}
+
+void IniFile::parse(const QByteArray& bytes) {
+    m_lines.clear();
+    m_lineEnd = "\n";
+    bool endSeen = false;
+    qsizetype start = 0;
+    while (start < bytes.size()) {
+        qsizetype end = start;
+        while (end < bytes.size() && bytes[end] != '\n' && bytes[end] != '\r')
+            ++end;
+        qsizetype next = end;
+        if (next < bytes.size())
+            next += bytes[next] == '\r' && next + 1 < bytes.size() && bytes[next + 1] == '\n' ? 2 : 1;
+        Line line{bytes.sliced(start, end - start), bytes.sliced(end, next - end)};
+        // New lines end as the file's first line does.
+        if (!endSeen && !line.end.isEmpty()) {
+            m_lineEnd = line.end;
+            endSeen = true;
+        }
+        m_lines.append(line);
+        start = next;
+    }
+    m_bytes = bytes;
+}
+
+IniFile::State IniFile::load() {
+    const std::optional<QByteArray> bytes = read(&m_state, &m_reason);
+    parse(bytes.value_or(QByteArray()));
+    return m_state;
+}
+
+bool IniFile::reload() {
+    State state;
+    QString reason;
+    const std::optional<QByteArray> bytes = read(&state, &reason);
+    if (!bytes) {
+        // Half-way through an editor's save, say: the values last read still hold.
+        m_state = state;
+        m_reason = reason;
+        return false;
+    }
+    const bool changed = *bytes != m_bytes;
+    m_state = state;
+    m_reason.clear();
+    if (changed)
+        parse(*bytes);
+    return changed;
 }
 
 qsizetype IniFile::find(IniKey key, qsizetype* sectionEnd) const {
     bool inSection = false;
     qsizetype end = -1;
     for (qsizetype i = 0; i < m_lines.size(); ++i) {
-        const QStringView line = QStringView(m_lines[i]).trimmed();
-        if (const std::optional<QStringView> section = sectionOf(line)) {
-            inSection = section->compare(key.section, Qt::CaseInsensitive) == 0;
+        const QByteArrayView line = QByteArrayView(m_lines[i].bytes).trimmed();
+        if (const std::optional<QByteArrayView> section = sectionOf(line)) {
+            inSection = section->compare(view(key.section), Qt::CaseInsensitive) == 0;
             if (inSection)
                 end = i + 1;
             continue;
@@ -79,9 +138,9 @@ qsizetype IniFile::find(IniKey key, qsizetype* sectionEnd) const {
             continue;
         if (!line.isEmpty() && !isComment(line))
             end = i + 1;
-        const qsizetype equals = line.indexOf(u'=');
+        const qsizetype equals = line.indexOf('=');
         if (equals > 0 && !isComment(line) &&
-            line.first(equals).trimmed().compare(key.name, Qt::CaseInsensitive) == 0)
+            line.first(equals).trimmed().compare(view(key.name), Qt::CaseInsensitive) == 0)
             return i;
     }
     if (sectionEnd)
@@ -93,8 +152,9 @@ std::optional<QString> IniFile::value(IniKey key) const {
     const qsizetype i = find(key);
     if (i < 0)
         return std::nullopt;
-    const QString& line = m_lines[i];
-    return line.sliced(line.indexOf(u'=') + 1).trimmed();
+    const QByteArray& line = m_lines[i].bytes;
+    const QByteArrayView value = QByteArrayView(line).sliced(line.indexOf('=') + 1);
+    return QString::fromUtf8(value.first(commentStart(value))).trimmed();
 }
 
 QString IniFile::value(IniKey key, const QString& fallback) const {
@@ -111,38 +171,64 @@ bool IniFile::flag(IniKey key, bool fallback) const {
 }
 
 QByteArray IniFile::text() const {
-    QString out;
-    for (const QString& line : m_lines)
-        out += line + m_lineEnd;
-    return out.toUtf8();
+    QByteArray out;
+    for (const Line& line : m_lines)
+        out += line.bytes + line.end;
+    return out;
+}
+
+void IniFile::insert(qsizetype at, const QByteArray& bytes) {
+    if (at > 0 && m_lines[at - 1].end.isEmpty())
+        m_lines[at - 1].end = m_lineEnd;
+    m_lines.insert(at, {bytes, m_lineEnd});
 }
 
 bool IniFile::set(IniKey key, const QString& value, QString* error) {
-    if (m_state == State::Unreadable) {
+    // Another program saving into the same folder waits for this save, and the other
+    // way round, so neither writes over a key the other has just set.
+    QLockFile lock(m_path + QStringLiteral(".lock"));
+    lock.tryLock(500);
+    QString reason;
+    const std::optional<QByteArray> disk = read(&m_state, &reason);
+    if (!disk) {
+        m_reason = reason;
         if (error)
-            *error = m_reason;
+            *error = reason;
         return false;
     }
-    const QStringList before = m_lines;
-    const QString line = QString(key.name) + u'=' + value;
+    parse(*disk);
+    const QByteArray entry = value.toUtf8();
     qsizetype sectionEnd = -1;
     const qsizetype at = find(key, &sectionEnd);
     if (at >= 0) {
-        m_lines[at] = line;
-    } else if (sectionEnd >= 0) {
-        m_lines.insert(sectionEnd, line);
+        // The key keeps its spelling, the spaces around its '=' and its comment.
+        QByteArray& line = m_lines[at].bytes;
+        const qsizetype equals = line.indexOf('=') + 1;
+        const qsizetype comment = equals + commentStart(QByteArrayView(line).sliced(equals));
+        qsizetype from = equals;
+        while (from < comment && isSpace(line[from]))
+            ++from;
+        line = line.first(from == comment ? equals : from) + entry + line.sliced(comment);
     } else {
-        if (m_lines.isEmpty())
-            m_lines << QStringLiteral("%1 settings beyond AZIVEX.DAT; see the README for every key.")
-                           .arg(QLatin1StringView(marker.data(), marker.size()));
-        if (!m_lines.back().trimmed().isEmpty())
-            m_lines << QString();
-        m_lines << u'[' + QString(key.section) + u']' << line;
+        const QByteArray line = view(key.name).toByteArray() + '=' + entry;
+        if (sectionEnd >= 0) {
+            insert(sectionEnd, line);
+        } else {
+            if (m_lines.isEmpty())
+                insert(0, marker.toByteArray() +
+                              " settings beyond AZIVEX.DAT; see the README for every key.");
+            if (!m_lines.back().bytes.trimmed().isEmpty())
+                insert(m_lines.size(), {});
+            insert(m_lines.size(), '[' + view(key.section).toByteArray() + ']');
+            insert(m_lines.size(), line);
+        }
     }
-    if (!SettingsFile::replaceContents(m_path, text(), marker, error)) {
-        m_lines = before;
+    const QByteArray contents = text();
+    if (!SettingsFile::replaceContents(m_path, contents, marker, error)) {
+        parse(*disk);
         return false;
     }
+    m_bytes = contents;
     m_state = State::Loaded;
     return true;
 }

@@ -2,10 +2,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QByteArray>
 #include <QByteArrayView>
 #include <QLatin1StringView>
+#include <QList>
 #include <QString>
-#include <QStringList>
 #include <optional>
 
 // A key of the INI file: its section and its name.
@@ -14,10 +15,12 @@ struct IniKey {
     QLatin1StringView name;
 };
 
-// An INI file that people edit by hand, kept line by line: a value that is set is
-// changed where it stands (or added at the end of its section), and every other
-// line, comment, key or section the program does not know stays as it was. Section
-// and key names match in any letter case; a value is the rest of its line, trimmed.
+// An INI file that people edit by hand, even while the program runs, kept byte for
+// byte: a value that is set changes its own line where it stands (or joins its
+// section), on the file as it is on disk at that moment, and every other line stays
+// exactly as it was, whatever its encoding or line end. Section and key names match in
+// any letter case; a value is the rest of its line, trimmed, up to a comment that
+// starts with ';' or '#' after a space.
 class IniFile {
   public:
     enum class State { Missing, Loaded, Unreadable };
@@ -31,6 +34,9 @@ class IniFile {
 
     // Reads the file; a missing file is an empty one.
     State load();
+    // Reads the file again: true when what it holds changed since it was last read or
+    // written. A file that cannot be read now keeps the values last read.
+    bool reload();
     State state() const { return m_state; }
     // Why the file could not be read.
     QString reason() const { return m_reason; }
@@ -41,22 +47,32 @@ class IniFile {
     // "true" or "false" in any letter case; anything else is the fallback.
     bool flag(IniKey key, bool fallback) const;
 
-    // Sets the value and saves the file at once, the careful way the settings file is
-    // saved. A file that could not be read is never overwritten: false, as for any
-    // file that was not saved, with the reason in error.
+    // Sets the value on the file as it is on disk now and saves it at once, the
+    // careful way the settings file is saved; what others wrote meanwhile stays. A
+    // file that cannot be read is never overwritten: false, as for any file that was
+    // not saved, with the reason in error.
     bool set(IniKey key, const QString& value, QString* error = nullptr);
 
-    // The whole text as it would be saved.
+    // The whole file as it would be saved.
     QByteArray text() const;
 
   private:
+    struct Line {
+        QByteArray bytes;
+        QByteArray end; // "\n", "\r\n", "\r", or nothing on a last line without one
+    };
+    // The file's bytes, or nothing (state and reason say why).
+    std::optional<QByteArray> read(State* state, QString* reason) const;
+    void parse(const QByteArray& bytes);
     // The line of key in lines, or -1; section: the line after its section's last
     // line, or -1 when the section is absent.
     qsizetype find(IniKey key, qsizetype* sectionEnd = nullptr) const;
+    void insert(qsizetype at, const QByteArray& bytes);
 
     QString m_path;
-    QStringList m_lines;
-    QString m_lineEnd = QStringLiteral("\n");
+    QList<Line> m_lines;
+    QByteArray m_lineEnd = "\n";
+    QByteArray m_bytes; // as last read or written
     State m_state = State::Missing;
     QString m_reason;
 };

@@ -67,6 +67,8 @@ OperatingCore::OperatingCore(QObject* parent)
     connect(m_reconnector, &Reconnector::reconnected, this, [this](int port) {
         emit statusChanged(tr("COM%1 を再接続しました").arg(port));
     });
+    m_iniReload.setInterval(iniReloadMs);
+    connect(&m_iniReload, &QTimer::timeout, this, &OperatingCore::reloadIni);
 }
 
 bool OperatingCore::start() {
@@ -131,8 +133,11 @@ bool OperatingCore::start() {
         emit settingsShown(m_settings);
     m_session->openLink(m_settings.portNo, m_settings.lineSettings);
     emit started();
+    m_started = true;
+    m_iniReload.start();
     if (m_ini.state() == IniFile::State::Unreadable)
         emit statusChanged(tr("%1 を読み込めませんでした").arg(m_ini.path()));
+    showRefusals();
     return true;
 }
 
@@ -167,6 +172,69 @@ void OperatingCore::loadIni() {
         warn(m_ini.path(), "not read, and will not be overwritten", m_ini.reason());
     m_reconnector->setEnabled(m_ini.flag(Keys::linkReconnect, false));
     loadAimSettings();
+    m_applied = appliedNow();
+}
+
+void OperatingCore::reloadIni() {
+    if (m_ini.reload())
+        applyIni();
+}
+
+OperatingCore::Applied OperatingCore::appliedNow() const {
+    Applied now;
+    now.rotctld = m_ini.value(Keys::rotctldListen, {});
+    now.n1mm = listenAddress(Listener::N1mm);
+    now.pstRotator = listenAddress(Listener::PstRotator);
+    now.n1mmRotor = n1mmRotor();
+    now.n1mmReport = n1mmReport();
+    now.wsjtxListen = m_ini.value(Keys::wsjtxListen, {});
+    now.reconnect = m_ini.flag(Keys::linkReconnect, false);
+    QStringList aim{m_ini.value(Keys::stationLocator, {}), m_ini.value(Keys::stationLatitude, {}),
+                    m_ini.value(Keys::stationLongitude, {}), m_ini.value(Keys::aimPark, {})};
+    for (int n = 1; n <= presetCount; ++n)
+        aim << m_ini.value(Keys::aimPreset(n), {});
+    now.aim = aim.join(u'\n');
+    return now;
+}
+
+void OperatingCore::applyIni() {
+    const Applied now = appliedNow();
+    const Applied was = std::exchange(m_applied, now);
+    if (now.reconnect != was.reconnect)
+        m_reconnector->setEnabled(now.reconnect);
+    if (now.aim != was.aim)
+        loadAimSettings();
+    if (now.rotctld != was.rotctld && !m_rotctldOverride) {
+        emit rotctldListenChanged(now.rotctld);
+        emit rotctldStateChanged();
+    }
+    for (const auto& [listener, address, before] :
+         {std::tuple{Listener::N1mm, now.n1mm, was.n1mm},
+          std::tuple{Listener::PstRotator, now.pstRotator, was.pstRotator}})
+        if (address != before) {
+            emit listenAddressChanged(listener, address);
+            emit listenerStateChanged();
+        }
+    if (now.n1mmRotor != was.n1mmRotor || now.n1mmReport != was.n1mmReport)
+        emit n1mmSettingsChanged();
+    if (now.wsjtxListen != was.wsjtxListen)
+        m_wsjtx->setListen(now.wsjtxListen);
+    showRefusals();
+}
+
+void OperatingCore::refuse(const QString& key, const QString& value, const QString& why) {
+    warn(m_ini.path(), qPrintable(key), why + QStringLiteral(": ") + value);
+    m_refusals << tr("%1 の %2 は使えません: %3").arg(m_ini.path(), key, value);
+}
+
+void OperatingCore::showRefusals() {
+    if (!m_started)
+        return;
+    for (const QString& text : std::exchange(m_refusals, {}))
+        if (!m_refusalsShown.contains(text)) {
+            m_refusalsShown.insert(text);
+            emit statusChanged(text);
+        }
 }
 
 IniKey OperatingCore::Keys::aimPreset(int n) {
@@ -207,15 +275,20 @@ void OperatingCore::loadAimSettings() {
         stationFrom(m_ini.value(Keys::stationLocator, {}), m_ini.value(Keys::stationLatitude, {}),
                     m_ini.value(Keys::stationLongitude, {}));
     if (!station)
-        warn(m_ini.path(), "[station]", QStringLiteral("neither a locator nor a latitude and "
-                                                       "longitude; bearings are from the standard "
-                                                       "pictures' centre"));
+        refuse(QStringLiteral("[station]"),
+               QStringList{m_ini.value(Keys::stationLocator, {}),
+                           m_ini.value(Keys::stationLatitude, {}),
+                           m_ini.value(Keys::stationLongitude, {})}
+                   .join(u' ')
+                   .simplified(),
+               QStringLiteral("neither a locator nor a latitude and longitude; bearings are from "
+                              "the standard pictures' centre"));
     m_station = station.value_or(Station{Geodesy::standardCentre(), false, {}});
     const QString park = m_ini.value(Keys::aimPark, {});
     bool parkOk = false;
     const double parkAzimuth = park.toDouble(&parkOk);
     if (!park.isEmpty() && (!parkOk || parkAzimuth < 0 || parkAzimuth > 360))
-        warn(m_ini.path(), "[aim] park", QStringLiteral("not an azimuth from 0 to 360: ") + park);
+        refuse(QStringLiteral("[aim] park"), park, QStringLiteral("not an azimuth from 0 to 360"));
     m_session->setParkAzimuth(parkOk && parkAzimuth >= 0 && parkAzimuth <= 360
                                   ? std::optional<double>(parkAzimuth)
                                   : std::nullopt);
@@ -298,8 +371,13 @@ RotatorSession::AimResult OperatingCore::aimAtTarget(const QString& text, bool l
 }
 
 bool OperatingCore::saveIni(IniKey key, const QString& value) {
+    // Hand edits made since the last reading are taken first; the caller applies its
+    // own key.
+    reloadIni();
     QString error;
-    if (m_ini.set(key, value, &error))
+    const bool saved = m_ini.set(key, value, &error);
+    m_applied = appliedNow();
+    if (saved)
         return true;
     warn(m_ini.path(), "not written", error);
     emit statusChanged(tr("%1 に保存できませんでした").arg(m_ini.path()));

@@ -12,6 +12,8 @@
 
 #include <QMap>
 #include <QObject>
+#include <QSet>
+#include <QTimer>
 
 
 // What the program is beneath its window and its servers: the settings (AZIVEX.DAT
@@ -154,6 +156,12 @@ class OperatingCore : public QObject {
     bool reconnectEnabled() const { return m_reconnector->isEnabled(); }
     bool setReconnectEnabled(bool on);
 
+    // AZIVEX.INI is read again this often while the program runs, so a hand edit
+    // takes effect without a restart.
+    static constexpr int iniReloadMs = 1000;
+    // Reads AZIVEX.INI again and applies whatever was changed in it.
+    void reloadIni();
+
   signals:
     // A message the operator must acknowledge (a box with the program's title).
     void messageRequested(const QString& text);
@@ -175,12 +183,28 @@ class OperatingCore : public QObject {
     void listenAddressChanged(OperatingCore::Listener listener, const QString& endpoint);
     // An address, an error or the count of datagrams not understood changed.
     void listenerStateChanged();
+    // [n1mm] rotor or report changed.
+    void n1mmSettingsChanged();
 
   private:
     bool writeSettings(const QString& dataLine);
     void loadIni();
     bool saveIni(IniKey key, const QString& value);
     void loadAimSettings();
+    // What the program runs with of AZIVEX.INI, so a new reading of the file changes
+    // only what the file changed.
+    struct Applied {
+        QString rotctld, n1mm, pstRotator, n1mmRotor, n1mmReport, wsjtxListen, aim;
+        bool reconnect = false;
+        bool operator==(const Applied&) const = default;
+    };
+    Applied appliedNow() const;
+    // Takes every change of AZIVEX.INI since the settings were last applied.
+    void applyIni();
+    // A value of AZIVEX.INI that cannot be used: said on standard error, and in the
+    // status line once the window is up, once for each value.
+    void refuse(const QString& key, const QString& value, const QString& why);
+    void showRefusals();
 
     RotatorSession* m_session;
     Reconnector* m_reconnector;
@@ -195,6 +219,11 @@ class OperatingCore : public QObject {
     QMap<Listener, QString> m_listenerErrors;
     QMap<Listener, Ignored> m_ignored;
     Station m_station;
+    Applied m_applied;
+    QTimer m_iniReload;
+    QStringList m_refusals;
+    QSet<QString> m_refusalsShown;
+    bool m_started = false;
     std::optional<CountryFile> m_countries;
     std::optional<TargetBearings> m_lastPlace;
 };

@@ -10,12 +10,16 @@
 DatagramServices::DatagramServices(OperatingCore& core, QObject* parent)
     : QObject(parent), m_pacer(core.session()), m_n1mm(core.session(), m_pacer),
       m_pstRotator(core.session(), m_pacer) {
-    m_n1mm.setRotorName(core.n1mmRotor());
-    const QString report = core.n1mmReport();
-    const auto reportTo = RotctlServer::parseEndpoint(report);
-    if (!report.isEmpty() && !reportTo)
-        std::fprintf(stderr, "azivex: [n1mm] report: not ADDRESS:PORT: %s\n", qPrintable(report));
-    m_n1mm.setReportTo(report.isEmpty() ? std::nullopt : reportTo);
+    const auto configureN1mm = [this, &core] {
+        m_n1mm.setRotorName(core.n1mmRotor());
+        const QString report = core.n1mmReport();
+        const auto reportTo = RotctlServer::parseEndpoint(report);
+        if (!report.isEmpty() && !reportTo)
+            std::fprintf(stderr, "azivex: [n1mm] report: not ADDRESS:PORT: %s\n", qPrintable(report));
+        m_n1mm.setReportTo(report.isEmpty() ? std::nullopt : reportTo);
+    };
+    configureN1mm();
+    connect(&core, &OperatingCore::n1mmSettingsChanged, this, configureN1mm);
 
     using Listener = OperatingCore::Listener;
     const std::pair<Listener, DatagramListener*> listeners[] = {
