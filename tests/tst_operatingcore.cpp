@@ -199,11 +199,12 @@ class TestOperatingCore : public QObject {
         QCOMPARE(readFile("AZIVEX.INI"), edited + "\n[link]\nreconnect=true\n");
 
         m_trace.clear();
-        for (const char* text : {"[aim]\npark=south\n", "[aim]\npark=south\n\n"}) {
+        for (const char* text : {"[aim]\npark=south\n[link]\nreconnect=maybe\n", "[aim]\npark=south\n\n[link]\nreconnect=maybe\n"}) {
             QVERIFY(writeFile("AZIVEX.INI", text));
             m_core->reloadIni();
         }
-        QCOMPARE(m_trace, QStringList{"status AZIVEX.INI の [aim] park は使えません: south"});
+        QCOMPARE(m_trace, (QStringList{"status AZIVEX.INI の [aim] park は使えません: south",
+                                       "status AZIVEX.INI の [link] reconnect は使えません: maybe"}));
         QVERIFY(!m_core->session().parkAzimuth());
         QVERIFY(writeFile("AZIVEX.INI", "[aim]\npark=90\n"));
         QTRY_COMPARE_WITH_TIMEOUT(m_core->session().parkAzimuth().value_or(-1), 90.0, 2000);

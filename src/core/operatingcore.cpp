@@ -172,7 +172,18 @@ void OperatingCore::loadIni() {
         warn(m_ini.path(), "not read, and will not be overwritten", m_ini.reason());
     m_reconnector->setEnabled(m_ini.flag(Keys::linkReconnect, false));
     loadAimSettings();
+    checkFlags();
     m_applied = appliedNow();
+}
+
+void OperatingCore::checkFlags() {
+    for (const IniKey key : {Keys::linkReconnect, Keys::wsjtxFollow}) {
+        const QString value = m_ini.value(key, {});
+        // Not a flag when what it reads depends on the fallback.
+        if (!value.isEmpty() && m_ini.flag(key, true) != m_ini.flag(key, false))
+            refuse(QStringLiteral("[%1] %2").arg(key.section, key.name), value,
+                   QStringLiteral("neither true nor false"));
+    }
 }
 
 void OperatingCore::reloadIni() {
@@ -219,12 +230,14 @@ void OperatingCore::applyIni() {
         emit n1mmSettingsChanged();
     if (now.wsjtxListen != was.wsjtxListen)
         m_wsjtx->setListen(now.wsjtxListen);
+    checkFlags();
     showRefusals();
 }
 
 void OperatingCore::refuse(const QString& key, const QString& value, const QString& why) {
     warn(m_ini.path(), qPrintable(key), why + QStringLiteral(": ") + value);
     m_refusals << tr("%1 の %2 は使えません: %3").arg(m_ini.path(), key, value);
+    showRefusals();
 }
 
 void OperatingCore::showRefusals() {

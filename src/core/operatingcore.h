@@ -161,6 +161,9 @@ class OperatingCore : public QObject {
     static constexpr int iniReloadMs = 1000;
     // Reads AZIVEX.INI again and applies whatever was changed in it.
     void reloadIni();
+    // A value of AZIVEX.INI that cannot be used ("[aim] park"): said on standard
+    // error, and in the status line once the window is up, once for each value.
+    void refuse(const QString& key, const QString& value, const QString& why);
 
   signals:
     // A message the operator must acknowledge (a box with the program's title).
@@ -201,10 +204,9 @@ class OperatingCore : public QObject {
     Applied appliedNow() const;
     // Takes every change of AZIVEX.INI since the settings were last applied.
     void applyIni();
-    // A value of AZIVEX.INI that cannot be used: said on standard error, and in the
-    // status line once the window is up, once for each value.
-    void refuse(const QString& key, const QString& value, const QString& why);
     void showRefusals();
+    // Says so of each flag that is neither true nor false.
+    void checkFlags();
 
     RotatorSession* m_session;
     Reconnector* m_reconnector;

@@ -5,8 +5,6 @@
 #include "core/operatingcore.h"
 #include "net/rotctlserver.h"
 
-#include <cstdio>
-
 DatagramServices::DatagramServices(OperatingCore& core, QObject* parent)
     : QObject(parent), m_pacer(core.session()), m_n1mm(core.session(), m_pacer),
       m_pstRotator(core.session(), m_pacer) {
@@ -15,7 +13,7 @@ DatagramServices::DatagramServices(OperatingCore& core, QObject* parent)
         const QString report = core.n1mmReport();
         const auto reportTo = RotctlServer::parseEndpoint(report);
         if (!report.isEmpty() && !reportTo)
-            std::fprintf(stderr, "azivex: [n1mm] report: not ADDRESS:PORT: %s\n", qPrintable(report));
+            core.refuse(QStringLiteral("[n1mm] report"), report, QStringLiteral("not ADDRESS:PORT"));
         m_n1mm.setReportTo(report.isEmpty() ? std::nullopt : reportTo);
     };
     configureN1mm();
