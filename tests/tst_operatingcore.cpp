@@ -189,7 +189,7 @@ class TestOperatingCore : public QObject {
             m_core->reloadIni();
         }
         QCOMPARE(m_core->session().parkAzimuth().value_or(-1), 200.0);
-        QCOMPARE(m_core->presets().size(), 1);
+        QCOMPARE(m_core->presets().value(0).target, QStringLiteral("JN58"));
         QCOMPARE(m_core->station().shown, QStringLiteral("JN58"));
         QCOMPARE(rotctld.size(), 1);
         QCOMPARE(rotctld[0][0], QStringLiteral("4534"));
