@@ -7,6 +7,7 @@
 #include "net/pstrotator.h"
 #include "sessionrig.h"
 
+#include <QNetworkInterface>
 #include <QUdpSocket>
 
 using std::chrono::milliseconds;
@@ -195,6 +196,78 @@ class TestDatagrams : public QObject {
         m_now += AimPacer::interval;
         m_pacer->release();
         QCOMPARE(m_rig->line(), "M059\r\nA\r\n");
+    }
+
+    // A forged sender must not turn the listener into a reflector: one answer of each
+    // kind a datagram, a bounded number a second to any one address.
+    void pstAnswersBounded() {
+        PstRotatorListener pst(m_rig->session, *m_pacer);
+        pst.setClock([this] { return m_now; });
+        QUdpSocket answers;
+        QVERIFY(listenWithAnswers(pst, answers));
+        QSignalSpy ignored(&pst, &DatagramListener::ignored);
+        const int limit = PstRotator::AnswerLimit::perSecond;
+        m_sender.writeDatagram("<PST>EL?" + QByteArray("AZ? ").repeated(507) + "EL?</PST>",
+                               QHostAddress::LocalHost, pst.port());
+        for (int i = 0; i < limit; ++i)
+            m_sender.writeDatagram("<PST>AZ?</PST>", QHostAddress::LocalHost, pst.port());
+        QCOMPARE(send(pst, "x", [&] { return ignored.count() == 1; }), ""); // all were read
+        m_now += std::chrono::seconds(1);
+        m_sender.writeDatagram("<PST>EL?</PST>", QHostAddress::LocalHost, pst.port());
+        QByteArrayList got;
+        for (int i = 0; i <= limit; ++i)
+            got << receive(answers);
+        QCOMPARE(got.count("AZ:123"), limit - 1);
+        QCOMPARE(got.last(), "EL:0");
+    }
+    void pstMayAnswer_data() {
+        QTest::addColumn<QString>("sender");
+        QTest::addColumn<int>("port");
+        QTest::addColumn<bool>("answered");
+        QTest::addRow("loopback") << "127.0.0.1" << 5000 << true;
+        QTest::addRow("IPv6") << "2001:db8::1" << 5000 << true;
+        QTest::addRow("port 0") << "127.0.0.1" << 0 << false;
+        QTest::addRow("broadcast") << "255.255.255.255" << 5000 << false;
+        QTest::addRow("mapped broadcast") << "::ffff:255.255.255.255" << 5000 << false;
+        QTest::addRow("group") << "224.0.0.1" << 5000 << false;
+        QTest::addRow("IPv6 group") << "ff02::1" << 5000 << false;
+        QTest::addRow("no address") << "0.0.0.0" << 5000 << false;
+    }
+    void pstMayAnswer() {
+        QFETCH(QString, sender);
+        QFETCH(int, port);
+        QFETCH(bool, answered);
+        QCOMPARE(PstRotator::mayAnswer(QHostAddress(sender), quint16(port)), answered);
+    }
+
+    // Received text is logged, and kept for the dialog's tooltip, with its control
+    // characters escaped: an escape sequence could retitle or clear the terminal.
+    void receivedTextEscaped() {
+        N1mmListener n1mm(m_rig->session, *m_pacer);
+        QVERIFY(n1mm.listen(QHostAddress::LocalHost, 0));
+        QSignalSpy ignored(&n1mm, &DatagramListener::ignored);
+        const QString shown = R"(<N1MMRotor><rotor>\x1b]0;OWNED\x07\x9b2J\x7f\\</rotor>)";
+        QTest::ignoreMessage(QtInfoMsg, qPrintable("N1MM: datagram 1 not understood, from "
+                                                   "127.0.0.1: " + shown));
+        m_sender.writeDatagram("<N1MMRotor><rotor>\x1b]0;OWNED\x07\xc2\x9b" "2J\x7f\\</rotor>",
+                               QHostAddress::LocalHost, n1mm.port());
+        QVERIFY(ignored.wait());
+        QCOMPARE(ignored.at(0).at(1).toString(), shown);
+    }
+
+    // A group's listener takes the group's datagrams, not unicast to this machine.
+    void groupOnly() {
+        PstRotatorListener group(m_rig->session, *m_pacer);
+        const QHostAddress address(QStringLiteral("239.255.0.73"));
+        QVERIFY(group.listen(address, 0));
+        QUdpSocket multicast;
+        QVERIFY(multicast.bind(QHostAddress::LocalHost, 0));
+        multicast.setMulticastInterface(QNetworkInterface::interfaceFromName("lo"));
+        m_sender.writeDatagram("<PST><AZIMUTH>10</AZIMUTH></PST>", QHostAddress::LocalHost,
+                               group.port());
+        multicast.writeDatagram("<PST><AZIMUTH>20</AZIMUTH></PST>", address, group.port());
+        QVERIFY(QTest::qWaitFor(lineEnds()));
+        QCOMPARE(m_rig->line(), "M020\r\n");
     }
 };
 
