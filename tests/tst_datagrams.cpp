@@ -226,6 +226,11 @@ class TestDatagrams : public QObject {
         QVERIFY(!PstRotator::mayAnswer(QHostAddress::LocalHost, 0));
         for (const char* never : {"255.255.255.255", "::ffff:255.255.255.255", "224.0.0.1", "ff02::1", "0.0.0.0"})
             QVERIFY2(!PstRotator::mayAnswer(QHostAddress(QString::fromLatin1(never)), 5000), never);
+        PstRotator::AnswerLimit kept; // no more addresses than it keeps until a second passes
+        for (quint32 a = 1; a <= PstRotator::AnswerLimit::addresses; ++a)
+            QVERIFY(kept.take(QHostAddress(a), m_now));
+        QVERIFY(!kept.take(QHostAddress::LocalHost, m_now));
+        QVERIFY(kept.take(QHostAddress::LocalHost, m_now + std::chrono::seconds(1)));
     }
 
     // A group's listener takes the group's datagrams, not unicast to this machine.

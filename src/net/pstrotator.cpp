@@ -71,13 +71,15 @@ bool mayAnswer(const QHostAddress& sender, quint16 senderPort) {
 bool AnswerLimit::take(const QHostAddress& to, std::chrono::milliseconds now) {
     const auto spent = [now](const Window& w) { return now - w.start >= std::chrono::seconds(1); };
     auto it = m_windows.find(to);
-    if (it == m_windows.end() && m_windows.size() >= addresses) {
-        m_windows.removeIf([&](const auto& entry) { return spent(entry.value()); });
+    if (it == m_windows.end()) {
+        if (m_windows.size() >= addresses)
+            m_windows.removeIf([&](const auto& entry) { return spent(entry.value()); });
         if (m_windows.size() >= addresses)
             return false;
-    }
-    if (it == m_windows.end() || spent(*it))
         it = m_windows.insert(to, {now, 0});
+    } else if (spent(*it)) {
+        *it = {now, 0};
+    }
     if (it->used >= perSecond)
         return false;
     ++it->used;
