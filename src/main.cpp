@@ -7,8 +7,6 @@
 #include "net/datagramservices.h"
 #include "net/rotctlserver.h"
 #include "core/uilanguage.h"
-#include "net/wsjtxlistener.h"
-#include "core/wsjtxfollower.h"
 #include "core/userfolder.h"
 #include "gui/appstyle.h"
 #include "gui/mainwindow.h"
@@ -149,13 +147,6 @@ int main(int argc, char* argv[]) {
     QObject::connect(&core, &OperatingCore::rotctldListenChanged, &server, serve);
     serve(core.rotctldListen());
     DatagramServices datagrams(core);
-    WsjtxFollower& follower = core.wsjtx();
-    WsjtxListener wsjtx(follower);
-    const auto receive = [&](const QString& where) { follower.setError(wsjtx.serve(where)); };
-    QObject::connect(&follower, &WsjtxFollower::listenChanged, &wsjtx, receive);
-    QObject::connect(&follower, &WsjtxFollower::aimWanted, &core,
-                     [&](double degrees) { datagrams.pacer().aimAt(degrees); });
-    receive(follower.listen());
     window.show();
     return app.exec();
 }

@@ -7,6 +7,7 @@
 #include "net/pstrotator.h"
 #include "sessionrig.h"
 
+#include <QNetworkInterface>
 #include <QUdpSocket>
 
 using std::chrono::milliseconds;
@@ -140,6 +141,11 @@ class TestDatagrams : public QObject {
         m_sender.writeDatagram("<N1MMRotor><rotor>Rotor 2</rotor><goazi>9</goazi></N1MMRotor>",
                                QHostAddress::LocalHost, n1mm.port());
         QCOMPARE(send(n1mm, QByteArray(3000, 'x'), [&] { return ignored.count() == 1; }), "");
+        // What is logged and kept for the tooltip has its control characters written out.
+        const QString shown = R"(<N1MMRotor><rotor>\x1b]0;OWNED\x07\x9b2J\x7f\\)";
+        QTest::ignoreMessage(QtInfoMsg, qPrintable("N1MM: datagram 2 not understood, from 127.0.0.1: " + shown));
+        send(n1mm, "<N1MMRotor><rotor>\x1b]0;OWNED\x07\xc2\x9b" "2J\x7f\\", [&] { return ignored.count() == 2; });
+        QCOMPARE(ignored.at(1).at(1).toString(), shown);
     }
 
     void pstRotatorOverLoopback_data() {
@@ -149,7 +155,7 @@ class TestDatagrams : public QObject {
         // clang-format off
         QTest::addRow("azimuth") << QByteArray("<PST><AZIMUTH>85</AZIMUTH></PST>") << QByteArray("M085\r\n") << QByteArray();
         QTest::addRow("format slip") << QByteArray("<PST><AZIMUTH>123.400002.2</AZIMUTH></PST>") << QByteArray("M123\r\n") << QByteArray();
-        QTest::addRow("heading") << QByteArray("<PST>AZ?</PST>") << QByteArray() << QByteArray("AZ:123");
+        QTest::addRow("stop") << QByteArray("<PST><STOP>1</STOP></PST>") << QByteArray("A\r\n") << QByteArray();
         QTest::addRow("park, elevation") << QByteArray("<PST><PARK>1</PARK>EL?</PST>") << QByteArray("M200\r\n") << QByteArray("EL:0");
         QTest::addRow("garbage") << QByteArray("<PST><AZIMUTH>x</AZIMUTH></PST>") << QByteArray() << QByteArray();
         // clang-format on
@@ -195,6 +201,50 @@ class TestDatagrams : public QObject {
         m_now += AimPacer::interval;
         m_pacer->release();
         QCOMPARE(m_rig->line(), "M059\r\nA\r\n");
+    }
+
+    // A forged sender must not turn the listener into a reflector: one answer of each
+    // kind a datagram, a bounded number a second to any one address, none to a group.
+    void pstAnswersBounded() {
+        PstRotatorListener pst(m_rig->session, *m_pacer);
+        pst.setClock([this] { return m_now; });
+        QUdpSocket answers;
+        QVERIFY(listenWithAnswers(pst, answers));
+        QSignalSpy ignored(&pst, &DatagramListener::ignored);
+        const int limit = PstRotator::AnswerLimit::perSecond;
+        m_sender.writeDatagram("<PST>EL?" + QByteArray("AZ? ").repeated(507) + "EL?</PST>",
+                               QHostAddress::LocalHost, pst.port());
+        for (int i = 0; i < limit; ++i)
+            m_sender.writeDatagram("<PST>AZ?</PST>", QHostAddress::LocalHost, pst.port());
+        QCOMPARE(send(pst, "x", [&] { return ignored.count() == 1; }), ""); // all were read
+        m_now += std::chrono::seconds(1);
+        m_sender.writeDatagram("<PST>EL?</PST>", QHostAddress::LocalHost, pst.port());
+        QByteArrayList got;
+        for (int i = 0; i <= limit; ++i)
+            got << receive(answers);
+        QCOMPARE(got.count("AZ:123"), limit - 1);
+        QCOMPARE(got.last(), "EL:0");
+        QVERIFY(!PstRotator::mayAnswer(QHostAddress::LocalHost, 0));
+        for (const char* never : {"255.255.255.255", "::ffff:255.255.255.255", "224.0.0.1", "ff02::1", "0.0.0.0"})
+            QVERIFY2(!PstRotator::mayAnswer(QHostAddress(QString::fromLatin1(never)), 5000), never);
+        PstRotator::AnswerLimit kept; // no more addresses than it keeps until a second passes
+        for (quint32 a = 1; a <= PstRotator::AnswerLimit::addresses; ++a)
+            QVERIFY(kept.take(QHostAddress(a), m_now));
+        QVERIFY(!kept.take(QHostAddress::LocalHost, m_now));
+        QVERIFY(kept.take(QHostAddress::LocalHost, m_now + std::chrono::seconds(1)));
+    }
+
+    // A group's listener takes the group's datagrams, not unicast to this machine.
+    void groupOnly() {
+        PstRotatorListener group(m_rig->session, *m_pacer);
+        const QHostAddress address(QStringLiteral("239.255.0.73"));
+        QUdpSocket multicast;
+        QVERIFY(group.listen(address, 0) && multicast.bind(QHostAddress::LocalHost, 0));
+        multicast.setMulticastInterface(QNetworkInterface::interfaceFromName("lo"));
+        m_sender.writeDatagram("<PST><AZIMUTH>10</AZIMUTH></PST>", QHostAddress::LocalHost, group.port());
+        multicast.writeDatagram("<PST><AZIMUTH>20</AZIMUTH></PST>", address, group.port());
+        QVERIFY(QTest::qWaitFor(lineEnds()));
+        QCOMPARE(m_rig->line(), "M020\r\n");
     }
 };
 

@@ -5,7 +5,7 @@
 // standing in for the controller behind the operating core.
 #include "core/operatingcore.h"
 #include "core/wsjtxfollower.h"
-#include "net/wsjtxlistener.h"
+#include "net/datagramservices.h"
 #include "net/wsjtxmessage.h"
 #include "pseudoterminal.h"
 #include "testfiles.h"
@@ -90,17 +90,19 @@ class TestWsjtx : public QObject {
                 writeFile("AZIVEX.INI", "[wsjtx]\nfollow=true\n"));
         OperatingCore core;
         QVERIFY(core.start());
+        DatagramServices services(core); // the program's own wiring: aims go through the pacer
+        std::chrono::milliseconds now{};
+        services.pacer().setClock([&] { return now; });
         WsjtxFollower& follower = core.wsjtx();
-        connect(&follower, &WsjtxFollower::aimWanted, &core,
-                [&](double degrees) { core.session().aimAt(degrees); });
-        WsjtxListener listener(follower), rival(follower);
+        WsjtxListener& listener = services.wsjtx();
+        WsjtxListener rival(follower);
         QVERIFY(listener.listen(QHostAddress::LocalHost, 0));
         QVERIFY(!rival.serve(QStringLiteral("127.0.0.1:%1").arg(listener.port())).isEmpty());
         QUdpSocket sender;
         // Sends the datagrams, the last a status; what reached the controller once
         // that status is taken.
         const auto line = [&](const QList<QByteArray>& datagrams) -> QByteArray {
-            const int statuses = follower.statusCount() + 1;
+            const int statuses = follower.statusCount() + !datagrams.isEmpty();
             for (const QByteArray& d : datagrams)
                 sender.writeDatagram(d, QHostAddress::LocalHost, listener.port());
             if (!QTest::qWaitFor([&] { return follower.statusCount() == statuses; }) ||
@@ -114,11 +116,16 @@ class TestWsjtx : public QObject {
         const QByteArray fn42 = datagram(1, "W1AW", "FN42");
         QCOMPARE(line({fn42}), QByteArray("M022\r\n"));
         QCOMPARE(line({fn42}), QByteArray());
-        QCOMPARE(line({datagram(1, "W1AW", "JN58")}), QByteArray("M329\r\n")); // a new grid alone
+        QCOMPARE(line({datagram(1, "W1AW", "JN58")}), QByteArray()); // a new grid alone waits its turn
+        now += AimPacer::interval;
+        services.pacer().release();
+        QCOMPARE(line({}), QByteArray("M329\r\n"));
         QVERIFY(core.setStation(QStringLiteral("PM95vq")));
+        now += AimPacer::interval;
         const QByteArray dl = datagram(1, "DL1ABC", "", "AA00aa");
         QCOMPARE(line({dl}), QByteArray("M331\r\n"));
         QCOMPARE(follower.partner().shown, QStringLiteral("Fed. Rep. of Germany (DL)"));
+        now += AimPacer::interval; // from here, any aim would go at once
         QCOMPARE(line({datagram(0, {}, {}), fn42.chopped(afterDxGrid + 1), fn42 + QByteArray(Wsjtx::maxDatagramBytes, 0), dl}), QByteArray());
         QCOMPARE(follower.ignoredCount(), 2);
         QVERIFY(follower.setFollow(false));

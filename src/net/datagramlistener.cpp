@@ -2,11 +2,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "net/datagramlistener.h"
 
+#include "core/printabletext.h"
 #include "net/rotctlserver.h"
 
+#include <QNetworkInterface>
 #include <QUdpSocket>
 #include <algorithm>
 #include <bit>
+#include <sys/socket.h>
 
 DatagramListener::DatagramListener(const QString& name, QObject* parent)
     : QObject(parent), m_name(name), m_socket(new QUdpSocket(this)) {
@@ -18,17 +21,35 @@ bool DatagramListener::listen(const QHostAddress& address, quint16 port) {
     const bool group = address.protocol() == QAbstractSocket::IPv4Protocol &&
                        address.isInSubnet(QHostAddress(QStringLiteral("224.0.0.0")), 4);
     // A plain address is not shared: a second program on the port would take
-    // datagrams meant for us unseen, so it is reported as a failure instead.
+    // datagrams meant for us unseen, so it is reported as a failure instead. A group
+    // is bound to itself, not to every address: it takes the group's datagrams and
+    // no unicast sent to this machine from any network.
     const bool bound =
-        group ? m_socket->bind(QHostAddress::AnyIPv4, port,
+        group ? m_socket->bind(address, port,
                                QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint) &&
-                    m_socket->joinMulticastGroup(address)
+                    joinGroup(address)
               : m_socket->bind(address, port);
-    if (bound)
+    if (bound) {
+        // Whatever sender a datagram claims, nothing read here answers a whole network.
+        const int off = 0;
+        ::setsockopt(int(m_socket->socketDescriptor()), SOL_SOCKET, SO_BROADCAST, &off, sizeof off);
         return true;
+    }
     m_error = m_socket->errorString();
     close(); // a group's port stays free when its group cannot be joined
     return false;
+}
+
+bool DatagramListener::joinGroup(const QHostAddress& group) {
+    // On every interface up now that carries multicast, and on the loopback, where
+    // WSJT-X on this machine sends: a multi-homed station hears the group on each of
+    // its networks. The system's choice only when there is none of them.
+    bool joined = false;
+    for (const QNetworkInterface& i : QNetworkInterface::allInterfaces())
+        if (i.flags().testFlag(QNetworkInterface::IsUp) &&
+            (i.flags() & (QNetworkInterface::CanMulticast | QNetworkInterface::IsLoopBack)))
+            joined = m_socket->joinMulticastGroup(group, i) || joined;
+    return joined || m_socket->joinMulticastGroup(group);
 }
 
 QString DatagramListener::serve(const QString& endpoint) {
@@ -63,18 +84,20 @@ void DatagramListener::readPending() {
         QByteArray datagram(qsizetype(std::clamp<qint64>(size, 0, m_maxBytes + 1)),
                             Qt::Uninitialized);
         QHostAddress sender;
-        const qint64 read = m_socket->readDatagram(datagram.data(), datagram.size(), &sender);
+        quint16 senderPort = 0;
+        const qint64 read =
+            m_socket->readDatagram(datagram.data(), datagram.size(), &sender, &senderPort);
         if (read < 0)
             break;
         datagram.truncate(qsizetype(read));
-        if (size > m_maxBytes || !handle(datagram, sender))
+        if (size > m_maxBytes || !handle(datagram, sender, senderPort))
             ignore(datagram, sender);
     }
 }
 
 void DatagramListener::ignore(const QByteArray& datagram, const QHostAddress& sender) {
     ++m_ignored;
-    m_lastIgnored = QString::fromUtf8(datagram.left(80)).simplified();
+    m_lastIgnored = printableText(QString::fromUtf8(datagram.left(80)).simplified());
     // Logged at the first and then at every doubling, so a flood of them does not
     // flood the log.
     if (std::has_single_bit(unsigned(m_ignored)))

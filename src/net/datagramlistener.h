@@ -10,7 +10,8 @@ class QUdpSocket;
 // What every datagram listener shares: the socket bound to "[ADDRESS:]PORT" (a
 // multicast group's port shared with the group's other receivers), every pending
 // datagram read at each wake-up (no bound on their count), each bounded in size, and
-// a count of those not understood, logged and never shown in a box.
+// a count of those not understood, logged (control characters escaped) and never
+// shown in a box.
 class DatagramListener : public QObject {
     Q_OBJECT
   public:
@@ -38,10 +39,12 @@ class DatagramListener : public QObject {
   protected:
     void setMaxDatagramBytes(qsizetype bytes) { m_maxBytes = bytes; }
     // Acts on one datagram; false when it was not understood.
-    virtual bool handle(const QByteArray& datagram, const QHostAddress& sender) = 0;
+    virtual bool handle(const QByteArray& datagram, const QHostAddress& sender,
+                        quint16 senderPort) = 0;
     QUdpSocket& socket() { return *m_socket; }
 
   private:
+    bool joinGroup(const QHostAddress& group);
     void readPending();
     void ignore(const QByteArray& datagram, const QHostAddress& sender);
 

@@ -3,11 +3,12 @@
 #include "net/datagramservices.h"
 
 #include "core/operatingcore.h"
+#include "core/wsjtxfollower.h"
 #include "net/rotctlserver.h"
 
 DatagramServices::DatagramServices(OperatingCore& core, QObject* parent)
     : QObject(parent), m_pacer(core.session()), m_n1mm(core.session(), m_pacer),
-      m_pstRotator(core.session(), m_pacer) {
+      m_pstRotator(core.session(), m_pacer), m_wsjtx(core.wsjtx()) {
     const auto configureN1mm = [this, &core] {
         m_n1mm.setRotorName(core.n1mmRotor());
         const QString report = core.n1mmReport();
@@ -40,4 +41,13 @@ DatagramServices::DatagramServices(OperatingCore& core, QObject* parent)
                 });
         serve(core.listenAddress(which));
     }
+
+    // WSJT-X's partners come unasked as the other programs' aims do, paced alike.
+    WsjtxFollower& follower = core.wsjtx();
+    const auto receive = [this, &follower](const QString& where) {
+        follower.setError(m_wsjtx.serve(where));
+    };
+    connect(&follower, &WsjtxFollower::listenChanged, &m_wsjtx, receive);
+    connect(&follower, &WsjtxFollower::aimWanted, &m_pacer, &AimPacer::aimAt);
+    receive(follower.listen());
 }

@@ -112,7 +112,7 @@ void N1mmListener::sendReport() {
                                   m_reportTo->first, m_reportTo->second);
 }
 
-bool N1mmListener::handle(const QByteArray& datagram, const QHostAddress&) {
+bool N1mmListener::handle(const QByteArray& datagram, const QHostAddress&, quint16) {
     const std::optional<N1mm::Command> command = N1mm::parse(datagram);
     if (!command)
         return false;

@@ -60,17 +60,47 @@ QByteArray azimuthAnswer(double heading) {
     return "AZ:" + QByteArray::number(std::round(az * 10) / 10);
 }
 
+bool mayAnswer(const QHostAddress& sender, quint16 senderPort) {
+    bool mapped = false; // an IPv4 sender on a dual-stack socket
+    const quint32 v4 = sender.toIPv4Address(&mapped);
+    const QHostAddress a = mapped ? QHostAddress(v4) : sender;
+    return senderPort != 0 && !a.isNull() && !a.isBroadcast() && !a.isMulticast() &&
+           a != QHostAddress::AnyIPv4 && a != QHostAddress::AnyIPv6;
+}
+
+bool AnswerLimit::take(const QHostAddress& to, std::chrono::milliseconds now) {
+    const auto spent = [now](const Window& w) { return now - w.start >= std::chrono::seconds(1); };
+    auto it = m_windows.find(to);
+    if (it == m_windows.end()) {
+        if (m_windows.size() >= addresses)
+            m_windows.removeIf([&](const auto& entry) { return spent(entry.value()); });
+        if (m_windows.size() >= addresses)
+            return false;
+        it = m_windows.insert(to, {now, 0});
+    } else if (spent(*it)) {
+        *it = {now, 0};
+    }
+    if (it->used >= perSecond)
+        return false;
+    ++it->used;
+    return true;
+}
+
 } // namespace PstRotator
 
 PstRotatorListener::PstRotatorListener(RotatorSession& session, AimPacer& pacer, QObject* parent)
-    : DatagramListener(QStringLiteral("PstRotator"), parent), m_session(session), m_pacer(pacer) {}
+    : DatagramListener(QStringLiteral("PstRotator"), parent), m_session(session), m_pacer(pacer),
+      m_clock([] {
+          return std::chrono::duration_cast<std::chrono::milliseconds>(
+              std::chrono::steady_clock::now().time_since_epoch());
+      }) {}
 
-bool PstRotatorListener::handle(const QByteArray& datagram, const QHostAddress& sender) {
+bool PstRotatorListener::handle(const QByteArray& datagram, const QHostAddress& sender,
+                                quint16 senderPort) {
     using Kind = PstRotator::Command::Kind;
     const QList<PstRotator::Command> commands = PstRotator::parse(datagram);
-    const auto answer = [&](const QByteArray& text) {
-        socket().writeDatagram(text, sender, quint16(port() + 1));
-    };
+    bool askedAzimuth = false;
+    bool askedElevation = false;
     for (const PstRotator::Command& c : commands) {
         switch (c.kind) {
         case Kind::Azimuth:
@@ -83,15 +113,24 @@ bool PstRotatorListener::handle(const QByteArray& datagram, const QHostAddress& 
             m_pacer.park();
             break;
         case Kind::AskAzimuth:
-            // A closed port's last heading is stale: no answer beats a wrong one.
-            if (m_session.link().isOpen())
-                answer(PstRotator::azimuthAnswer(numericValue(m_session.heading()) -
-                                                 numericValue(m_session.offset())));
+            askedAzimuth = true;
             break;
         case Kind::AskElevation:
-            answer("EL:0"); // the rotator turns in azimuth only
+            askedElevation = true;
             break;
         }
     }
+    const quint16 answerPort = quint16(port() + 1); // 0 past port 65535
+    const auto answer = [&](const QByteArray& text) {
+        if (answerPort != 0 && PstRotator::mayAnswer(sender, senderPort) &&
+            m_answers.take(sender, m_clock()))
+            socket().writeDatagram(text, sender, answerPort);
+    };
+    // A closed port's last heading is stale: no answer beats a wrong one.
+    if (askedAzimuth && m_session.link().isOpen())
+        answer(PstRotator::azimuthAnswer(numericValue(m_session.heading()) -
+                                         numericValue(m_session.offset())));
+    if (askedElevation)
+        answer("EL:0"); // the rotator turns in azimuth only
     return !commands.isEmpty();
 }

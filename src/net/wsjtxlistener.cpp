@@ -12,7 +12,7 @@ WsjtxListener::WsjtxListener(WsjtxFollower& follower, QObject* parent)
             [&follower](int, const QString& what) { follower.countIgnored(what); });
 }
 
-bool WsjtxListener::handle(const QByteArray& datagram, const QHostAddress&) {
+bool WsjtxListener::handle(const QByteArray& datagram, const QHostAddress&, quint16) {
     const Wsjtx::Decoded decoded = Wsjtx::decode(datagram);
     if (decoded.status)
         m_follower.takeStatus(decoded.status->dxCall, decoded.status->dxGrid,
