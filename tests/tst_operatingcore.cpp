@@ -149,7 +149,7 @@ class TestOperatingCore : public QObject {
         QTest::addRow("joins its section") << QByteArray("[rotctld]\nold=1\n\n; later\n[link]\nreconnect=true") << "" << QByteArray() << QByteArray("[rotctld]\nold=1\nlisten=4600\n\n; later\n[link]\nreconnect=true");
         QTest::addRow("commented out") << QByteArray("[rotctld]\n;listen=1\n") << "" << QByteArray() << QByteArray("[rotctld]\nlisten=4600\n;listen=1\n");
         QTest::addRow("new section") << QByteArray("[link]\nreconnect=false\n") << "" << QByteArray() << QByteArray("[link]\nreconnect=false\n\n[rotctld]\nlisten=4600\n");
-        QTest::addRow("Latin-1, CR alone, comments kept") << QByteArray("; Stra\xdf" "e\r[rotctld]\rlisten=1 ; M\xfcller\r[link]\rreconnect=false # no\r") << "1" << QByteArray() << QByteArray("; Stra\xdf" "e\r[rotctld]\rlisten=4600 ; M\xfcller\r[link]\rreconnect=false # no\r");
+        QTest::addRow("Latin-1, CR alone, comments kept") << QByteArray("; Stra\xdf" "e\r[rotctld]\rlisten=1;2 ; M\xfcller\r[link]\rreconnect=false # no\r") << "1;2" << QByteArray() << QByteArray("; Stra\xdf" "e\r[rotctld]\rlisten=4600 ; M\xfcller\r[link]\rreconnect=false # no\r");
         QTest::addRow("a comment for a value") << QByteArray("[rotctld]\nlisten= ;none yet\n") << "" << QByteArray() << QByteArray("[rotctld]\nlisten=4600 ;none yet\n");
         QTest::addRow("edited by hand meanwhile") << QByteArray("[rotctld]\nlisten=1\n") << "1" << QByteArray("[aim]\npreset1=EU|JN58\n; \xe9\n") << QByteArray("[rotctld]\nlisten=4600\n[aim]\npreset1=EU|JN58\n; \xe9\n");
         // clang-format on
