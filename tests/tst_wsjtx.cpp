@@ -117,7 +117,9 @@ class TestWsjtx : public QObject {
         QCOMPARE(line({datagram(1, "W1AW", "JN58")}), QByteArray("M329\r\n")); // a new grid alone
         QVERIFY(core.setStation(QStringLiteral("PM95vq")));
         const QByteArray dl = datagram(1, "DL1ABC", "", "AA00aa");
-        QCOMPARE(line({dl}), QByteArray("M331\r\n"));
+        sender.writeDatagram(dl, QHostAddress::LocalHost, listener.port());
+        QTRY_COMPARE(pty.received(), QByteArray("M331\r\n")); // once the country file is read
+        pty.clearReceived();
         QCOMPARE(follower.partner().shown, QStringLiteral("Fed. Rep. of Germany (DL)"));
         QCOMPARE(line({datagram(0, {}, {}), fn42.chopped(afterDxGrid + 1), fn42 + QByteArray(Wsjtx::maxDatagramBytes, 0), dl}), QByteArray());
         QCOMPARE(follower.ignoredCount(), 2);
