@@ -204,7 +204,7 @@ class TstGeo : public QObject {
             {"jn58TD", "2 JN58td", 328.2, 9372, false}, {"dl1abc", de, 330.8, 9201, false},
             {"DL", de, 330.8, 9201, false}, {"JN", "2 JN", 327.1, 9721, false},
             {"JA1XYZ", "3 Japan (JA)", 302.4, 150, false}, {"KH6/JA1XYZ", "3 Hawaii (KH6)", 87.0, 6241, false},
-            {"-33.87   151.21", "4 -33.87, 151.21", 169.9, 7825, false}, {"95, 10", "0 95, 10", -1, -1, false},
+            {"-33.87   151.21", "4 -33.87, 151.21", 169.9, 7825, false}, {"90 0", "4 90, 0", 0, 6051, false}, {"95, 10", "0 95, 10", -1, -1, false},
             {"  ", "0 ", -1, -1, false}, {"DL1ABC", de, 330.8, 9201, true}, {"VK2", "3 Australia (VK)", 187.9, 6650, true}});
         // clang-format on
     }
