@@ -3,14 +3,17 @@
 // Aiming at what the operator knows: bearings and distances on the ellipsoid,
 // Maidenhead locators, the country file's rules, and reading the target field.
 #include "core/countryfile.h"
+#include "core/countrytable.h"
 #include "core/geodesy.h"
 #include "core/locator.h"
 #include "core/target.h"
 
 #include <QFile>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <cmath>
+#include <sys/stat.h>
 #include <tuple>
 
 namespace {
@@ -26,7 +29,9 @@ const QByteArray kSmallFile =
     "Fed. Rep. of Germany: 14: 28: EU: 51.00: -10.00: -1.0: DL:\n DA,DL,=DL0XX<60.00/-20.00>;\n"
     "Japan: 25: 45: AS: 36.40: -138.38: -9.0: JA:\n JA,=KH6ZZZ,\n 7J;\n"
     "Hawaii: 31: 61: OC: 21.12: 157.48: 10.0: *KH6:\n KH6,KH7;\n"
-    "European Russia: 16: 29: EU: 53.65: -41.37: -4.0: UA:\n UA,R;\n"
+    "European Russia: 16: 29: EU: 53.65: -41.37: -4.0: UA:\n UA,R,RRR;\n"
+    "Nowhere: 1: 1: EU: nan: inf: 0.0: XN:\n XN,=XN1OK<10.00/20.00>;\n"
+    "Pole: 1: 1: EU: 1e308: 0.00: 0.0: XP:\n XP;\nAlaska: 1: 1: NA: 61: 150: 9: KL:\n KL,KL9<91/0>;\n"
     "Asiatic Russia: 17: 30: AS: 55.88: -84.08: -7.0: UA9:\n"
     " UA9,R9(18)[31]<60.00/-90.00>{AS}~-8.0~;\n";
 
@@ -117,14 +122,17 @@ class TstGeo : public QObject {
             {"exact beats prefix", "KH6ZZZ", ja}, {"exact, maritime mobile", "KH6ZZZ/MM", ja},
             {"longest prefix", "UA9ABC", ua9}, {"shorter prefix", "UA1ABC", ua},
             {"call area suffix", "UA1ABC/9", ua9}, {"overrides", "R9ABC", "Asiatic Russia 60 90 18 31 AS 8"},
-            {"no prefix", "XX1ABC", ""}, {"empty part", "DL1ABC/", ""}, {"no call", "DL-1", ""}});
+            {"no prefix", "XX1ABC", ""}, {"empty part", "DL1ABC/", ""}, {"no call", "DL-1", ""},
+            {"a word is no call", "RUA", ""}, {"a listed word", "rrr", ua}, {"NaN place", "XN1ABC", ""},
+            {"own place", "XN1OK", "Nowhere 10 -20 1 1 EU 0"}, {"past the pole", "XP1A", ""},
+            {"override past the pole", "KL9A", ""}, {"beside it", "KL1A", "Alaska 61 -150 1 1 NA -9"}});
         // clang-format on
     }
     void countryRules() {
         QFETCH(CountryRow, row);
         const auto& [name, call, expected] = row;
         CountryFile file;
-        QVERIFY2(file.parse(kSmallFile) && file.countryCount() == 5,
+        QVERIFY2(file.parse(kSmallFile) && file.countryCount() == 8 && file.skippedCount() == 3,
                  qPrintable(file.errorString()));
         const auto c = file.lookup(call);
         QCOMPARE(c ? c->name +
@@ -156,6 +164,38 @@ class TstGeo : public QObject {
         QVERIFY(!file.load(dir.filePath(QStringLiteral("cty.dat"))));
     }
 
+    // Read off the caller's thread: a look-up while the file still comes says so at
+    // once (the reader waits on a pipe), and the table follows. A file beyond the
+    // limit is refused unread, and said in the status line.
+    void countryTable() {
+        QTemporaryDir dir;
+        const QString pipe = dir.filePath(QStringLiteral("pipe")), big = dir.filePath("cty.dat");
+        QVERIFY(mkfifo(QFile::encodeName(pipe).constData(), 0600) == 0);
+        QString path = pipe;
+        CountryTable table([&] { return path; });
+        QSignalSpy loaded(&table, &CountryTable::loaded);
+        table.load();
+        QVERIFY(table.isLoading() && !table.file());
+        QCOMPARE(Target::parse(u"DL", table.file(), table.isLoading()).kind, Target::Kind::CountriesLoading);
+        QFile writer(pipe);
+        QVERIFY(writer.open(QIODevice::WriteOnly) && writer.write(kSmallFile) > 0);
+        writer.close();
+        QVERIFY(loaded.wait() && !table.isLoading() && table.file()->lookup(u"DL1ABC"));
+        QFile file(path = big);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(CountryFile::maxBytes + 1));
+        CountryTable tooLarge([&] { return path; });
+        QSignalSpy refused(&tooLarge, &CountryTable::statusWanted);
+        tooLarge.load();
+        QVERIFY(QSignalSpy(&tooLarge, &CountryTable::loaded).wait() && tooLarge.file()->countryCount() == 0);
+        QCOMPARE(refused.value(0), QVariantList{"cty.dat を読み込めませんでした"});
+    }
+
+    // A figure that is no number shows as dashes: qRound() of it is undefined.
+    void bearingsShown() {
+        QCOMPARE((TargetBearings{22.4, 202.4, 10776.4, 29254.6}.shown()), "SP 022°  LP 202°  10,776 km / 29,255 km");
+        QCOMPARE((TargetBearings{NAN, INFINITY, NAN, 1e300}.shown()), "SP ---°  LP ---°  --- km / --- km");
+    }
+
     void targetText_data() {
         const QString de = "3 Fed. Rep. of Germany (DL)";
         // clang-format off
@@ -164,7 +204,7 @@ class TstGeo : public QObject {
             {"jn58TD", "2 JN58td", 328.2, 9372, false}, {"dl1abc", de, 330.8, 9201, false},
             {"DL", de, 330.8, 9201, false}, {"JN", "2 JN", 327.1, 9721, false},
             {"JA1XYZ", "3 Japan (JA)", 302.4, 150, false}, {"KH6/JA1XYZ", "3 Hawaii (KH6)", 87.0, 6241, false},
-            {"-33.87   151.21", "4 -33.87, 151.21", 169.9, 7825, false}, {"95, 10", "0 95, 10", -1, -1, false},
+            {"-33.87   151.21", "4 -33.87, 151.21", 169.9, 7825, false}, {"90 0", "4 90, 0", 0, 6051, false}, {"95, 10", "0 95, 10", -1, -1, false},
             {"  ", "0 ", -1, -1, false}, {"DL1ABC", de, 330.8, 9201, true}, {"VK2", "3 Australia (VK)", 187.9, 6650, true}});
         // clang-format on
     }

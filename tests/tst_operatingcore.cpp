@@ -223,9 +223,11 @@ class TestOperatingCore : public QObject {
         QTest::addRow("locator, long path") << tokyo << " fn42 " << true << QByteArray("M212\r\n");
         QTest::addRow("callsign") << tokyo << "DL1ABC" << false << QByteArray("M341\r\n");
         QTest::addRow("unknown") << tokyo << "?!" << false << QByteArray();
+        QTest::addRow("a word, no call") << tokyo << "XYZZY" << false << QByteArray();
         QTest::addRow("no station: the pictures' centre") << QByteArray() << "FN42" << false << QByteArray("M032\r\n");
         QTest::addRow("station by coordinates") << QByteArray("[station]\nlatitude=-33.87\nlongitude=151.21\n") << "FN42" << false << QByteArray("M073\r\n");
         QTest::addRow("station unreadable") << QByteArray("[station]\nlocator=ZZ99\n") << "FN42" << false << QByteArray("M032\r\n");
+        QTest::addRow("station not a number") << QByteArray("[station]\nlatitude=nan\nlongitude=0\n") << "FN42" << false << QByteArray("M032\r\n");
         // clang-format on
     }
     void aimAtTargets() {
@@ -241,6 +243,9 @@ class TestOperatingCore : public QObject {
         QCOMPARE(m_core->station().set, ini.contains("=pm95") || ini.contains("-33"));
         QCOMPARE(m_core->session().parkAzimuth().has_value(), ini.contains("park"));
         QCOMPARE(m_core->presets().size(), ini.contains("preset2") ? 1 : 0);
+        // A call waits for the country file, read from the first look-up on.
+        QCOMPARE(m_core->lookUp(text).target.kind == Target::Kind::CountriesLoading, text.endsWith(u'C') || text.endsWith(u'Y'));
+        QTRY_VERIFY(!m_core->countries().isLoading());
         m_core->aimAtTarget(text, longPath);
         m_core->session().sendRaw(QStringLiteral("#"));
         QTRY_VERIFY(m_pty->received().endsWith("#\r\n"));

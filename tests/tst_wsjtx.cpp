@@ -123,7 +123,9 @@ class TestWsjtx : public QObject {
         QVERIFY(core.setStation(QStringLiteral("PM95vq")));
         now += AimPacer::interval;
         const QByteArray dl = datagram(1, "DL1ABC", "", "AA00aa");
-        QCOMPARE(line({dl}), QByteArray("M331\r\n"));
+        sender.writeDatagram(dl, QHostAddress::LocalHost, listener.port());
+        QTRY_COMPARE(pty.received(), QByteArray("M331\r\n")); // once the country file is read
+        pty.clearReceived();
         QCOMPARE(follower.partner().shown, QStringLiteral("Fed. Rep. of Germany (DL)"));
         now += AimPacer::interval; // from here, any aim would go at once
         QCOMPARE(line({datagram(0, {}, {}), fn42.chopped(afterDxGrid + 1), fn42 + QByteArray(Wsjtx::maxDatagramBytes, 0), dl}), QByteArray());

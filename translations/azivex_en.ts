@@ -2,6 +2,13 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en" sourcelanguage="ja">
 <context>
+    <name>CountryTable</name>
+    <message>
+        <source>%1 を読み込めませんでした</source>
+        <translation>%1 could not be read</translation>
+    </message>
+</context>
+<context>
     <name>MainWindow</name>
     <message>
         <source>環境設定と連動しています。コントローラの遠隔スイッチをＯＮ・ＯＦＦします。</source>
@@ -491,6 +498,10 @@ Check that the folder can be written to.</translation>
     <message>
         <source>（WSJT-X の自局グリッドから）</source>
         <translation> (from the WSJT-X DE grid)</translation>
+    </message>
+    <message>
+        <source>国別ファイル（cty.dat）を読み込んでいます...</source>
+        <translation>Loading the country file (cty.dat)...</translation>
     </message>
 </context>
 <context>

@@ -6,6 +6,7 @@
 #include <QFile>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 // Suffixes that say how a station operates, not where: the call itself decides.
@@ -31,6 +32,11 @@ QString withCallArea(QString call, QChar area) {
     }
     return call + area;
 }
+
+// False for NaN and infinities too.
+bool onEarth(const GeoPoint& place) {
+    return std::abs(place.lat) <= 90 && std::abs(place.lon) <= 180;
+}
 } // namespace
 
 QString CountryFile::systemPath() {
@@ -51,12 +57,29 @@ QString CountryFile::defaultPath(const QString& workingDir) {
 
 bool CountryFile::load(const QString& path) {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    const auto refuse = [&](const QString& why) {
         parse({});
-        error_ = QStringLiteral("%1: %2").arg(path, file.errorString());
+        error_ = QStringLiteral("%1: %2").arg(path, why);
         return false;
+    };
+    if (!file.open(QIODevice::ReadOnly))
+        return refuse(file.errorString());
+    const QString tooLarge = QStringLiteral("larger than the %1 MB a country file may have")
+                                 .arg(maxBytes / (1024 * 1024));
+    if (file.size() > maxBytes)
+        return refuse(tooLarge);
+    // No more than one byte past the limit, whatever size the file claimed (a pipe
+    // claims none, and gives what it has at each read).
+    QByteArray bytes;
+    while (bytes.size() <= maxBytes) {
+        const QByteArray more = file.read(maxBytes + 1 - bytes.size());
+        if (more.isEmpty())
+            break;
+        bytes += more;
     }
-    if (parse(file.readAll()))
+    if (bytes.size() > maxBytes)
+        return refuse(tooLarge);
+    if (parse(bytes))
         return true;
     error_ = QStringLiteral("%1: %2").arg(path, error_);
     return false;
@@ -67,12 +90,14 @@ bool CountryFile::parse(const QByteArray& bytes) {
     exactCalls_.clear();
     prefixes_.clear();
     longestPrefixLength_ = 0;
+    skipped_ = 0;
     error_.clear();
     const auto fail = [this](const QString& why) {
         countries_.clear();
         exactCalls_.clear();
         prefixes_.clear();
         longestPrefixLength_ = 0;
+        skipped_ = 0;
         error_ = why;
         return false;
     };
@@ -109,6 +134,10 @@ bool CountryFile::parse(const QByteArray& bytes) {
         if (country.name.isEmpty() || !cqOk || !ituOk || !latOk || !lonOk || !utcOk ||
             country.primaryPrefix.isEmpty())
             return fail(where + QStringLiteral(": a header field is not a number or is empty"));
+        // Kept, so that its prefixes do not fall to a shorter one of another country,
+        // and found by no look-up (resolve()).
+        if (!onEarth(country.place))
+            ++skipped_;
 
         const qsizetype end = text.indexOf(u';', pos);
         if (end < 0)
@@ -165,6 +194,8 @@ bool CountryFile::addAlias(QStringView token, int country) {
             const double lonWest = slash < 0 ? 0 : inner.mid(slash + 1).toDouble(&ok);
             ok = ok && latOk;
             entry.place = GeoPoint{lat, -lonWest};
+            if (!onEarth(*entry.place))
+                ++skipped_;
         } else if (open == u'{') {
             entry.continent = inner.toString();
             ok = !inner.isEmpty();
@@ -197,6 +228,8 @@ std::optional<Country> CountryFile::resolve(const Entry& entry) const {
         country.continent = entry.continent;
     if (entry.utcOffset)
         country.utcOffset = *entry.utcOffset;
+    if (!onEarth(country.place))
+        return std::nullopt;
     return country;
 }
 
@@ -215,6 +248,12 @@ std::optional<Country> CountryFile::lookup(QStringView callsign) const {
         return std::nullopt;
     if (const auto it = exactCalls_.constFind(call); it != exactCalls_.constEnd())
         return resolve(*it);
+    // "XYZZY" is a word: its first letters happen to be a prefix, it is no call.
+    if (std::count_if(call.begin(), call.end(), [](QChar c) { return c.isLetter(); }) >= 3 &&
+        std::none_of(call.begin(), call.end(), [](QChar c) { return c.isDigit(); })) {
+        const auto it = prefixes_.constFind(call);
+        return it == prefixes_.constEnd() ? std::nullopt : resolve(*it);
+    }
 
     QStringList parts = call.split(u'/');
     if (parts.contains(QString()))

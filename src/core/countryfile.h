@@ -33,19 +33,28 @@ class CountryFile {
     // it current; else the one Debian's hamradio-files installs.
     static QString defaultPath(const QString& workingDir);
     static QString systemPath();
+    // The real file is a few hundred KB; a larger one is refused unread, so that a
+    // wrong file cannot take the program's memory.
+    static constexpr qint64 maxBytes = 16 * 1024 * 1024;
 
-    // False, with errorString(), when the file cannot be read or holds no country.
-    // A failed load leaves an empty table.
+    // False, with errorString(), when the file cannot be read, is larger than
+    // maxBytes or holds no country. A failed load leaves an empty table.
     bool load(const QString& path);
     bool parse(const QByteArray& text);
     QString errorString() const { return error_; }
     qsizetype countryCount() const { return countries_.size(); }
+    // Countries and prefixes whose place is no place on Earth (a latitude beyond 90
+    // degrees, a longitude beyond 180, not a number): they are known to be there and
+    // found by no look-up.
+    qsizetype skippedCount() const { return skipped_; }
 
     // The country of a callsign or prefix ("DL1ABC", "VK2", "KH6/JA1XYZ",
     // "JA1XYZ/P", "DL1ABC/3"), any letter case. Exact calls win over prefixes and the
     // longest prefix wins. Of two parts around '/', an operating suffix (P, M, MM,
     // AM, A, QRP, ...) is dropped, a lone digit replaces the call's area digit, and
-    // otherwise the shorter part is the place (on a tie, the first).
+    // otherwise the shorter part is the place (on a tie, the first). A text of three
+    // or more letters without a digit is a word, not a call, unless the file lists it
+    // as a prefix itself.
     std::optional<Country> lookup(QStringView callsign) const;
 
   private:
@@ -64,5 +73,6 @@ class CountryFile {
     QHash<QString, Entry> exactCalls_;
     QHash<QString, Entry> prefixes_;
     qsizetype longestPrefixLength_ = 0;
+    qsizetype skipped_ = 0;
     QString error_;
 };

@@ -46,14 +46,17 @@ Settings OperatingCore::defaults() {
 
 OperatingCore::OperatingCore(QObject* parent)
     : QObject(parent), m_session(new RotatorSession(this)),
-      m_reconnector(new Reconnector(*m_session, this)), m_wsjtx(new WsjtxFollower(
+      m_reconnector(new Reconnector(*m_session, this)),
+      m_countries(new CountryTable(
+          [] { return CountryFile::defaultPath(QDir::currentPath()); }, this)),
+      m_wsjtx(new WsjtxFollower(
           {&m_ini, [this](IniKey key, const QString& value) { return saveIni(key, value); },
-           [this] { return m_station.point; }, [this] { return m_station.set; },
-           [this]() -> const CountryFile& { return countries(); },
+           [this] { return m_station.point; }, [this] { return m_station.set; }, m_countries,
            [this](const QString& text) { emit statusChanged(text); }},
           this)),
       m_settings(defaults()) {
     connect(this, &OperatingCore::aimSettingsChanged, m_wsjtx, &WsjtxFollower::stationChanged);
+    connect(m_countries, &CountryTable::statusWanted, this, &OperatingCore::statusChanged);
     // Why a port did not open goes to standard error once, not at every retry.
     connect(&m_session->link(), &RotatorLink::openRefused, this, [this](const QString& reason) {
         if (reason != m_lastOpenError)
@@ -276,7 +279,7 @@ std::optional<OperatingCore::Station> stationFrom(const QString& locator, const 
     bool latOk = false, lonOk = false;
     const double lat = latitude.toDouble(&latOk);
     const double lon = longitude.toDouble(&lonOk);
-    if (!latOk || !lonOk || std::abs(lat) > 90 || std::abs(lon) > 180)
+    if (!latOk || !lonOk || !(std::abs(lat) <= 90 && std::abs(lon) <= 180)) // NaN too
         return std::nullopt;
     return OperatingCore::Station{{lat, lon}, true, latitude + QStringLiteral(", ") + longitude};
 }
@@ -338,18 +341,9 @@ QList<OperatingCore::Preset> OperatingCore::presets() const {
     return out;
 }
 
-const CountryFile& OperatingCore::countries() {
-    if (!m_countries) {
-        m_countries.emplace();
-        const QString path = CountryFile::defaultPath(QDir::currentPath());
-        if (!m_countries->load(path))
-            warn(path, "not read", m_countries->errorString());
-    }
-    return *m_countries;
-}
-
 OperatingCore::LookUp OperatingCore::lookUp(const QString& text) {
-    LookUp out{Target::parse(text, &countries()), std::nullopt};
+    m_countries->load();
+    LookUp out{Target::parse(text, m_countries->file(), m_countries->isLoading()), std::nullopt};
     out.bearings = out.target.bearings(m_station.point);
     if (out.target.place && out.bearings && out.bearings->shortKm)
         m_lastPlace = out.bearings;

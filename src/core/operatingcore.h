@@ -3,7 +3,7 @@
 #pragma once
 
 #include "core/inifile.h"
-#include "core/countryfile.h"
+#include "core/countrytable.h"
 #include "core/reconnector.h"
 #include "core/target.h"
 #include "core/wsjtxfollower.h"
@@ -138,9 +138,11 @@ class OperatingCore : public QObject {
     bool setStation(const QString& text);
 
     QList<Preset> presets() const;
-    // The country file, loaded at the first look-up: cty.dat in the working folder,
+    // The country file, read at the first look-up: cty.dat in the working folder,
     // else the one the system has.
-    const CountryFile& countries();
+    CountryTable& countries() { return *m_countries; }
+    // While the country file is read, a text that may be a call is taken as
+    // Target::Kind::CountriesLoading, and countries() says when it is read.
     LookUp lookUp(const QString& text);
     // The place last looked up, while it has bearings from the station.
     std::optional<TargetBearings> lastPlace() const { return m_lastPlace; }
@@ -210,6 +212,7 @@ class OperatingCore : public QObject {
 
     RotatorSession* m_session;
     Reconnector* m_reconnector;
+    CountryTable* m_countries;
     WsjtxFollower* m_wsjtx;
     Settings m_settings;
     QString m_settingsFileName;
@@ -226,6 +229,5 @@ class OperatingCore : public QObject {
     QStringList m_refusals;
     QSet<QString> m_refusalsShown;
     bool m_started = false;
-    std::optional<CountryFile> m_countries;
     std::optional<TargetBearings> m_lastPlace;
 };

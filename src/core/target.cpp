@@ -4,9 +4,12 @@
 
 #include "core/locator.h"
 
+#include <QLocale>
 #include <QRegularExpression>
 
-Target Target::parse(QStringView input, const CountryFile* countries) {
+#include <cmath>
+
+Target Target::parse(QStringView input, const CountryFile* countries, bool countriesLoading) {
     Target target;
     const QString text = input.trimmed().toString();
     target.shown = text;
@@ -46,6 +49,12 @@ Target Target::parse(QStringView input, const CountryFile* countries) {
             return target;
         }
     }
+    static const QRegularExpression callLike(QStringLiteral(R"(^[A-Za-z0-9/]+$)"));
+    if (countriesLoading && callLike.match(text).hasMatch()) {
+        // Not a locator field yet either: "DL" is Germany once the file is read.
+        target.kind = Kind::CountriesLoading;
+        return target;
+    }
     if (countries) {
         if (const auto country = countries->lookup(text)) {
             target.kind = Kind::Country;
@@ -69,8 +78,36 @@ std::optional<TargetBearings> Target::bearings(const GeoPoint& station) const {
         b.longPath = Geodesy::normalizedDegrees(azimuth + 180.0);
         return b;
     }
-    if (!place)
+    // A NaN would reach the integers of the display and the go-to command.
+    const auto onEarth = [](const GeoPoint& p) {
+        return std::abs(p.lat) <= 90 && std::abs(p.lon) <= 180;
+    };
+    if (!place || !onEarth(*place) || !onEarth(station))
         return std::nullopt;
     const Bearings g = Geodesy::inverse(station, *place);
     return TargetBearings{g.shortPath, g.longPath, g.shortKm, g.longKm};
+}
+
+namespace {
+// qRound() of a NaN or of a value beyond int is undefined: such a figure shows as dashes.
+bool roundable(double value) {
+    return std::abs(value) < 1e9;
+}
+} // namespace
+
+QString TargetBearings::shown() const {
+    const auto degrees = [](double value) {
+        return roundable(value)
+                   ? QString::number(qRound(value) % 360).rightJustified(3, u'0') + u'°'
+                   : QStringLiteral("---°");
+    };
+    const auto kilometres = [](double km) {
+        return (roundable(km) ? QLocale(QLocale::English).toString(qRound(km))
+                              : QStringLiteral("---")) +
+               QStringLiteral(" km");
+    };
+    QString line = QStringLiteral("SP %1  LP %2").arg(degrees(shortPath), degrees(longPath));
+    if (shortKm && longKm)
+        line += QStringLiteral("  %1 / %2").arg(kilometres(*shortKm), kilometres(*longKm));
+    return line;
 }

@@ -15,6 +15,9 @@ struct TargetBearings {
     double longPath = 180;
     std::optional<double> shortKm;
     std::optional<double> longKm;
+
+    // "SP 022°  LP 202°  10,776 km / 29,254 km"; "---" for a figure that is no number.
+    QString shown() const;
 };
 
 // What the operator's one target field was taken as. Tried in this order: degrees
@@ -24,9 +27,12 @@ struct TargetBearings {
 // 2-character locator field (so "DL" is Germany, while "JN" alone is a field).
 class Target {
   public:
-    enum class Kind { Unknown, Degrees, Locator, Country, Coordinates };
+    // CountriesLoading: the text could be a call, and the country file is still being
+    // read; it is nothing yet, and asked again once the file is read.
+    enum class Kind { Unknown, Degrees, Locator, Country, Coordinates, CountriesLoading };
 
-    static Target parse(QStringView text, const CountryFile* countries);
+    static Target parse(QStringView text, const CountryFile* countries,
+                        bool countriesLoading = false);
 
     Kind kind = Kind::Unknown;
     // "123°", "JN58td", "Fed. Rep. of Germany (DL)", "-33.87, 151.21"; for an unknown
@@ -36,6 +42,6 @@ class Target {
     double azimuth = 0;            // Degrees only: 0 <= azimuth <= 360 as typed
 
     // Short and long path from the station, and the distances where there is a
-    // place; nothing for an unknown text.
+    // place; nothing for an unknown text, nor where either end is no place on Earth.
     std::optional<TargetBearings> bearings(const GeoPoint& station) const;
 };

@@ -2,13 +2,26 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/wsjtxfollower.h"
 
-#include "core/countryfile.h"
+#include "core/countrytable.h"
 #include "core/locator.h"
 
 #include <cstdio>
+#include <utility>
 
 WsjtxFollower::WsjtxFollower(Context context, QObject* parent)
-    : QObject(parent), m_context(std::move(context)) {}
+    : QObject(parent), m_context(std::move(context)) {
+    connect(m_context.countries, &CountryTable::loaded, this, &WsjtxFollower::countriesLoaded);
+}
+
+void WsjtxFollower::countriesLoaded() {
+    if (!m_partner.countriesLoading)
+        return;
+    locatePartner();
+    emit partnerChanged();
+    // Turned to late rather than not at all: the operator is still working that call.
+    if (std::exchange(m_aimWhenLoaded, false) && follow() && m_partner.bearings)
+        emit aimWanted(m_partner.bearings->shortPath);
+}
 
 void WsjtxFollower::stationChanged() {
     locatePartner();
@@ -65,6 +78,8 @@ void WsjtxFollower::takeStatus(const QString& dxCall, const QString& dxGrid,
         m_partner.grid = grid;
         locatePartner();
         emit partnerChanged();
+        if (newPartner)
+            m_aimWhenLoaded = m_partner.countriesLoading;
         // A station moved by the DE grid alone is no new partner to turn to.
         if (newPartner && follow() && m_partner.bearings)
             emit aimWanted(m_partner.bearings->shortPath);
@@ -74,6 +89,7 @@ void WsjtxFollower::takeStatus(const QString& dxCall, const QString& dxGrid,
 
 void WsjtxFollower::locatePartner() {
     Target target;
+    m_partner.countriesLoading = false;
     // The grid where WSJT-X has one; a grid it could not have sent is no place.
     if (const auto centre = Locator::centre(m_partner.grid, 4)) {
         target.kind = Target::Kind::Locator;
@@ -82,7 +98,12 @@ void WsjtxFollower::locatePartner() {
     } else if (!m_partner.call.isEmpty()) {
         // Only as a call: a DX call that happened to read as degrees or a locator
         // would aim somewhere unrelated.
-        if (const auto country = m_context.countries().lookup(m_partner.call)) {
+        CountryTable& countries = *m_context.countries;
+        countries.load();
+        m_partner.countriesLoading = countries.isLoading();
+        // While it is read, located once it is (countriesLoaded()).
+        const CountryFile* file = countries.file();
+        if (const auto country = file ? file->lookup(m_partner.call) : std::nullopt) {
             target.kind = Target::Kind::Country;
             target.place = country->place;
             target.shown = country->name + QStringLiteral(" (") + country->primaryPrefix + u')';

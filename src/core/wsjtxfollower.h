@@ -10,7 +10,7 @@
 #include <functional>
 #include <optional>
 
-class CountryFile;
+class CountryTable;
 
 // The station WSJT-X or JTDX is working, as their status datagrams tell it: its call
 // and grid, where it lies from the station, and with following on, an aim at its
@@ -27,6 +27,7 @@ class WsjtxFollower : public QObject {
         QString shown; // the grid, else the call's country; empty when neither is known
         std::optional<TargetBearings> bearings;
         bool fromDeGrid = false; // worked from the status's DE grid: [station] is unset
+        bool countriesLoading = false; // only a call, and the country file is being read
     };
 
     static constexpr IniKey listenKey{QLatin1StringView("wsjtx"), QLatin1StringView("listen")};
@@ -39,7 +40,8 @@ class WsjtxFollower : public QObject {
         // Where bearings are worked from, and whether AZIVEX.INI names that station.
         std::function<GeoPoint()> station;
         std::function<bool()> stationSet;
-        std::function<const CountryFile&()> countries;
+        // Read at the first call without a grid; a call is located once it is read.
+        CountryTable* countries;
         // A text for the status line.
         std::function<void(const QString&)> status;
     };
@@ -76,10 +78,13 @@ class WsjtxFollower : public QObject {
 
   private:
     void locatePartner();
+    void countriesLoaded();
 
     Context m_context;
     Partner m_partner;
     QString m_deGrid;
+    // Following, a new partner only the country file can locate came while it was read.
+    bool m_aimWhenLoaded = false;
     QString m_error;
     int m_statusCount = 0;
     int m_ignoredCount = 0;

@@ -15,33 +15,11 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QShortcut>
 #include <QVBoxLayout>
-
-namespace {
-
-QString degrees(double value) {
-    return QString::number(qRound(value) % 360).rightJustified(3, u'0') + u'°';
-}
-
-QString kilometres(double km) {
-    return QLocale(QLocale::English).toString(qRound(km)) + QStringLiteral(" km");
-}
-
-QString bearingsLine(const TargetBearings& bearings) {
-    QString line = QStringLiteral("SP %1  LP %2").arg(degrees(bearings.shortPath),
-                                                      degrees(bearings.longPath));
-    if (bearings.shortKm && bearings.longKm)
-        line += QStringLiteral("  %1 / %2").arg(kilometres(*bearings.shortKm),
-                                                 kilometres(*bearings.longKm));
-    return line;
-}
-
-} // namespace
 
 TargetDialog::TargetDialog(OperatingCore& core, QWidget* parent)
     : QDialog(parent), m_core(core) {
@@ -152,10 +130,17 @@ TargetDialog::TargetDialog(OperatingCore& core, QWidget* parent)
     });
     connect(&core.wsjtx(), &WsjtxFollower::partnerChanged, this,
             &TargetDialog::showWsjtxPartner);
+    connect(&core.countries(), &CountryTable::loaded, this, &TargetDialog::lookUp);
+    // Read while the operator types, so that a call is found at once.
+    core.countries().load();
     showStation();
     showPresets();
     lookUp();
     showWsjtxPartner();
+}
+
+QString TargetDialog::countriesLoadingText() {
+    return tr("国別ファイル（cty.dat）を読み込んでいます...");
 }
 
 void TargetDialog::showWsjtxPartner() {
@@ -164,8 +149,9 @@ void TargetDialog::showWsjtxPartner() {
     QString text = QStringLiteral("WSJT-X DX: %1").arg(partner.call);
     if (!partner.shown.isEmpty())
         text += QStringLiteral("  %1").arg(partner.shown);
-    text += u'\n' + (partner.bearings ? bearingsLine(*partner.bearings)
-                                      : tr("位置がわかりません"));
+    text += u'\n' + (partner.bearings           ? partner.bearings->shown()
+                      : partner.countriesLoading ? countriesLoadingText()
+                                                 : tr("位置がわかりません"));
     if (partner.fromDeGrid)
         text += tr("（WSJT-X の自局グリッドから）");
     m_wsjtxPartner->setText(text);
@@ -231,13 +217,18 @@ void TargetDialog::lookUp() {
         return;
     }
     const OperatingCore::LookUp found = m_core.lookUp(text);
+    if (found.target.kind == Target::Kind::CountriesLoading) {
+        m_takenAs->setText(countriesLoadingText()); // looked up again once it is read
+        m_bearings->clear();
+        return;
+    }
     if (!found.bearings) {
         m_takenAs->setText(tr("「%1」はわかりません").arg(text));
         m_bearings->clear();
         return;
     }
     m_takenAs->setText(found.target.shown);
-    m_bearings->setText(bearingsLine(*found.bearings));
+    m_bearings->setText(found.bearings->shown());
     m_shortButton->setEnabled(true);
     m_longButton->setEnabled(true);
 }

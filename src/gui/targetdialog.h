@@ -37,6 +37,7 @@ class TargetDialog : public QDialog {
     void showPresets();
     void showAimResult(int result);
     void showWsjtxPartner();
+    static QString countriesLoadingText();
 
     OperatingCore& m_core;
     QLineEdit* m_targetEdit;
