@@ -174,6 +174,10 @@ void TestRandomOperator::act(std::mt19937& random) {
               action == 12 ? QPoint(4, 8) : QPoint());
     }
     QCoreApplication::processEvents();
+    // As the program's event loop does between events: processEvents() alone never
+    // deletes what deleteLater() was given (the link's notifier at every close), which
+    // would pile up here and nowhere else.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 
     // Every line the controller received is one this action sent over an open link:
     // known to the controller, unless typed or a go-to for a negative target.
