@@ -347,6 +347,7 @@ class TestWindow : public QObject {
         m_core->overrideRotctldListen(QStringLiteral("127.0.0.1:47102")); // as --rotctld does
         WsjtxFollower& wsjtx = m_core->wsjtx();
         ServicesDialog dialog(*m_core, m_window.get());
+        QCOMPARE(dialog.findChild<QLineEdit*>("rotctldEdit")->text(), m_core->rotctldListen());
         using L = OperatingCore::Listener;
         if (meanwhile.contains("errors")) {
             m_core->setRotctldError("used");
