@@ -365,6 +365,8 @@ class TestWindow : public QObject {
             const auto* state = dialog.findChild<QLabel*>(QStringList{"rotctldState", "n1mmState", "pstrotatorState", "wsjtxState"}[i]);
             QCOMPARE(state->text() + u'|' + state->toolTip(), states[i]);
         }
+        if (meanwhile == u"datagrams") // every row laid out, its state in full
+            compareGolden(dialog.grab().toImage().convertToFormat(QImage::Format_RGB32), "services-dialog");
         if (meanwhile.contains("edits"))
             QVERIFY(m_core->setListenAddress(L::PstRotator, "12002") && wsjtx.setFollow(false) && m_core->setReconnectEnabled(false));
         for (const QString& edit : edits) {
