@@ -20,7 +20,14 @@
 
 namespace {
 quint64 env(const char* name, quint64 fallback) {
-    return qEnvironmentVariableIsSet(name) ? qEnvironmentVariable(name).toULongLong() : fallback;
+    if (!qEnvironmentVariableIsSet(name))
+        return fallback;
+    // A seed mistyped must not run another sequence than the one asked for.
+    bool ok = false;
+    const quint64 value = qEnvironmentVariable(name).toULongLong(&ok);
+    if (!ok)
+        qFatal("%s is not a whole number: \"%s\"", name, qPrintable(qEnvironmentVariable(name)));
+    return value;
 }
 long long statusKiB(const char* key) {
     QFile f(QStringLiteral("/proc/self/status"));
@@ -107,7 +114,18 @@ class TestRandomOperator : public QObject {
         const quint64 seed = env("AZIVEX_SEED", QRandomGenerator::global()->generate());
         const quint64 soak = env("AZIVEX_SOAK_SECONDS", 0),
                       actions = soak ? 0 : env("AZIVEX_ACTIONS", 1500);
-        qInfo("seed %llu (AZIVEX_SEED=%llu repeats this run)", seed, seed);
+        // The command that repeats a run of `count` actions, from the test's output alone.
+        const auto repeat = [seed](quint64 count) {
+            return QStringLiteral("QT_QPA_PLATFORM=offscreen AZIVEX_SEED=%1 AZIVEX_ACTIONS=%2 %3 "
+                                  "randomActions")
+                .arg(seed)
+                .arg(count)
+                .arg(QCoreApplication::applicationFilePath());
+        };
+        if (soak)
+            qInfo("seed %llu (a failure prints the command that repeats it)", seed);
+        else
+            qInfo("seed %llu; repeat this run with: %s", seed, qPrintable(repeat(actions)));
         std::mt19937 random(static_cast<std::mt19937::result_type>(seed));
         QElapsedTimer clock;
         clock.start();
@@ -130,7 +148,8 @@ class TestRandomOperator : public QObject {
             }
             act(random);
             if (QTest::currentTestFailed())
-                return qWarning("seed %llu, action %llu", seed, done + 1);
+                return qWarning("seed %llu, action %llu failed; repeat it with: %s", seed,
+                                done + 1, qPrintable(repeat(done + 1)));
         }
         if (soak)
             sample();
@@ -174,6 +193,10 @@ void TestRandomOperator::act(std::mt19937& random) {
               action == 12 ? QPoint(4, 8) : QPoint());
     }
     QCoreApplication::processEvents();
+    // As the program's event loop does between events: processEvents() alone never
+    // deletes what deleteLater() was given (the link's notifier at every close), which
+    // would pile up here and nowhere else.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 
     // Every line the controller received is one this action sent over an open link:
     // known to the controller, unless typed or a go-to for a negative target.

@@ -10,6 +10,7 @@
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
@@ -303,6 +304,9 @@ class TestRotctl : public QObject {
     // The program itself, started as an operator would: a port in use is reported and
     // the program runs on, and the server answers.
     void program() {
+        if (QStandardPaths::findExecutable(QStringLiteral("rotctl")).isEmpty())
+            QFAIL("Hamlib's rotctl is not on the PATH: install the Debian package libhamlib-utils "
+                  "(scripts/setup-deps does)");
         QVERIFY(QFile::copy(AZIVEX_MAPS_DIR "/world1.bmp", m_rig->dir.filePath("world1.bmp")));
         QVERIFY(writeFile(m_rig->dir.filePath("AZIVEX.DAT"), "7,9600,N,8,1:10-0/0\r\n"));
         QProcess azivex;

@@ -20,6 +20,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalSpy>
 #include <QSpinBox>
 #include <QTabBar>
 #include <QTemporaryDir>
@@ -317,17 +318,69 @@ class TestWindow : public QObject {
         QVERIFY(w("drawPicturesButton")->isEnabled()); // nothing started
     }
 
-    // OK in the services dialog saves what it shows, and the core serves it.
+    // The dialog shows each service's state as it changes. OK saves the rows the operator
+    // changed and no others: not an address given for this run, nor keys changed meanwhile
+    // (as a file edited by hand); Cancel saves nothing.
+    void servicesDialog_data() {
+        QTest::addColumn<QString>("meanwhile"); // errors, datagrams, edits (by hand)
+        QTest::addColumn<QStringList>("states");  // rotctld, N1MM, PstRotator, WSJT-X: text|tip
+        QTest::addColumn<QStringList>("edits");   // control=text or tick, by the operator
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<QByteArray>("saved");
+        const QByteArray edited = "[n1mm]\nlisten=127.0.0.1:12040\n[pstrotator]\nlisten=12002\n[wsjtx]\nlisten=127.0.0.1:2237\nfollow=false\n[link]\nreconnect=false\n";
+        const QStringList every{"rotctldEdit=4999", "n1mmCheck=0", "pstrotatorEdit= 12001 ", "wsjtxEdit=127.0.0.1:2238", "wsjtxFollowCheck=0", "reconnectCheck=0"};
+        // clang-format off
+        QTest::addRow("OK, nothing changed") << "errors edits" << QStringList{"127.0.0.1:47102 を開けません: used|", "127.0.0.1:12040 を開けません: used|", "12000 を開けません: used|", "127.0.0.1:2237 を開けません: used|"} << QStringList() << true << edited;
+        QTest::addRow("OK, every row changed") << "datagrams" << QStringList{"127.0.0.1:47102 で待ち受け中|", "127.0.0.1:12040 で待ち受け中 (理解できない受信 1 件)|最後に無視した受信: <a/>", "12000 で待ち受け中 (理解できない受信 2 件)|最後に無視した受信: ?", "127.0.0.1:2237 で受信中（状態 1 件）|読めないデータグラム 1 件（最後: too short）"}
+            << every << true << QByteArray("[n1mm]\nlisten=\n[pstrotator]\nlisten=12001\n[wsjtx]\nlisten=127.0.0.1:2238\nfollow=false\n[link]\nreconnect=false\n\n[rotctld]\nlisten=4999\n");
+        QTest::addRow("Cancel") << "edits" << QStringList{"127.0.0.1:47102 で待ち受け中|", "127.0.0.1:12040 で待ち受け中|", "12000 で待ち受け中|", "127.0.0.1:2237 で受信中（状態 0 件）|"} << every << false << edited;
+        // clang-format on
+    }
     void servicesDialog() {
+        QFETCH(QString, meanwhile);
+        QFETCH(QStringList, states);
+        QFETCH(QStringList, edits);
+        QFETCH(bool, ok);
+        QFETCH(QByteArray, saved);
+        QVERIFY(writeFile("AZIVEX.INI", "[n1mm]\nlisten=127.0.0.1:12040\n[pstrotator]\nlisten=12000\n[wsjtx]\nlisten=127.0.0.1:2237\nfollow=true\n[link]\nreconnect=true\n"));
         QVERIFY(start());
+        m_core->overrideRotctldListen(QStringLiteral("127.0.0.1:47102")); // as --rotctld does
+        WsjtxFollower& wsjtx = m_core->wsjtx();
         ServicesDialog dialog(*m_core, m_window.get());
-        dialog.findChild<QCheckBox*>("rotctldCheck")->setChecked(true);
-        dialog.findChild<QLineEdit*>("rotctldEdit")->setText(" 127.0.0.1:4999 ");
-        dialog.findChild<QCheckBox*>("reconnectCheck")->setChecked(true);
-        dialog.accept();
-        QCOMPARE(m_core->rotctldListen(), QStringLiteral("127.0.0.1:4999"));
-        QVERIFY(m_core->reconnectEnabled());
-        QVERIFY(readFile("AZIVEX.INI").contains("listen=127.0.0.1:4999\n"));
+        QCOMPARE(dialog.findChild<QLineEdit*>("rotctldEdit")->text(), m_core->rotctldListen());
+        using L = OperatingCore::Listener;
+        if (meanwhile.contains("errors")) {
+            m_core->setRotctldError("used");
+            m_core->setListenerError(L::N1mm, "used");
+            m_core->setListenerError(L::PstRotator, "used");
+            wsjtx.setError("used");
+        }
+        if (meanwhile.contains("datagrams")) {
+            m_core->noteIgnoredDatagrams(L::N1mm, 1, "<a/>");
+            m_core->noteIgnoredDatagrams(L::PstRotator, 2, "?");
+            wsjtx.takeStatus("W1AW", "FN42", "PM95");
+            wsjtx.countIgnored("too short");
+        }
+        for (qsizetype i = 0; i < states.size(); ++i) {
+            const auto* state = dialog.findChild<QLabel*>(QStringList{"rotctldState", "n1mmState", "pstrotatorState", "wsjtxState"}[i]);
+            QCOMPARE(state->text() + u'|' + state->toolTip(), states[i]);
+        }
+        if (meanwhile == u"datagrams") // every row laid out, its state in full
+            compareGolden(dialog.grab().toImage().convertToFormat(QImage::Format_RGB32), "services-dialog");
+        if (meanwhile.contains("edits"))
+            QVERIFY(m_core->setListenAddress(L::PstRotator, "12002") && wsjtx.setFollow(false) && m_core->setReconnectEnabled(false));
+        for (const QString& edit : edits) {
+            if (auto* check = dialog.findChild<QCheckBox*>(edit.section(u'=', 0, 0)))
+                check->setChecked(edit.endsWith(u'1'));
+            else
+                dialog.findChild<QLineEdit*>(edit.section(u'=', 0, 0))->setText(edit.section(u'=', 1));
+        }
+        QSignalSpy served(m_core.get(), &OperatingCore::rotctldListenChanged);
+        ok ? dialog.accept() : dialog.reject();
+        QCOMPARE(readFile("AZIVEX.INI"), saved);
+        // The rotctld server is told the address, or tries again the one it could not open.
+        QCOMPARE(served.value(0).value(0).toString(), ok ? m_core->rotctldListen() : QString());
+        QCOMPARE(m_core->rotctldListen(), ok && !edits.isEmpty() ? "4999" : "127.0.0.1:47102");
     }
 
     void pictures_data() {

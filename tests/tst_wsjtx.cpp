@@ -13,6 +13,7 @@
 #include <QDataStream>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
@@ -80,6 +81,9 @@ class TestWsjtx : public QObject {
 
     // The DE grid is the station until [station] is set; repeats and junk send nothing.
     void follow() {
+        if (!QFileInfo::exists(CountryFile::systemPath()))
+            QFAIL(qPrintable(CountryFile::systemPath() + " is missing: install the Debian package "
+                                                         "hamradio-files (scripts/setup-deps does)"));
         QTemporaryDir dir;
         PseudoTerminal pty;
         QVERIFY(pty.linkAs(dir.path(), 7));

@@ -113,6 +113,8 @@ class OperatingCore : public QObject {
     void overrideRotctldListen(const QString& endpoint);
     // Saves the choice made in the window (and ends any command-line override).
     bool setRotctldListen(const QString& endpoint);
+    // Has the server try its address again, as after the port it wanted was freed.
+    void serveRotctldAgain() { emit rotctldListenChanged(rotctldListen()); }
     // Why the rotctld server does not serve at rotctldListen(), or nothing; the server
     // says so, and the status line shows a failure.
     QString rotctldError() const { return m_rotctldError; }

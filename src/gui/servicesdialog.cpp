@@ -139,6 +139,18 @@ ServicesDialog::ServicesDialog(OperatingCore& core, QWidget* parent)
     m_wsjtxEdit->setEnabled(m_wsjtxCheck->isChecked());
     connect(&follower, &WsjtxFollower::stateChanged, this, &ServicesDialog::showWsjtxState);
     showWsjtxState();
+    m_shown = choices();
+}
+
+ServicesDialog::Choices ServicesDialog::choices() const {
+    const auto address = [](const QCheckBox* check, const QLineEdit* edit) {
+        return check->isChecked() ? edit->text().trimmed() : QString();
+    };
+    Choices c{address(m_rotctldCheck, m_rotctldEdit), {}, address(m_wsjtxCheck, m_wsjtxEdit),
+              m_wsjtxFollowCheck->isChecked(), m_reconnectCheck->isChecked()};
+    for (const ListenerRow& row : m_listenerRows)
+        c.listeners.append(address(row.check, row.edit));
+    return c;
 }
 
 void ServicesDialog::showListenerStates() {
@@ -194,16 +206,20 @@ void ServicesDialog::showRotctldState() {
 }
 
 void ServicesDialog::apply() {
-    const QString endpoint = m_rotctldEdit->text().trimmed();
-    m_core.setRotctldListen(m_rotctldCheck->isChecked() ? endpoint : QString());
-    for (const ListenerRow& row : std::as_const(m_listenerRows)) {
-        const QString wanted = row.check->isChecked() ? row.edit->text().trimmed() : QString();
-        if (wanted != m_core.listenAddress(row.listener))
-            m_core.setListenAddress(row.listener, wanted);
+    const Choices wanted = choices();
+    if (wanted.rotctld != m_shown.rotctld)
+        m_core.setRotctldListen(wanted.rotctld);
+    else if (!m_core.rotctldError().isEmpty())
+        m_core.serveRotctldAgain(); // OK after freeing a port that was taken tries it again
+    for (qsizetype i = 0; i < m_listenerRows.size(); ++i) {
+        if (wanted.listeners[i] != m_shown.listeners[i])
+            m_core.setListenAddress(m_listenerRows[i].listener, wanted.listeners[i]);
     }
     WsjtxFollower& follower = m_core.wsjtx();
-    follower.setFollow(m_wsjtxFollowCheck->isChecked());
-    follower.setListen(m_wsjtxCheck->isChecked() ? m_wsjtxEdit->text().trimmed() : QString());
-    if (m_reconnectCheck->isChecked() != m_core.reconnectEnabled())
-        m_core.setReconnectEnabled(m_reconnectCheck->isChecked());
+    if (wanted.follow != m_shown.follow)
+        follower.setFollow(wanted.follow);
+    // Unchanged, the saved address is opened anew (a taken port may have been freed).
+    follower.setListen(wanted.wsjtx != m_shown.wsjtx ? wanted.wsjtx : follower.listen());
+    if (wanted.reconnect != m_shown.reconnect)
+        m_core.setReconnectEnabled(wanted.reconnect);
 }

@@ -6,6 +6,7 @@
 
 #include <QDialog>
 #include <QList>
+#include <QStringList>
 
 class QCheckBox;
 class QLabel;
@@ -24,10 +25,20 @@ class ServicesDialog : public QDialog {
 
     explicit ServicesDialog(OperatingCore& core, QWidget* parent = nullptr);
 
-    // Saves what the dialog shows.
+    // Saves the rows the operator changed, and no others: an address given on the
+    // command line for one run, or a key edited by hand meanwhile, stays as it is.
     void apply();
 
   private:
+    // What the rows say: an address, empty when off, and the two ticks.
+    struct Choices {
+        QString rotctld;
+        QStringList listeners;
+        QString wsjtx;
+        bool follow = false;
+        bool reconnect = false;
+    };
+    Choices choices() const;
     void showRotctldState();
     void showListenerStates();
     struct ListenerRow {
@@ -48,4 +59,5 @@ class ServicesDialog : public QDialog {
     QLineEdit* m_wsjtxEdit;
     QCheckBox* m_wsjtxFollowCheck;
     QLabel* m_wsjtxState;
+    Choices m_shown; // as the dialog opened
 };
