@@ -475,6 +475,10 @@ class TestWindow : public QObject {
         }
         click("connectButton");
         check(m_window.get());
+        // A standard picture missing: the English says where pictures are read from.
+        QVERIFY(QFile::remove("world2.bmp"));
+        click("pictureButton1");
+        QVERIFY2(m_messages.join(u'|').contains(" working folder, " + QDir::currentPath() + ". "), qPrintable(m_messages.join(u'|')));
         ServicesDialog services(*m_core, m_window.get());
         TargetDialog target(*m_core, m_window.get());
         for (QDialog* dialog : std::initializer_list<QDialog*>{&services, &target}) {

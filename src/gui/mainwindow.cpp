@@ -7,6 +7,7 @@
 #include "core/rotatorsession.h"
 #include "core/serialports.h"
 #include "core/textnumber.h"
+#include "core/userfolder.h"
 #include "gui/appstyle.h"
 #include "gui/icons.h"
 #include "gui/mapview.h"
@@ -20,6 +21,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -28,6 +30,7 @@
 #include <QRegularExpression>
 #include <QShortcut>
 #include <cmath>
+#include <cstdio>
 
 namespace {
 
@@ -527,7 +530,7 @@ void MainWindow::selectMapPicture(int index, Registering registering) {
         AppMessageBox::show(
             this, QStringLiteral("AZIVEX"),
             tr("「%1」画像ファイルが有りませんので変更できませんでした。\r\n\r\n").arg(name) +
-                (standard ? tr("バージョンアップで取り込むことができます。")
+                (standard ? missingStandardPictureNote(name)
                           : tr("ユーザ作成ファイルに変更する場合はファイルを作成して"
                                            "ください。")));
         if (!standard) {
@@ -545,6 +548,23 @@ void MainWindow::selectMapPicture(int index, Registering registering) {
         registerSettings();
     layoutSwitchPanel();
     m_mapView->update();
+}
+
+// The designed words for a missing standard picture promise it with an upgrade; the
+// pictures come with the program, so standard error, and a translated window in place
+// of those words, say where pictures are read from and where the standard ones are.
+QString MainWindow::missingStandardPictureNote(const QString& name) const {
+    const QString standard = m_core.standardPicturesFolder();
+    const QString where = standard.isEmpty()
+                              ? UserFolder::standardPicturesCandidates().join(QStringLiteral(", "))
+                              : standard;
+    std::fprintf(stderr, "azivex: %s is not in the working folder %s; standard pictures: %s\n",
+                 qPrintable(name), qPrintable(QDir::currentPath()), qPrintable(where));
+    const char* const designed = QT_TR_NOOP("バージョンアップで取り込むことができます。");
+    if (tr(designed) == QString::fromUtf8(designed))
+        return tr(designed);
+    return tr("画像は作業フォルダ %1 から読み込みます。標準の画像を探す場所: %2")
+        .arg(QDir::currentPath(), where);
 }
 
 void MainWindow::switchPanelToggled() {
