@@ -21,6 +21,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QPainter>
+#include <QStyleOptionButton>
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -459,6 +461,34 @@ class TestWindow : public QObject {
                     room -= 2 * st->pixelMetric(QStyle::PM_LayoutLeftMargin);
                 QVERIFY2(c->fontMetrics().horizontalAdvance(caption) <= room,
                          qPrintable(QStringLiteral("%1 \"%2\": %3 > %4").arg(c->objectName(), caption).arg(c->fontMetrics().horizontalAdvance(caption)).arg(room)));
+                // Whole in height too, descenders included: drawn unclipped where the style draws
+                // it, every pixel of the caption is inside the rectangle its drawing is clipped to.
+                // A frame's title has a line of the style's own.
+                QStyleOptionButton option;
+                option.initFrom(c);
+                QRect clip = c->contentsRect();
+                int align = Qt::AlignCenter;
+                if (auto* l = qobject_cast<QLabel*>(c))
+                    align = int(l->alignment());
+                else if (qobject_cast<QCheckBox*>(c)) {
+                    clip = st->subElementRect(QStyle::SE_CheckBoxContents, &option, c);
+                    align = Qt::AlignLeft | Qt::AlignVCenter;
+                } else if (qobject_cast<QPushButton*>(c))
+                    clip = st->subElementRect(QStyle::SE_PushButtonContents, &option, c);
+                else
+                    continue; // text boxes and frames
+                const qreal dpr = c->devicePixelRatioF();
+                QImage drawn(c->size() * 3 * dpr, QImage::Format_RGB32);
+                drawn.setDevicePixelRatio(dpr);
+                drawn.fill(Qt::white);
+                QPainter painter(&drawn);
+                painter.setFont(c->font());
+                painter.drawText(clip.translated(0, c->height()), align | Qt::TextDontClip, caption);
+                painter.end();
+                for (int y = 0; y < drawn.height(); ++y)
+                    for (int x = 0; x < drawn.width(); ++x)
+                        QVERIFY2(drawn.pixel(x, y) == qRgb(255, 255, 255) || (y >= (c->height() + clip.top()) * dpr && y < (c->height() + clip.bottom() + 1) * dpr),
+                                 qPrintable(QStringLiteral("%1 \"%2\" is cut in height").arg(c->objectName(), caption)));
                 const QWidgetList beside = qobject_cast<QLabel*>(c) ? c->parentWidget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly) : QWidgetList();
                 for (QWidget* n : beside)
                     QVERIFY2(n == c || n->isHidden() || QRect(c->pos(), QSize(c->fontMetrics().horizontalAdvance(caption), c->height())).intersected(n->geometry()).width() <= 1,
