@@ -82,8 +82,7 @@ class TestStationMapJob : public QObject {
         QTest::addRow("no map data") << "missing" << "world5.bmp" << 40 << "land-50m.json" << 0;
         QTest::addRow("too small") << mapData << "world5.bmp" << 31 << "not 31" << 0;
         // A write cut short part way, as on a disk that fills up: the system's reason.
-        QTest::addRow("file cut short") << mapData << "world5.bmp" << 100
-                                        << "world5.bmp: " + QString::fromLocal8Bit(std::strerror(EFBIG)) << 10000;
+        QTest::addRow("file cut short") << mapData << "world5.bmp" << 100 << "world5.bmp: " + QString::fromLocal8Bit(std::strerror(EFBIG)) << 10000;
     }
 
     // Nothing written, and the picture that could be written is left as it was too.
@@ -102,11 +101,9 @@ class TestStationMapJob : public QObject {
         QSignalSpy failed(&job, &StationMapJob::failed);
         rlimit unlimited{};
         QCOMPARE(getrlimit(RLIMIT_FSIZE, &unlimited), 0);
-        if (fileSizeLimit) {
-            std::signal(SIGXFSZ, SIG_IGN); // the write fails instead of ending the process
-            const rlimit limit{rlim_t(fileSizeLimit), unlimited.rlim_max};
-            QCOMPARE(setrlimit(RLIMIT_FSIZE, &limit), 0);
-        }
+        std::signal(SIGXFSZ, SIG_IGN); // a write past the limit fails instead of ending the process
+        const rlimit limit{fileSizeLimit ? rlim_t(fileSizeLimit) : unlimited.rlim_cur, unlimited.rlim_max};
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &limit), 0);
         job.start();
         const bool ended = failed.wait(60000);
         setrlimit(RLIMIT_FSIZE, &unlimited);

@@ -462,32 +462,25 @@ class TestWindow : public QObject {
                 QVERIFY2(c->fontMetrics().horizontalAdvance(caption) <= room,
                          qPrintable(QStringLiteral("%1 \"%2\": %3 > %4").arg(c->objectName(), caption).arg(c->fontMetrics().horizontalAdvance(caption)).arg(room)));
                 // Whole in height too, descenders included: drawn unclipped where the style draws
-                // it, every pixel of the caption is inside the rectangle its drawing is clipped to.
-                // A frame's title has a line of the style's own.
+                // it, no pixel falls outside the rectangle its drawing is clipped to. Text boxes
+                // are not captions; a frame's title has a line of the style's own.
+                const auto* label = qobject_cast<QLabel*>(c);
+                const bool checkBox = qobject_cast<QCheckBox*>(c);
+                if (!label && !qobject_cast<QAbstractButton*>(c))
+                    continue;
                 QStyleOptionButton option;
                 option.initFrom(c);
-                QRect clip = c->contentsRect();
-                int align = Qt::AlignCenter;
-                if (auto* l = qobject_cast<QLabel*>(c))
-                    align = int(l->alignment());
-                else if (qobject_cast<QCheckBox*>(c)) {
-                    clip = st->subElementRect(QStyle::SE_CheckBoxContents, &option, c);
-                    align = Qt::AlignLeft | Qt::AlignVCenter;
-                } else if (qobject_cast<QPushButton*>(c))
-                    clip = st->subElementRect(QStyle::SE_PushButtonContents, &option, c);
-                else
-                    continue; // text boxes and frames
-                const qreal dpr = c->devicePixelRatioF();
-                QImage drawn(c->size() * 3 * dpr, QImage::Format_RGB32);
-                drawn.setDevicePixelRatio(dpr);
+                const QRect clip = label ? c->contentsRect() : st->subElementRect(checkBox ? QStyle::SE_CheckBoxContents : QStyle::SE_PushButtonContents, &option, c);
+                QImage drawn(c->size() * 3 * c->devicePixelRatioF(), QImage::Format_RGB32);
+                drawn.setDevicePixelRatio(c->devicePixelRatioF());
                 drawn.fill(Qt::white);
                 QPainter painter(&drawn);
                 painter.setFont(c->font());
-                painter.drawText(clip.translated(0, c->height()), align | Qt::TextDontClip, caption);
+                painter.drawText(clip.translated(0, c->height()), Qt::TextDontClip | (label ? int(label->alignment()) : checkBox ? Qt::AlignLeft | Qt::AlignVCenter : Qt::AlignCenter), caption);
                 painter.end();
                 for (int y = 0; y < drawn.height(); ++y)
                     for (int x = 0; x < drawn.width(); ++x)
-                        QVERIFY2(drawn.pixel(x, y) == qRgb(255, 255, 255) || (y >= (c->height() + clip.top()) * dpr && y < (c->height() + clip.bottom() + 1) * dpr),
+                        QVERIFY2(drawn.pixel(x, y) == qRgb(255, 255, 255) || (y >= (c->height() + clip.top()) * drawn.devicePixelRatio() && y < (c->height() + clip.bottom() + 1) * drawn.devicePixelRatio()),
                                  qPrintable(QStringLiteral("%1 \"%2\" is cut in height").arg(c->objectName(), caption)));
                 const QWidgetList beside = qobject_cast<QLabel*>(c) ? c->parentWidget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly) : QWidgetList();
                 for (QWidget* n : beside)
