@@ -307,13 +307,19 @@ class TestRotctl : public QObject {
         if (QStandardPaths::findExecutable(QStringLiteral("rotctl")).isEmpty())
             QFAIL("Hamlib's rotctl is not on the PATH: install the Debian package libhamlib-utils "
                   "(scripts/setup-deps does)");
-        QVERIFY(QFile::copy(AZIVEX_MAPS_DIR "/world1.bmp", m_rig->dir.filePath("world1.bmp")));
-        QVERIFY(writeFile(m_rig->dir.filePath("AZIVEX.DAT"), "7,9600,N,8,1:10-0/0\r\n"));
         QProcess azivex;
         azivex.setWorkingDirectory(m_rig->dir.path());
         auto env = QProcessEnvironment::systemEnvironment();
         env.insert("QT_QPA_PLATFORM", "offscreen");
         azivex.setProcessEnvironment(env);
+        // A first start from the build tree puts the pictures it built in the folder,
+        // then waits on its message.
+        azivex.start(QStringLiteral(AZIVEX_PATH), {});
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(m_rig->dir.filePath("world3.bmp")), 20000);
+        azivex.kill();
+        QVERIFY(azivex.waitForFinished());
+        QCOMPARE(readFile(m_rig->dir.filePath("world1.bmp")), readFile(AZIVEX_MAPS_DIR "/world1.bmp"));
+        QVERIFY(writeFile(m_rig->dir.filePath("AZIVEX.DAT"), "7,9600,N,8,1:10-0/0\r\n"));
         m_rig->session.closeLink(); // the program takes the controller's port
         const QString port = QString::number(m_server->port());
         azivex.start(QStringLiteral(AZIVEX_PATH), {"--rotctld", "127.0.0.1:" + port});

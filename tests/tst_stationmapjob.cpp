@@ -10,6 +10,9 @@
 #include <QTest>
 #include <QTimer>
 
+#include <csignal>
+#include <cstring>
+#include <sys/resource.h>
 
 using namespace mapdraw;
 
@@ -74,9 +77,12 @@ class TestStationMapJob : public QObject {
         QTest::addColumn<QString>("target");
         QTest::addColumn<int>("size");
         QTest::addColumn<QString>("reason");
-        QTest::addRow("unwritable target") << mapData << "file/world5.bmp" << 40 << "cannot write";
-        QTest::addRow("no map data") << "missing" << "world5.bmp" << 40 << "land-50m.json";
-        QTest::addRow("too small") << mapData << "world5.bmp" << 31 << "not 31";
+        QTest::addColumn<int>("fileSizeLimit"); // bytes a file may hold; 0: no limit
+        QTest::addRow("unwritable target") << mapData << "file/world5.bmp" << 40 << "cannot write" << 0;
+        QTest::addRow("no map data") << "missing" << "world5.bmp" << 40 << "land-50m.json" << 0;
+        QTest::addRow("too small") << mapData << "world5.bmp" << 31 << "not 31" << 0;
+        // A write cut short part way, as on a disk that fills up: the system's reason.
+        QTest::addRow("file cut short") << mapData << "world5.bmp" << 100 << "world5.bmp: " + QString::fromLocal8Bit(std::strerror(EFBIG)) << 10000;
     }
 
     // Nothing written, and the picture that could be written is left as it was too.
@@ -85,6 +91,7 @@ class TestStationMapJob : public QObject {
         QFETCH(QString, target);
         QFETCH(int, size);
         QFETCH(QString, reason);
+        QFETCH(int, fileSizeLimit);
         QTemporaryDir dir;
         const QString existing = dir.filePath(QStringLiteral("world4.bmp"));
         for (const QString& name : {existing, dir.filePath(QStringLiteral("file"))})
@@ -92,8 +99,15 @@ class TestStationMapJob : public QObject {
         StationMapJob job(QDir(dir.path()).filePath(data), frankfurt,
                           {{existing, minPictureSizePx}, {dir.filePath(target), size}});
         QSignalSpy failed(&job, &StationMapJob::failed);
+        rlimit unlimited{};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &unlimited), 0);
+        std::signal(SIGXFSZ, SIG_IGN); // a write past the limit fails instead of ending the process
+        const rlimit limit{fileSizeLimit ? rlim_t(fileSizeLimit) : unlimited.rlim_cur, unlimited.rlim_max};
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &limit), 0);
         job.start();
-        QVERIFY(failed.wait(60000));
+        const bool ended = failed.wait(60000);
+        setrlimit(RLIMIT_FSIZE, &unlimited);
+        QVERIFY(ended);
         QVERIFY2(failed.first().first().toString().contains(reason),
                  qPrintable(failed.first().first().toString()));
         QCOMPARE(readFile(existing), QByteArray("operator's own"));

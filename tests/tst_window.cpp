@@ -22,6 +22,8 @@
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QSpinBox>
+#include <QPainter>
+#include <QStyleOptionButton>
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -512,6 +514,27 @@ class TestWindow : public QObject {
                     room -= 2 * st->pixelMetric(QStyle::PM_LayoutLeftMargin);
                 QVERIFY2(c->fontMetrics().horizontalAdvance(caption) <= room,
                          qPrintable(QStringLiteral("%1 \"%2\": %3 > %4").arg(c->objectName(), caption).arg(c->fontMetrics().horizontalAdvance(caption)).arg(room)));
+                // Whole in height too, descenders included: drawn unclipped where the style draws
+                // it, no pixel falls outside the rectangle its drawing is clipped to. Text boxes
+                // are not captions; a frame's title has a line of the style's own.
+                const auto* label = qobject_cast<QLabel*>(c);
+                const bool checkBox = qobject_cast<QCheckBox*>(c);
+                if (!label && !qobject_cast<QAbstractButton*>(c))
+                    continue;
+                QStyleOptionButton option;
+                option.initFrom(c);
+                const QRect clip = label ? c->contentsRect() : st->subElementRect(checkBox ? QStyle::SE_CheckBoxContents : QStyle::SE_PushButtonContents, &option, c);
+                QImage drawn(c->size() * 3 * c->devicePixelRatioF(), QImage::Format_RGB32);
+                drawn.setDevicePixelRatio(c->devicePixelRatioF());
+                drawn.fill(Qt::white);
+                QPainter painter(&drawn);
+                painter.setFont(c->font());
+                painter.drawText(clip.translated(0, c->height()), Qt::TextDontClip | (label ? int(label->alignment()) : checkBox ? Qt::AlignLeft | Qt::AlignVCenter : Qt::AlignCenter), caption);
+                painter.end();
+                for (int y = 0; y < drawn.height(); ++y)
+                    for (int x = 0; x < drawn.width(); ++x)
+                        QVERIFY2(drawn.pixel(x, y) == qRgb(255, 255, 255) || (y >= (c->height() + clip.top()) * drawn.devicePixelRatio() && y < (c->height() + clip.bottom() + 1) * drawn.devicePixelRatio()),
+                                 qPrintable(QStringLiteral("%1 \"%2\" is cut in height").arg(c->objectName(), caption)));
                 const QWidgetList beside = qobject_cast<QLabel*>(c) ? c->parentWidget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly) : QWidgetList();
                 for (QWidget* n : beside)
                     QVERIFY2(n == c || n->isHidden() || QRect(c->pos(), QSize(c->fontMetrics().horizontalAdvance(caption), c->height())).intersected(n->geometry()).width() <= 1,
@@ -528,6 +551,10 @@ class TestWindow : public QObject {
         }
         click("connectButton");
         check(m_window.get());
+        // A standard picture missing: the English says where pictures are read from.
+        QVERIFY(QFile::remove("world2.bmp"));
+        click("pictureButton1");
+        QVERIFY2(m_messages.join(u'|').contains(" working folder, " + QDir::currentPath() + ". "), qPrintable(m_messages.join(u'|')));
         ServicesDialog services(*m_core, m_window.get());
         TargetDialog target(*m_core, m_window.get());
         for (QDialog* dialog : std::initializer_list<QDialog*>{&services, &target}) {

@@ -197,6 +197,10 @@
         <source>切断</source>
         <translation>Shut</translation>
     </message>
+    <message>
+        <source>画像は作業フォルダ %1 から読み込みます。標準の画像を探す場所: %2</source>
+        <translation>Pictures are read from the working folder, %1. The standard ones (world1.bmp to world3.bmp) come with the program; they are looked for in: %2</translation>
+    </message>
 </context>
 <context>
     <name>OperatingCore</name>

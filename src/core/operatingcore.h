@@ -94,6 +94,7 @@ class OperatingCore : public QObject {
     // Where the standard map pictures are installed; a first start puts those the
     // working folder lacks there, so the operator has a map from the first run.
     void setStandardPicturesFolder(const QString& folder) { m_standardPictures = folder; }
+    const QString& standardPicturesFolder() const { return m_standardPictures; }
 
     // The start-up sequence: reads the settings, writes them anew where they are
     // missing or of the old format, and opens the port. False when it has ended the

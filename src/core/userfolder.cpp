@@ -24,14 +24,18 @@ QString path() {
         .filePath(QStringLiteral("azivex"));
 }
 
+QStringList standardPicturesCandidates() {
+    QStringList folders{Installed::dataFolder(),
+                        QDir::cleanPath(QDir(QCoreApplication::applicationDirPath())
+                                            .filePath(QStringLiteral(AZIVEX_MAPS_FROM_BUILT_BIN)))};
+    folders << QStandardPaths::locateAll(QStandardPaths::GenericDataLocation,
+                                         QStringLiteral("azivex"), QStandardPaths::LocateDirectory);
+    folders.removeDuplicates();
+    return folders;
+}
+
 QString standardPicturesFolder() {
-    const QString beside = Installed::dataFolder();
-    if (holdsPictures(beside))
-        return beside;
-    const QStringList system =
-        QStandardPaths::locateAll(QStandardPaths::GenericDataLocation, QStringLiteral("azivex"),
-                                  QStandardPaths::LocateDirectory);
-    for (const QString& folder : system) {
+    for (const QString& folder : standardPicturesCandidates()) {
         if (holdsPictures(folder))
             return folder;
     }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // The working folder of a start from the desktop's menu, where there is no current
 // directory the operator chose: one per user, holding the settings file, the map
@@ -12,8 +13,11 @@ namespace UserFolder {
 // $XDG_DATA_HOME/azivex, else ~/.local/share/azivex.
 QString path();
 
-// The installed standard map pictures: share/azivex beside the executable's bin/,
-// else the first system data folder holding them. Empty when none is found.
+// Where the standard map pictures are looked for, in order: share/azivex beside the
+// executable's bin/ (an installation), the maps the build tree drew (a program run
+// from its build tree), then azivex in each system data folder.
+QStringList standardPicturesCandidates();
+// The first of those holding the pictures; empty when none does.
 QString standardPicturesFolder();
 
 // Creates folder when it is missing and copies in each standard picture from

@@ -7,6 +7,7 @@
 #include "core/rotatorsession.h"
 #include "core/serialports.h"
 #include "core/textnumber.h"
+#include "core/userfolder.h"
 #include "gui/appstyle.h"
 #include "gui/icons.h"
 #include "gui/mapview.h"
@@ -20,6 +21,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -28,6 +30,7 @@
 #include <QRegularExpression>
 #include <QShortcut>
 #include <cmath>
+#include <cstdio>
 
 namespace {
 
@@ -101,6 +104,38 @@ void fitCaption(QLabel* lab) {
         lab->resize(std::min(wanted, std::max(room, lab->width())), lab->height());
 }
 
+// Whether the window shows a translation of its designed Japanese texts.
+bool translated() {
+    return MainWindow::tr("環境設定") != QStringLiteral("環境設定");
+}
+
+// Whether a label's text, drawn in font at the top or the bottom of its box, leaves
+// every pixel of its letters inside it; the raster puts the baseline on a whole pixel.
+bool inkFits(const QLabel* lab, const QFont& font, Qt::Alignment vertical) {
+    const QFontMetricsF metrics(font);
+    const QRectF ink = metrics.tightBoundingRect(lab->text().trimmed());
+    const qreal room = lab->contentsRect().height();
+    const qreal dpr = lab->devicePixelRatioF();
+    const qreal baseline =
+        std::round((vertical == Qt::AlignBottom ? room - metrics.descent() : metrics.ascent()) * dpr) /
+        dpr;
+    return baseline + ink.top() >= 0 && baseline + ink.bottom() <= room;
+}
+
+// A translated caption in a font taller than its box loses the bottom of its letters
+// (the p of "Map"): the designed boxes were drawn for Japanese, which is kept as
+// designed. It sits at the bottom of its box instead, moving up into the room its line
+// keeps above the letters, and where that is not enough it takes a smaller font.
+void fitCaptionHeight(QLabel* lab) {
+    QFont font = lab->font();
+    if (!translated() || lab->text().trimmed().isEmpty() || inkFits(lab, font, Qt::AlignTop))
+        return;
+    while (!inkFits(lab, font, Qt::AlignBottom) && font.pointSizeF() > 5)
+        font.setPointSizeF(font.pointSizeF() - 0.25);
+    lab->setFont(font);
+    lab->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
+}
+
 QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption, int l, int t,
                         int w, int h) {
     auto* b = withName(new QPushButton(caption, parent), name);
@@ -171,7 +206,10 @@ void MainWindow::createControls() {
 
     for (QLabel* caption :
          {m_columnHeadings, m_versionLabel, m_portListCaption, m_targetCaption, m_pictureCaption})
+    {
         fitCaption(caption);
+        fitCaptionHeight(caption);
+    }
     // The settings tab is the selected one when the window is created.
     m_tabs->setCurrentIndex(1);
 }
@@ -527,7 +565,7 @@ void MainWindow::selectMapPicture(int index, Registering registering) {
         AppMessageBox::show(
             this, QStringLiteral("AZIVEX"),
             tr("「%1」画像ファイルが有りませんので変更できませんでした。\r\n\r\n").arg(name) +
-                (standard ? tr("バージョンアップで取り込むことができます。")
+                (standard ? missingStandardPictureNote(name)
                           : tr("ユーザ作成ファイルに変更する場合はファイルを作成して"
                                            "ください。")));
         if (!standard) {
@@ -545,6 +583,22 @@ void MainWindow::selectMapPicture(int index, Registering registering) {
         registerSettings();
     layoutSwitchPanel();
     m_mapView->update();
+}
+
+// The designed words for a missing standard picture promise it with an upgrade; the
+// pictures come with the program, so standard error, and a translated window in place
+// of those words, say where pictures are read from and where the standard ones are.
+QString MainWindow::missingStandardPictureNote(const QString& name) const {
+    const QString standard = m_core.standardPicturesFolder();
+    const QString where = standard.isEmpty()
+                              ? UserFolder::standardPicturesCandidates().join(QStringLiteral(", "))
+                              : standard;
+    std::fprintf(stderr, "azivex: %s is not in the working folder %s; standard pictures: %s\n",
+                 qPrintable(name), qPrintable(QDir::currentPath()), qPrintable(where));
+    if (!translated())
+        return tr("バージョンアップで取り込むことができます。");
+    return tr("画像は作業フォルダ %1 から読み込みます。標準の画像を探す場所: %2")
+        .arg(QDir::currentPath(), where);
 }
 
 void MainWindow::switchPanelToggled() {
@@ -595,12 +649,15 @@ void MainWindow::openServices() {
 }
 
 void MainWindow::showStatus(const QString& message) {
+    // Each message fits anew, from the line's own font.
+    m_statusLabel->setFont(AppStyle::font(proportionalGothic, 9.75));
+    m_statusLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_statusLabel->setText(message);
+    fitCaptionHeight(m_statusLabel);
 }
 
 void MainWindow::showPortState(bool open) {
-    m_statusLabel->setText(tr("ﾎﾟｰﾄ = ") +
-                           (open ? QStringLiteral("True") : QStringLiteral("False")));
+    showStatus(tr("ﾎﾟｰﾄ = ") + (open ? QStringLiteral("True") : QStringLiteral("False")));
 }
 
 void MainWindow::showDisconnectOffer(bool offered) {
@@ -622,7 +679,7 @@ void MainWindow::showSwitch(int number, bool on) {
 }
 
 void MainWindow::aimAtClick(int x, int y, bool longPath) {
-    m_statusLabel->setText(QString());
+    showStatus(QString());
     // The click position is already relative to the map's outer rectangle.
     if (const std::optional<double> degrees =
             MapGeometry::clickDegrees(x, y, 0, 0, m_mapView->width(), m_mapView->height()))

@@ -53,6 +53,7 @@ class MainWindow : public QWidget {
     void selectMapPicture(int index, Registering registering);
     bool loadPicture(const QString& name);
     void fitToPicture();
+    QString missingStandardPictureNote(const QString& name) const;
     void layoutSwitchPanel();
     void setWindowHeightTwips(int twips);
     void setWindowWidthTwips(int twips);

@@ -4,6 +4,7 @@
 
 #include "maprenderer.h"
 
+#include <QBuffer>
 #include <QImage>
 #include <QImageWriter>
 #include <QSaveFile>
@@ -22,6 +23,31 @@ constexpr double loadingShare = 0.1;
 constexpr double maskShare = 0.25;
 constexpr double writingShare = 0.02;
 constexpr double picturesShare = 1.0 - loadingShare - maskShare - writingShare;
+
+// The picture as a BMP file; the image writer says little of a failed write and
+// nothing of the system's reason, so it only ever writes to memory.
+QByteArray encodeBmp(const QImage& image, QString* error) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "bmp");
+    if (writer.write(image))
+        return bytes;
+    *error = writer.errorString();
+    return {};
+}
+
+// A write cut short (the disk filled up part way) leaves no error of its own; the
+// next write of the rest fails at once, and carries the system's reason.
+bool writeAll(QIODevice& file, const QByteArray& data) {
+    for (qint64 done = 0; done < data.size();) {
+        const qint64 written = file.write(data.constData() + done, data.size() - done);
+        if (written <= 0)
+            return false;
+        done += written;
+    }
+    return true;
+}
 } // namespace
 
 StationMapJob::StationMapJob(QString dataFolder, GeoPoint station, QList<PictureRequest> pictures,
@@ -127,14 +153,15 @@ void StationMapJob::run() {
     // that cannot be written leaves the others as they were too.
     std::vector<std::unique_ptr<QSaveFile>> files;
     for (qsizetype i = 0; i < m_pictures.size(); ++i) {
+        QString encodeError;
+        const QByteArray bmp = encodeBmp(images[i], &encodeError);
         auto file = std::make_unique<QSaveFile>(m_pictures[i].file);
-        QImageWriter writer(file.get(), "bmp");
-        if (!file->open(QIODevice::WriteOnly) || !writer.write(images[i]) || !file->flush()) {
-            const QString why =
-                file->error() != QFileDevice::NoError ? file->errorString() : writer.errorString();
+        // Unbuffered, so a write that fails fails here, with the system's reason.
+        if (bmp.isNull() || !file->open(QIODevice::WriteOnly | QIODevice::Unbuffered) ||
+            !writeAll(*file, bmp))
             return end(Outcome::Failed,
-                       QStringLiteral("cannot write %1: %2").arg(m_pictures[i].file, why));
-        }
+                       QStringLiteral("cannot write %1: %2")
+                           .arg(m_pictures[i].file, bmp.isNull() ? encodeError : file->errorString()));
         files.push_back(std::move(file));
     }
     for (const auto& file : files) {
