@@ -92,7 +92,6 @@ class TestRotctl : public QObject {
         QTest::addRow("extended park") << "0" << QByteArray("|K\n") << QByteArray("park:|RPRT -11\n") << QByteArray();
         QTest::addRow("extended dump_state") << "0" << QByteArray("+\\dump_state\n") << QByteArray("dump_state:\nrotctld Protocol Ver: 1\nRotor Model: 2\nMinimum Azimuth: 0.000000\nMaximum Azimuth: 360.000000\nMinimum Elevation: 0.000000\nMaximum Elevation: 90.000000\nSouth Zero: 0\nrot_type=AzEl\ndone\nRPRT 0\n") << QByteArray();
         QTest::addRow("dump_caps") << "0" << QByteArray("1\n") << RotctlServer::capabilities() + "RPRT 0\n" << QByteArray();
-        QTest::addRow("separated dump_caps") << "0" << QByteArray(";\\dump_caps\n") << "dump_caps:;" + RotctlServer::capabilities() + "RPRT 0\n" << QByteArray();
         QTest::addRow("two on a line") << "0" << QByteArray("P 10 0 S\n") << QByteArray("RPRT 0\nRPRT 0\n") << QByteArray("M010\r\nA\r\n");
         QTest::addRow("unknown") << "0" << QByteArray("x\n\\foo\n") << QByteArray("RPRT -4\nRPRT -4\n") << QByteArray();
         QTest::addRow("empty lines") << "0" << QByteArray("\n\r\n p\n") << QByteArray("100.00\n0.00\n") << QByteArray();
@@ -111,22 +110,15 @@ class TestRotctl : public QObject {
             m_rig->session.setParkAzimuth(200);
         auto client = connectClient();
         QVERIFY(client);
-        QCOMPARE(ask(*client, request, answer.size()), answer);
+        QSignalSpy arrived(client.get(), &QTcpSocket::readyRead);
+        client->write(request);
+        QVERIFY(arrived.wait());
+        QCOMPARE(client->readAll(), answer); // in one piece, as simple clients read it
         QCOMPARE(m_rig->line(), sent);
     }
 
     void capsForCqrlog() { // the limits, as the lines it looks for word them
         QVERIFY(RotctlServer::capabilities().contains("\nMin Azimuth:\t\t0.00\nMax Azimuth:\t\t360.00\n"));
-    }
-
-    void getPosInOneSegment() {
-        QVERIFY(m_rig->reply("AZ=123\r\n"));
-        auto client = connectClient();
-        QVERIFY(client);
-        QSignalSpy arrived(client.get(), &QTcpSocket::readyRead);
-        client->write("p\n");
-        QVERIFY(arrived.wait());
-        QCOMPARE(client->readAll(), QByteArray("123.00\n0.00\n"));
     }
 
     void portClosed_data() {
@@ -143,7 +135,6 @@ class TestRotctl : public QObject {
         QFETCH(QByteArray, request);
         QFETCH(QByteArray, answer);
         m_rig->session.toggleConnection();
-        QVERIFY(!m_rig->session.link().isOpen());
         QSignalSpy notices(&m_rig->session, &RotatorSession::portClosedNotice);
         auto client = connectClient();
         QVERIFY(client);
@@ -161,7 +152,6 @@ class TestRotctl : public QObject {
         auto client = connectClient();
         QVERIFY(client);
         QCOMPARE(ask(*client, QByteArray("P 1 0\n").repeated(500), 3500), QByteArray("RPRT 0\n").repeated(500));
-        QVERIFY(m_rig->session.link().isOpen());
         while (m_rig->session.sendRaw(QStringLiteral("Y11"))) {
         }
         QCOMPARE(ask(*client, "P 10 0\nM 8 0\nS\n", 23), QByteArray("RPRT -9\nRPRT -9\nRPRT 0\n"));
@@ -182,19 +172,13 @@ class TestRotctl : public QObject {
                  QByteArray("get_pos:\nAzimuth: 0.00\nElevation: 0.00\nRPRT 0\n"));
         QTRY_COMPARE(logger->state(), QAbstractSocket::UnconnectedState);
         QCOMPARE(m_rig->line(), QByteArray("M010\r\nM020\r\n"));
-        QCOMPARE(ask(*tracker, "S\n", 7), QByteArray("RPRT 0\n"));
-    }
-
-    // A client that shuts its sending side after an unterminated command is answered.
-    void halfClose() {
-        auto client = connectClient();
-        QVERIFY(client);
-        client->write("P 10 0\nS");
-        QVERIFY(client->waitForBytesWritten());
-        QCOMPARE(::shutdown(int(client->socketDescriptor()), SHUT_WR), 0);
-        QCOMPARE(ask(*client, {}, 14), QByteArray("RPRT 0\nRPRT 0\n"));
-        QTRY_COMPARE(client->state(), QAbstractSocket::UnconnectedState);
-        QCOMPARE(m_rig->line(), QByteArray("M010\r\nA\r\n"));
+        // One that shuts its sending side after an unterminated command is answered.
+        tracker->write("P 30 0\nS");
+        QVERIFY(tracker->waitForBytesWritten());
+        QCOMPARE(::shutdown(int(tracker->socketDescriptor()), SHUT_WR), 0);
+        QCOMPARE(ask(*tracker, {}, 14), QByteArray("RPRT 0\nRPRT 0\n"));
+        QTRY_COMPARE(tracker->state(), QAbstractSocket::UnconnectedState);
+        QCOMPARE(m_rig->line(), QByteArray("M030\r\nA\r\n"));
     }
 
     // With every place taken, a newcomer takes the place of the client idle longest,
