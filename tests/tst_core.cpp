@@ -117,10 +117,7 @@ class TestCore : public QObject {
     void settingsFile() {
         QTemporaryDir dir;
         const QString path = dir.filePath("AZIVEX.DAT");
-        const QByteArrayView mark = SettingsCodec::marker;
-        QCOMPARE(SettingsFile::readFirstLine(path, mark).status, SettingsFile::ReadStatus::Missing);
-        QCOMPARE(SettingsFile::readFirstLine(dir.path(), mark).status,
-                 SettingsFile::ReadStatus::Unreadable);
+        const QByteArrayView mark = SettingsCodec::marker; // a missing or unreadable file: the operating core's test
         for (const auto& [contents, first] : std::initializer_list<std::pair<QByteArray, QByteArray>>{
             {"abc\r\ndef", "abc"}, {"", ""}, {"\nx/", ""}, {"a/b\rc", "a/b"},
             {QByteArray(5000, 'x'), QByteArray(4096, 'x')}}) {
@@ -129,8 +126,6 @@ class TestCore : public QObject {
             QCOMPARE(line.status, SettingsFile::ReadStatus::Ok);
             QCOMPARE(line.bytes, first);
         }
-        QVERIFY(SettingsFile::replaceContents(path, "new\r\n", mark));
-        QCOMPARE(readFile(path), QByteArray("new\r\n"));
         // No temporary file can be renamed over a name this long; the file itself is
         // rewritten in place.
         const QString longName = dir.filePath(QString(250, u'n'));
@@ -209,13 +204,12 @@ class TestCore : public QObject {
             QCOMPARE(readFile(real), followed ? next : kind == u"nothing" ? "<unreadable>" : contents);
     }
 
-    void caseInsensitiveNames() {
+    void caseInsensitiveNames() { // the pictures' are the window test's
         QTemporaryDir dir;
         const QString old = QDir::currentPath();
         QDir::setCurrent(dir.path());
-        QVERIFY(writeFile("azivex.dat", "x") && writeFile("WORLD4.BMP", "x"));
+        QVERIFY(writeFile("azivex.dat", "x"));
         QCOMPARE(WorkingDir::resolve("AZIVEX.DAT"), QStringLiteral("azivex.dat"));
-        QCOMPARE(WorkingDir::resolve("world4.bmp"), QStringLiteral("WORLD4.BMP"));
         QDir::setCurrent(old);
     }
 
