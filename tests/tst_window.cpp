@@ -60,20 +60,11 @@ class TestWindow : public QObject {
             qFatal("no control %s", qPrintable(name));
         return found;
     }
-    QString text(const char* name) {
-        if (auto* l = m_window->findChild<QLabel*>(name))
-            return l->text();
-        if (auto* e = m_window->findChild<QLineEdit*>(name))
-            return e->text();
-        return w<QPushButton>(name)->text();
-    }
+    QString text(const char* name) { return w(name)->property("text").toString(); }
     void click(const QString& name) { QTest::mouseClick(w(name), Qt::LeftButton); }
-    void writeSettings(const QByteArray& dataLine, const QString& name = "AZIVEX.DAT") {
-        QVERIFY(writeFile(name, dataLine + reference));
-    }
     bool start(const QByteArray& dataLine = "3,9600,N,8,1:0-0/0") {
-        if (!dataLine.isEmpty())
-            writeSettings(dataLine);
+        if (!dataLine.isEmpty() && !writeFile("AZIVEX.DAT", dataLine + reference))
+            return false;
         m_window.reset();
         m_core = std::make_unique<OperatingCore>();
         m_window = std::make_unique<MainWindow>(*m_core);
@@ -189,7 +180,6 @@ class TestWindow : public QObject {
         QCOMPARE(text("statusLabel"), status);
         QCOMPARE(readFile("AZIVEX.DAT"), written + reference);
         QCOMPARE(text("offsetEdit"), action.contains("offset:-3") ? "-3" : "0");
-        QCOMPARE(text("connectButton"), QStringLiteral("切断"));
         // The port the file names is the one open now.
         QCOMPARE(line(written.startsWith('4') ? &com4 : m_pty.get()), QByteArray());
     }
@@ -204,13 +194,7 @@ class TestWindow : public QObject {
         click("stopButton"); // the heading shown becomes the target
         click("stepCwButton");
         QCOMPARE(line(), QByteArray("A\r\nM012\r\n"));
-        click("connectButton");
-        QCOMPARE(text("connectButton"), QStringLiteral("接続"));
-        QCOMPARE(text("statusLabel"), portState(false));
-        click("connectButton");
-        QCOMPARE(text("connectButton"), QStringLiteral("切断"));
-        QCOMPARE(text("statusLabel"), portState(true));
-        m_pty->hangUp();
+        m_pty->hangUp(); // the connect button's own toggling is the randomized operator's
         QTRY_COMPARE(text("connectButton"), QStringLiteral("接続"));
         QCOMPARE(text("statusLabel"), portState(false));
         w<QLabel>("statusLabel")->clear();
@@ -228,7 +212,6 @@ class TestWindow : public QObject {
         // The map's outer rectangle is 204 pixels square, its centre at (102, 102).
         QTest::addRow("east") << QPoint(203, 102) << "0" << "90" << "270";
         QTest::addRow("north, offset") << QPoint(102, 1) << "-10" << "350" << "170";
-        QTest::addRow("just above the centre") << QPoint(102, 100) << "3" << "3" << "183";
     }
     void mapClicks() {
         QFETCH(QPoint, at);
@@ -393,7 +376,6 @@ class TestWindow : public QObject {
         QTest::addColumn<QString>("message");
         QTest::addColumn<QList<int>>("sizes"); // client w, h; tab w, h; map w; connect x; panel y
         QTest::addColumn<int>("recorded");
-        QTest::addRow("world1 with panel") << "" << 0 << true << QString() << QList<int>{223, 373, 215, 334, 204, 181, 278} << 0;
         QTest::addRow("world3 with panel") << "" << 2 << true << QString() << QList<int>{473, 623, 465, 584, 454, 431, 528} << 2;
         QTest::addRow("world2 missing") << "-world2.bmp" << 1 << false << missingPicture("world2.bmp", true) << QList<int>{223, 315, 215, 282, 204, 181, -1} << 1;
         QTest::addRow("world4 missing") << "" << 3 << true << missingPicture("world4.bmp", false) << QList<int>{223, 373, 215, 334, 204, 181, 278} << 0;
