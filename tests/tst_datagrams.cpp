@@ -153,8 +153,6 @@ class TestDatagrams : public QObject {
         QTest::addColumn<QByteArray>("sent");
         QTest::addColumn<QByteArray>("answer");
         // clang-format off
-        QTest::addRow("azimuth") << QByteArray("<PST><AZIMUTH>85</AZIMUTH></PST>") << QByteArray("M085\r\n") << QByteArray();
-        QTest::addRow("format slip") << QByteArray("<PST><AZIMUTH>123.400002.2</AZIMUTH></PST>") << QByteArray("M123\r\n") << QByteArray();
         QTest::addRow("stop") << QByteArray("<PST><STOP>1</STOP></PST>") << QByteArray("A\r\n") << QByteArray();
         QTest::addRow("park, elevation") << QByteArray("<PST><PARK>1</PARK>EL?</PST>") << QByteArray("M200\r\n") << QByteArray("EL:0");
         QTest::addRow("garbage") << QByteArray("<PST><AZIMUTH>x</AZIMUTH></PST>") << QByteArray() << QByteArray();
