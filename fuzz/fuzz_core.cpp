@@ -3,13 +3,13 @@
 // One libFuzzer target over the core, no window. FuzzedDataProvider splits the input:
 // numbers from its end; from its front a line (ended by a backslash and one more
 // character), then the bytes a controller sends.
-#include "core/geometry.h"
-#include "core/protocol.h"
+#include "core/session/geometry.h"
+#include "core/links/protocol.h"
 #include "net/n1mm.h"
 #include "net/pstrotator.h"
 #include "net/rotctl.h"
-#include "core/settings.h"
-#include "core/textnumber.h"
+#include "core/settings/settings.h"
+#include "core/text/textnumber.h"
 #include "net/wsjtxmessage.h"
 
 #include <QRegularExpression>

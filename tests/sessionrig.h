@@ -2,7 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "core/rotatorsession.h"
+#include "core/session/rotatorsession.h"
 #include "pseudoterminal.h"
 
 #include <QSignalSpy>

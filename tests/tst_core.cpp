@@ -2,16 +2,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The core's plain functions: text numbers, the settings line and file, the
 // controller protocol, serial port names, and the map and window arithmetic.
-#include "core/geometry.h"
-#include "core/layout.h"
-#include "core/protocol.h"
-#include "core/rotatorlink.h"
-#include "core/serialports.h"
-#include "core/settings.h"
-#include "core/settingsfile.h"
-#include "core/textnumber.h"
-#include "core/uilanguage.h"
-#include "core/userfolder.h"
+#include "core/session/geometry.h"
+#include "core/application/layout.h"
+#include "core/links/protocol.h"
+#include "core/links/rotatorlink.h"
+#include "core/links/serialports.h"
+#include "core/settings/settings.h"
+#include "core/settings/settingsfile.h"
+#include "core/text/textnumber.h"
+#include "core/application/uilanguage.h"
+#include "core/settings/userfolder.h"
 #include "testfiles.h"
 
 #include <QProcess>

@@ -2,7 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // N1MM's and PstRotator's datagrams: the parsers alone, then real datagrams over the
 // loopback turning a pseudo-terminal controller through the pacer.
-#include "core/aimpacer.h"
+#include "core/session/aimpacer.h"
 #include "net/n1mm.h"
 #include "net/pstrotator.h"
 #include "sessionrig.h"

@@ -2,11 +2,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Aiming at what the operator knows: bearings and distances on the ellipsoid,
 // Maidenhead locators, the country file's rules, and reading the target field.
-#include "core/countryfile.h"
-#include "core/countrytable.h"
-#include "core/geodesy.h"
-#include "core/locator.h"
-#include "core/target.h"
+#include "core/geography/countryfile.h"
+#include "core/geography/countrytable.h"
+#include "core/geography/geodesy.h"
+#include "core/geography/locator.h"
+#include "core/geography/target.h"
 
 #include <QFile>
 #include <QSignalSpy>

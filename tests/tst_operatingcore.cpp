@@ -3,9 +3,9 @@
 // The operating core without a window: the start-up sequence, the registration and
 // AZIVEX.INI, in a working directory of its own with a pseudo-terminal as the
 // controller on COM3. What the core tells a window is compared as a readable trace.
-#include "core/countryfile.h"
-#include "core/inifile.h"
-#include "core/operatingcore.h"
+#include "core/geography/countryfile.h"
+#include "core/settings/inifile.h"
+#include "core/application/operatingcore.h"
 #include "pseudoterminal.h"
 #include "testfiles.h"
 

@@ -4,9 +4,9 @@
 // against the simulated controller, checking the window's invariants after each one.
 // AZIVEX_SEED repeats a run, AZIVEX_ACTIONS sets its length; AZIVEX_SOAK_SECONDS runs for
 // that long instead, with memory samples every AZIVEX_REPORT_SECONDS for scripts/soak.
-#include "core/protocol.h"
-#include "core/rotatorsession.h"
-#include "core/settingsfile.h"
+#include "core/links/protocol.h"
+#include "core/session/rotatorsession.h"
+#include "core/settings/settingsfile.h"
 #include "gui/appstyle.h"
 #include "gui/mainwindow.h"
 #include "gui/mapview.h"

@@ -3,8 +3,8 @@
 // WSJT-X status datagrams, built with Qt's own QDataStream as WSJT-X builds them: what
 // the decoder reads, and over UDP on the loopback what reaches a pseudo-terminal
 // standing in for the controller behind the operating core.
-#include "core/operatingcore.h"
-#include "core/wsjtxfollower.h"
+#include "core/application/operatingcore.h"
+#include "core/application/wsjtxfollower.h"
 #include "net/datagramservices.h"
 #include "net/wsjtxmessage.h"
 #include "pseudoterminal.h"

@@ -2,12 +2,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/mainwindow.h"
 
-#include "core/geometry.h"
-#include "core/layout.h"
-#include "core/rotatorsession.h"
-#include "core/serialports.h"
-#include "core/textnumber.h"
-#include "core/userfolder.h"
+#include "core/session/geometry.h"
+#include "core/application/layout.h"
+#include "core/session/rotatorsession.h"
+#include "core/links/serialports.h"
+#include "core/text/textnumber.h"
+#include "core/settings/userfolder.h"
 #include "gui/appstyle.h"
 #include "gui/icons.h"
 #include "gui/mapview.h"

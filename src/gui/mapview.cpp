@@ -2,9 +2,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/mapview.h"
 
-#include "core/geometry.h"
-#include "core/layout.h"
-#include "core/textnumber.h"
+#include "core/session/geometry.h"
+#include "core/application/layout.h"
+#include "core/text/textnumber.h"
 #include "gui/icons.h"
 
 #include <QMouseEvent>

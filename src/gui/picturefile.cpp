@@ -2,7 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/picturefile.h"
 
-#include "core/settingsfile.h"
+#include "core/settings/settingsfile.h"
 
 #include <QFile>
 #include <QFileInfo>

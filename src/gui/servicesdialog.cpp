@@ -2,8 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/servicesdialog.h"
 
-#include "core/operatingcore.h"
-#include "core/wsjtxfollower.h"
+#include "core/application/operatingcore.h"
+#include "core/application/wsjtxfollower.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>

@@ -2,7 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "core/operatingcore.h"
+#include "core/application/operatingcore.h"
 
 #include <QDialog>
 #include <QList>

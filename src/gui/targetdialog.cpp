@@ -2,10 +2,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/targetdialog.h"
 
-#include "core/operatingcore.h"
-#include "core/settingsfile.h"
-#include "core/userfolder.h"
-#include "core/wsjtxfollower.h"
+#include "core/application/operatingcore.h"
+#include "core/settings/settingsfile.h"
+#include "core/settings/userfolder.h"
+#include "core/application/wsjtxfollower.h"
 #include "gui/messagebox.h"
 #include "gui/picturefile.h"
 #include "mapdraw/stationmapjob.h"

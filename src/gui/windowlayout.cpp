@@ -3,7 +3,7 @@
 // Window sizing for the map picture shown and the switch panel's place.
 #include "gui/mainwindow.h"
 
-#include "core/layout.h"
+#include "core/application/layout.h"
 #include "gui/mapview.h"
 #include "gui/picturefile.h"
 #include "gui/tabcontrol.h"

@@ -2,7 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "net/datagramlistener.h"
 
-#include "core/printabletext.h"
+#include "core/text/printabletext.h"
 #include "net/rotctlserver.h"
 
 #include <QNetworkInterface>

@@ -2,7 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "core/aimpacer.h"
+#include "core/session/aimpacer.h"
 #include "net/n1mm.h"
 #include "net/pstrotator.h"
 #include "net/wsjtxlistener.h"

@@ -2,9 +2,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "net/n1mm.h"
 
-#include "core/aimpacer.h"
-#include "core/rotatorsession.h"
-#include "core/textnumber.h"
+#include "core/session/aimpacer.h"
+#include "core/session/rotatorsession.h"
+#include "core/text/textnumber.h"
 #include "net/rotctl.h"
 
 #include <QTimer>

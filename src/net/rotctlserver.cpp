@@ -2,9 +2,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "net/rotctlserver.h"
 
-#include "core/commandline.h"
-#include "core/rotatorsession.h"
-#include "core/textnumber.h"
+#include "core/application/commandline.h"
+#include "core/session/rotatorsession.h"
+#include "core/text/textnumber.h"
 
 #include <QHostInfo>
 #include <QRegularExpression>

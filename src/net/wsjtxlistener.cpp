@@ -2,7 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "net/wsjtxlistener.h"
 
-#include "core/wsjtxfollower.h"
+#include "core/application/wsjtxfollower.h"
 #include "net/wsjtxmessage.h"
 
 WsjtxListener::WsjtxListener(WsjtxFollower& follower, QObject* parent)

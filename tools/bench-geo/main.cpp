@@ -3,8 +3,8 @@
 // Prints how long cty.dat takes to load, then the time of one callsign lookup over
 // the whole file and of one locator parse, each beside a plain QHash<QString, int>
 // lookup of the same texts measured in the same run, and the ratio.
-#include "core/countryfile.h"
-#include "core/locator.h"
+#include "core/geography/countryfile.h"
+#include "core/geography/locator.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

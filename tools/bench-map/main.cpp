@@ -5,7 +5,7 @@
 // session shows the heading, the map paints its bitmap and marks. Beside it, in
 // the same run on the same pseudo-terminal: a bare QSerialPort whose reads repaint
 // a plain widget of the same size showing the same bitmap.
-#include "core/rotatorsession.h"
+#include "core/session/rotatorsession.h"
 #include "gui/appstyle.h"
 #include "gui/mainwindow.h"
 #include "pseudoterminal.h"

@@ -5,7 +5,7 @@
 // parser. Beside it, measured in the same run on the same pseudo-terminal, a bare
 // QSerialPort that only reads the bytes; and both as a share of one character's
 // time on the wire at 115200 baud.
-#include "core/rotatorlink.h"
+#include "core/links/rotatorlink.h"
 #include "pseudoterminal.h"
 
 #include <QCoreApplication>

@@ -6,9 +6,9 @@
 // Without DISPLAY (or with --own-server) it runs itself again under scripts/with-xvfb:
 // on a server of its own no window manager takes the window into a frame, and no
 // other program's window is taken for it.
-#include "core/commandline.h"
-#include "core/settings.h"
-#include "core/settingsfile.h"
+#include "core/application/commandline.h"
+#include "core/settings/settings.h"
+#include "core/settings/settingsfile.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

@@ -3,7 +3,7 @@
 // azivex-iconmaker: writes the program's icon for the desktop's icon theme, as PNGs at
 // the usual sizes and as SVG, all drawn by the code that draws the window's icon.
 
-#include "core/commandline.h"
+#include "core/application/commandline.h"
 #include "gui/icons.h"
 
 #include <QDir>

@@ -4,8 +4,8 @@
 // equidistant world map centred on the station, north up, saved in the picture
 // format its file name's extension names (a 24-bit Windows bitmap for .bmp).
 
-#include "core/commandline.h"
-#include "core/userfolder.h"
+#include "core/application/commandline.h"
+#include "core/settings/userfolder.h"
 #include "mapdraw/maprenderer.h"
 
 #include <QCommandLineParser>

@@ -2,7 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // azivex-simcontroller: a rotator controller on a pseudo-terminal, for tests and demos.
 
-#include "core/commandline.h"
+#include "core/application/commandline.h"
 #include "pseudoterminal.h"
 #include "simcontroller.h"
 
