@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/links/nativelink.h"
 #include "core/session/rotatorsession.h"
 #include "pseudoterminal.h"
 
@@ -16,6 +17,7 @@ struct SessionRig {
     PseudoTerminal pty;
     RotatorSession session;
 
+    CommandChannel& channel() { return static_cast<NativeLink&>(session.link()).channel(); }
     bool open() {
         if (!pty.linkAs(dir.path(), 7))
             return false;
@@ -26,7 +28,7 @@ struct SessionRig {
     // What reached the controller since the last call, once a marker sent last has
     // arrived, so nothing is still on its way; with the port closed, what has come.
     QByteArray line() {
-        if (!session.link().send("#"))
+        if (!channel().send("#"))
             return pty.received();
         if (!QTest::qWaitFor([this] { return pty.received().endsWith('#'); }))
             return "timed out: " + pty.received();
@@ -36,7 +38,7 @@ struct SessionRig {
     }
     // The controller answers; true once the link has taken the reply.
     bool reply(const QByteArray& text) {
-        QSignalSpy heading(&session.link(), &RotatorLink::azimuthReceived);
+        QSignalSpy heading(&session.link(), &ControllerLink::headingReceived);
         pty.write(text);
         return heading.wait();
     }

@@ -5,7 +5,7 @@
 #include "core/session/geometry.h"
 #include "core/application/layout.h"
 #include "core/links/protocol.h"
-#include "core/links/rotatorlink.h"
+#include "core/links/linesettings.h"
 #include "core/links/serialports.h"
 #include "core/settings/settings.h"
 #include "core/settings/settingsfile.h"

@@ -101,7 +101,7 @@ class TestSession : public QObject {
         QCOMPARE(notices.size(), 1);
         QVERIFY(!m_rig->session.disconnectOffered());
         QCOMPARE(m_rig->session.commanded(), commanded);
-        QCOMPARE(m_rig->session.link().parser().pending(), pending);
+        QCOMPARE(static_cast<NativeLink&>(m_rig->session.link()).parser().pending(), pending);
         QCOMPARE(m_rig->session.switchOn(2), script == u"sw:2");
         m_rig->session.toggleConnection();
         QCOMPARE(m_rig->line(), QByteArray());
@@ -145,10 +145,10 @@ class TestSession : public QObject {
             QVERIFY(other.linkAs(m_rig->dir.path(), 8));
         else
             QVERIFY(QFile::link(device == u"gone" ? m_rig->dir.filePath("gone") : m_rig->pty.slavePath(), com8));
-        RotatorLink link;
+        NativeLink link;
         link.setWorkingDirectory(m_rig->dir.path());
         QVERIFY(link.setPortNumber(8) && link.setLineSettings(settings));
-        QSignalSpy refused(&link, &RotatorLink::openRefused);
+        QSignalSpy refused(&link, &ControllerLink::openRefused);
         QVERIFY(!link.open());
         QCOMPARE(refused.size(), 1);
         QVERIFY2(link.openError().contains(QRegularExpression(reason)), qPrintable(link.openError()));
@@ -172,7 +172,7 @@ class TestSession : public QObject {
         QFETCH(bool, reopened);
         Reconnector reconnector(m_rig->session);
         reconnector.setEnabled(enabled);
-        QSignalSpy lost(&m_rig->session.link(), &RotatorLink::lost);
+        QSignalSpy lost(&m_rig->session.link(), &ControllerLink::lost);
         QSignalSpy back(&reconnector, &Reconnector::reconnected);
         if (operatorDoes == u"disconnect")
             m_rig->session.toggleConnection();
@@ -197,7 +197,7 @@ class TestSession : public QObject {
         QCOMPARE(m_rig->session.link().isOpen(), reopened);
         if (!reopened)
             return;
-        QCOMPARE(back.first().first().toInt(), 7);
+        QCOMPARE(back.first().first().toString(), QStringLiteral("COM7"));
         QVERIFY(m_rig->session.link().isOpen() && m_rig->session.disconnectOffered());
         QVERIFY(!reconnector.isWaiting());
         m_rig->session.aimAt(200);
@@ -261,7 +261,7 @@ class TestSession : public QObject {
         QFETCH(bool, hangUp);
         RotatorSession& s = m_rig->session;
         QSignalSpy notices(&s, &RotatorSession::portClosedNotice);
-        QSignalSpy open(&s.link(), &RotatorLink::openChanged);
+        QSignalSpy open(&s.link(), &ControllerLink::openChanged);
         m_rig->pty.setReading(false);
         // Longer than the terminal holds, so the device takes only its first part.
         QVERIFY(s.sendRaw(QString(30000, u'X')));

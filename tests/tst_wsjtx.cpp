@@ -5,6 +5,7 @@
 // standing in for the controller behind the operating core.
 #include "core/application/operatingcore.h"
 #include "core/application/wsjtxfollower.h"
+#include "core/links/nativelink.h"
 #include "net/datagramservices.h"
 #include "net/wsjtxmessage.h"
 #include "pseudoterminal.h"
@@ -110,7 +111,7 @@ class TestWsjtx : public QObject {
             for (const QByteArray& d : datagrams)
                 sender.writeDatagram(d, QHostAddress::LocalHost, listener.port());
             if (!QTest::qWaitFor([&] { return follower.statusCount() == statuses; }) ||
-                !core.session().link().send("#") ||
+                !static_cast<NativeLink&>(core.session().link()).channel().send("#") ||
                 !QTest::qWaitFor([&] { return pty.received().endsWith('#'); }))
                 return "timed out: " + pty.received();
             const QByteArray got = pty.received().chopped(1);

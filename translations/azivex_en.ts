@@ -237,8 +237,8 @@ Check the file, then restart.</translation>
 Check that the folder can be written to.</translation>
     </message>
     <message>
-        <source>COM%1 を再接続しました</source>
-        <translation>COM%1 reopened</translation>
+        <source>%1 を再接続しました</source>
+        <translation>%1 reopened</translation>
     </message>
     <message>
         <source>初期化中</source>
@@ -271,6 +271,13 @@ Check that the folder can be written to.</translation>
     <message>
         <source>%1 の %2 は使えません: %3</source>
         <translation>%1: %2 cannot be used: %3</translation>
+    </message>
+</context>
+<context>
+    <name>RotatorSession</name>
+    <message>
+        <source>%1° は回転範囲 %2 の外です</source>
+        <translation>%1° is outside the rotation range %2</translation>
     </message>
 </context>
 <context>

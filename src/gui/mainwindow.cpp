@@ -434,10 +434,10 @@ void MainWindow::bindControls() {
     });
     connect(s, &RotatorSession::switchChanged, this, &MainWindow::showSwitch);
     // Why the port did not open shows under the status line's own tip, until it opens.
-    connect(&s->link(), &RotatorLink::openRefused, this, [this](const QString& reason) {
+    connect(s, &RotatorSession::openRefused, this, [this](const QString& reason) {
         m_statusLabel->setToolTip(tr(statusLineTip) + u'\n' + reason);
     });
-    connect(&s->link(), &RotatorLink::openChanged, this, [this](bool open) {
+    connect(s, &RotatorSession::openChanged, this, [this](bool open) {
         if (open)
             m_statusLabel->setToolTip(tr(statusLineTip));
     });

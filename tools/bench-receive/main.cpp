@@ -5,7 +5,7 @@
 // parser. Beside it, measured in the same run on the same pseudo-terminal, a bare
 // QSerialPort that only reads the bytes; and both as a share of one character's
 // time on the wire at 115200 baud.
-#include "core/links/rotatorlink.h"
+#include "core/links/nativelink.h"
 #include "pseudoterminal.h"
 
 #include <QCoreApplication>
@@ -64,11 +64,11 @@ int main(int argc, char* argv[]) {
     }
     const QByteArray stream = replies();
 
-    RotatorLink link;
+    NativeLink link;
     link.setWorkingDirectory(dir.path());
     link.setPortNumber(3);
     int accepted = 0;
-    QObject::connect(&link, &RotatorLink::azimuthReceived, [&accepted] { ++accepted; });
+    QObject::connect(&link, &ControllerLink::headingReceived, [&accepted] { ++accepted; });
 
     QSerialPort bare;
     bare.setPortName(pty.slavePath());

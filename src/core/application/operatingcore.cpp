@@ -58,17 +58,17 @@ OperatingCore::OperatingCore(QObject* parent)
     connect(this, &OperatingCore::aimSettingsChanged, m_wsjtx, &WsjtxFollower::stationChanged);
     connect(m_countries, &CountryTable::statusWanted, this, &OperatingCore::statusChanged);
     // Why a port did not open goes to standard error once, not at every retry.
-    connect(&m_session->link(), &RotatorLink::openRefused, this, [this](const QString& reason) {
+    connect(m_session, &RotatorSession::openRefused, this, [this](const QString& reason) {
         if (reason != m_lastOpenError)
-            warn(QStringLiteral("COM%1").arg(m_session->link().portNumber()), "not opened", reason);
+            warn(m_session->link().portName(), "not opened", reason);
         m_lastOpenError = reason;
     });
-    connect(&m_session->link(), &RotatorLink::openChanged, this, [this](bool open) {
+    connect(m_session, &RotatorSession::openChanged, this, [this](bool open) {
         if (open)
             m_lastOpenError.clear();
     });
-    connect(m_reconnector, &Reconnector::reconnected, this, [this](int port) {
-        emit statusChanged(tr("COM%1 を再接続しました").arg(port));
+    connect(m_reconnector, &Reconnector::reconnected, this, [this](const QString& port) {
+        emit statusChanged(tr("%1 を再接続しました").arg(port));
     });
     m_iniReload.setInterval(iniReloadMs);
     connect(&m_iniReload, &QTimer::timeout, this, &OperatingCore::reloadIni);

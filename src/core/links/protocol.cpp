@@ -40,17 +40,24 @@ QString switchCommand(int number, bool on) {
 
 } // namespace Protocol
 
-QStringList ReplyParser::feed(QByteArrayView bytes) {
-    QStringList accepted;
+QList<ReplyParser::Reading> ReplyParser::read(QByteArrayView bytes) {
+    QList<Reading> accepted;
     for (const char byte : bytes) {
         m_pending.append(QChar(static_cast<uchar>(byte)));
-        if (std::optional<QString> azimuth = step())
-            accepted.append(*azimuth);
+        if (std::optional<Reading> reading = step())
+            accepted.append(*reading);
     }
     return accepted;
 }
 
-std::optional<QString> ReplyParser::step() {
+QStringList ReplyParser::feed(QByteArrayView bytes) {
+    QStringList azimuths;
+    for (const Reading& r : read(bytes))
+        azimuths.append(r.azimuth);
+    return azimuths;
+}
+
+std::optional<ReplyParser::Reading> ReplyParser::step() {
     if (!m_pending.startsWith(u'A')) {
         if (!m_pending.isEmpty())
             m_pending.remove(0, 1);
@@ -59,11 +66,10 @@ std::optional<QString> ReplyParser::step() {
     const bool complete = m_pending.size() > 5 && m_pending.startsWith(QLatin1String("AZ=")) &&
                           isAllDigits(QStringView(m_pending).mid(3, 3));
     if (complete) {
-        int v = QStringView(m_pending).mid(3, 3).toInt();
-        if (v >= 360)
-            v -= 360;
+        const int sent = QStringView(m_pending).mid(3, 3).toInt();
+        const int v = sent >= 360 ? sent - 360 : sent;
         m_pending.remove(0, 6);
-        return QString::number(v);
+        return Reading{QString::number(v), sent};
     }
     if (m_pending.size() > 5)
         m_pending.remove(0, 1);

@@ -42,12 +42,19 @@ class ReplyParser {
     void clear() { m_pending.clear(); }
     const QString& pending() const { return m_pending; }
 
-    // Takes received bytes (single-byte text); returns the azimuth texts accepted,
-    // in order: 0 to 359 as received, 360 and more less 360.
+    // An accepted reply: the azimuth as shown (0 to 359 as received, 360 and more
+    // less 360) and the three digits as the controller sent them.
+    struct Reading {
+        QString azimuth;
+        int position = 0;
+    };
+    // Takes received bytes (single-byte text); returns the replies accepted, in order.
+    QList<Reading> read(QByteArrayView bytes);
+    // The same, their azimuth texts only.
     QStringList feed(QByteArrayView bytes);
 
-    // One step over the accumulator; the accepted azimuth text, if any.
-    std::optional<QString> step();
+    // One step over the accumulator; the accepted reply, if any.
+    std::optional<Reading> step();
 
   private:
     QString m_pending;

@@ -3,9 +3,6 @@
 #include "core/links/reconnector.h"
 
 #include "core/session/rotatorsession.h"
-#include "core/links/serialports.h"
-
-#include <QFileInfo>
 #include <QFileSystemWatcher>
 #include <QTimer>
 
@@ -13,7 +10,7 @@ Reconnector::Reconnector(RotatorSession& session, QObject* parent)
     : QObject(parent), m_session(session), m_timer(new QTimer(this)) {
     m_timer->setInterval(retryMs);
     connect(m_timer, &QTimer::timeout, this, &Reconnector::tryOpen);
-    connect(&session.link(), &RotatorLink::lost, this, &Reconnector::startWaiting);
+    connect(&session, &RotatorSession::lost, this, &Reconnector::startWaiting);
     // Connecting or disconnecting by hand is the operator's own choice.
     connect(&session, &RotatorSession::disconnectOfferChanged, this, [this] {
         if (!m_reopening)
@@ -51,19 +48,15 @@ void Reconnector::stopWaiting() {
 }
 
 void Reconnector::tryOpen() {
-    RotatorLink& link = m_session.link();
-    const QString dir = link.workingDirectory();
-    const QString device =
-        comDevicePath(link.portNumber(), dir.isEmpty() ? QDir::currentPath() : dir);
     // Only a device that is there is tried, so a failed attempt does not show in the
     // status line every second.
-    if (device.isEmpty() || QFileInfo(device).canonicalFilePath().isEmpty())
+    if (!m_session.link().devicePresent())
         return;
     m_reopening = true;
     m_session.toggleConnection();
     m_reopening = false;
-    if (!link.isOpen())
+    if (!m_session.link().isOpen())
         return;
     stopWaiting();
-    emit reconnected(link.portNumber());
+    emit reconnected(m_session.link().portName());
 }

@@ -27,8 +27,8 @@ class Reconnector : public QObject {
     bool isWaiting() const;
 
   signals:
-    // The port is open again; the number is its COMn.
-    void reconnected(int portNumber);
+    // The port is open again: "COM7", or the device AZIVEX.INI names.
+    void reconnected(const QString& portName);
 
   private:
     void startWaiting();

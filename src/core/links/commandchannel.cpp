@@ -1,8 +1,6 @@
 // SPDX-FileCopyrightText: 2026 AZIVEX developers
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "core/links/rotatorlink.h"
-
-#include "core/links/serialports.h"
+#include "core/links/commandchannel.h"
 
 #include <algorithm>
 
@@ -19,168 +17,35 @@
 #include <unistd.h>
 #endif
 
-std::optional<LineSettings> parseLineSettings(const QString& text) {
-    const QStringList fields = text.split(u',');
-    if (fields.size() != 4)
-        return std::nullopt;
-    const QString baud = fields[0].trimmed();
-    const QString parity = fields[1].trimmed();
-    const QString data = fields[2].trimmed();
-    const QString stop = fields[3].trimmed();
 
-    LineSettings s;
-    if (baud.isEmpty())
-        return std::nullopt;
-    for (QChar c : baud) {
-        if (c < u'0' || c > u'9')
-            return std::nullopt;
-    }
-    bool ok = false;
-    s.baudRate = baud.toInt(&ok);
-    if (!ok || s.baudRate <= 0)
-        return std::nullopt;
-
-    if (parity.size() != 1)
-        return std::nullopt;
-    switch (parity.at(0).toUpper().unicode()) {
-    case u'N':
-        s.parity = QSerialPort::NoParity;
-        break;
-    case u'E':
-        s.parity = QSerialPort::EvenParity;
-        break;
-    case u'O':
-        s.parity = QSerialPort::OddParity;
-        break;
-    case u'M':
-        s.parity = QSerialPort::MarkParity;
-        break;
-    case u'S':
-        s.parity = QSerialPort::SpaceParity;
-        break;
-    default:
-        return std::nullopt;
-    }
-
-    if (data == u"5")
-        s.dataBits = QSerialPort::Data5;
-    else if (data == u"6")
-        s.dataBits = QSerialPort::Data6;
-    else if (data == u"7")
-        s.dataBits = QSerialPort::Data7;
-    else if (data == u"8")
-        s.dataBits = QSerialPort::Data8;
-    else
-        return std::nullopt;
-
-    if (stop == u"1") {
-        s.stopBits = QSerialPort::OneStop;
-    } else if (stop == u"2") {
-        s.stopBits = QSerialPort::TwoStop;
-    } else if (stop == u"1.5") {
-        if (s.dataBits != QSerialPort::Data5)
-            return std::nullopt;
-#ifdef Q_OS_WIN
-        s.stopBits = QSerialPort::OneAndHalfStop;
-#else
-        // termios has no 1.5; its "two stop bits" gives 1.5 on a UART with 5 data bits.
-        s.stopBits = QSerialPort::TwoStop;
-#endif
-    } else {
-        return std::nullopt;
-    }
-    return s;
+CommandChannel::CommandChannel(QObject* parent) : QObject(parent), m_port(new QSerialPort(this)) {
+    connect(m_port, &QSerialPort::readyRead, this, &CommandChannel::readArrived);
+    connect(m_port, &QSerialPort::errorOccurred, this, &CommandChannel::errorOccurred);
 }
 
-namespace {
-
-#ifndef Q_OS_WIN
-// Whether the terminal's line really is what was asked for. QSerialPort checks some
-// of it, but not all (5 data bits, odd parity on a terminal that ignores parity), and
-// a pseudo-terminal silently keeps 8 data bits without parity whatever it is told.
-bool lineMatches(int fd, const LineSettings& s) {
-    termios t{};
-    if (fd < 0 || ::tcgetattr(fd, &t) != 0)
-        return false;
-    tcflag_t size = CS8;
-    switch (s.dataBits) {
-    case QSerialPort::Data5:
-        size = CS5;
-        break;
-    case QSerialPort::Data6:
-        size = CS6;
-        break;
-    case QSerialPort::Data7:
-        size = CS7;
-        break;
-    case QSerialPort::Data8:
-        size = CS8;
-        break;
-    }
-#ifdef CMSPAR
-    constexpr tcflag_t stick = CMSPAR;
-#else
-    constexpr tcflag_t stick = 0;
-#endif
-    tcflag_t parity = 0;
-    switch (s.parity) {
-    case QSerialPort::NoParity:
-        parity = 0;
-        break;
-    case QSerialPort::EvenParity:
-        parity = PARENB;
-        break;
-    case QSerialPort::OddParity:
-        parity = PARENB | PARODD;
-        break;
-    case QSerialPort::MarkParity:
-        parity = PARENB | PARODD | stick;
-        break;
-    case QSerialPort::SpaceParity:
-        parity = PARENB | stick;
-        break;
-    }
-    const tcflag_t parityMask = parity ? (PARENB | PARODD | stick) : PARENB;
-    return (t.c_cflag & CSIZE) == size && (t.c_cflag & parityMask) == parity &&
-           bool(t.c_cflag & CSTOPB) == (s.stopBits == QSerialPort::TwoStop);
-}
-#endif
-
-} // namespace
-
-RotatorLink::RotatorLink(QObject* parent) : QObject(parent), m_port(new QSerialPort(this)) {
-    connect(m_port, &QSerialPort::readyRead, this, &RotatorLink::readArrived);
-    connect(m_port, &QSerialPort::errorOccurred, this, &RotatorLink::errorOccurred);
-}
-
-RotatorLink::~RotatorLink() {
+CommandChannel::~CommandChannel() {
     // No signal of the port may reach a half-destroyed link.
     m_port->disconnect(this);
     m_port->close();
 }
 
-bool RotatorLink::setPortNumber(int n) {
-    if (n < 1 || n > kHighestComNumber || m_port->isOpen())
+bool CommandChannel::isNetworkAddress(const QString& device) {
+    // A path starts with a slash (or names a COM port); HOST:PORT ends in a port number.
+    if (device.startsWith(u'/') || device.startsWith(u'\\'))
         return false;
-    m_portNumber = n;
-    return true;
+    const qsizetype colon = device.lastIndexOf(u':');
+    if (colon <= 0)
+        return false;
+    bool ok = false;
+    const int port = device.mid(colon + 1).toInt(&ok);
+    return ok && port > 0 && port <= 65535;
 }
 
-bool RotatorLink::setLineSettings(const QString& text) {
-    const std::optional<LineSettings> parsed = parseLineSettings(text);
-    if (!parsed)
-        return false;
-    if (isOpen() && !apply(*parsed)) {
-        // The device refused part of it: put the line back as it was.
-        apply(m_settings);
-        return false;
-    }
-    m_settings = *parsed;
-    m_settingsText = text;
-    return true;
+bool CommandChannel::setLine(const LineSettings& s) {
+    return apply(s);
 }
 
-bool RotatorLink::apply(const LineSettings& s) {
+bool CommandChannel::apply(const LineSettings& s) {
     bool ok = m_port->setBaudRate(s.baudRate);
     ok = m_port->setDataBits(s.dataBits) && ok;
     ok = m_port->setParity(s.parity) && ok;
@@ -193,17 +58,18 @@ bool RotatorLink::apply(const LineSettings& s) {
     return ok;
 }
 
-bool RotatorLink::isOpen() const {
+bool CommandChannel::isOpen() const {
     return m_port->isOpen();
 }
 
-bool RotatorLink::open() {
+bool CommandChannel::open(const QString& path, const LineSettings& line, const QString& lineText,
+                          QString* error) {
     if (isOpen())
         return false;
-    const QString path =
-        comDevicePath(m_portNumber, m_workingDir.isEmpty() ? QDir::currentPath() : m_workingDir);
-    if (path.isEmpty())
-        return refuseOpen(QStringLiteral("COM%1 names no device").arg(m_portNumber));
+    const auto refuse = [error](const QString& reason) {
+        *error = reason;
+        return false;
+    };
 #ifdef Q_OS_WIN
     const QString target = path;
 #else
@@ -211,10 +77,10 @@ bool RotatorLink::open() {
     // whichever link led to it.
     const QString target = QFileInfo(path).canonicalFilePath();
     if (target.isEmpty())
-        return refuseOpen(QStringLiteral("no such device: %1").arg(path));
+        return refuse(QStringLiteral("no such device: %1").arg(path));
 #endif
     m_port->setPortName(target);
-    apply(m_settings);
+    apply(line);
     m_opening = true;
     const bool opened = m_port->open(QIODevice::ReadWrite);
     m_opening = false;
@@ -222,35 +88,34 @@ bool RotatorLink::open() {
     // to the open port checks, so a line the device cannot carry fails the open
     // instead of passing for a working one.
     if (!opened) {
-        const QSerialPort::SerialPortError error = m_port->error();
+        const QSerialPort::SerialPortError portError = m_port->error();
         const QString said = m_port->errorString();
         closePort(false);
-        switch (error) {
+        switch (portError) {
         case QSerialPort::PermissionError:
 #ifndef Q_OS_WIN
             // Qt says the same when another program holds the device's lock.
             if (::access(QFile::encodeName(target).constData(), R_OK | W_OK) == 0)
-                return refuseOpen(
+                return refuse(
                     QStringLiteral("busy: %1 is in use by another program").arg(target));
 #endif
-            return refuseOpen(QStringLiteral("permission denied: %1 (is your user in the group "
+            return refuse(QStringLiteral("permission denied: %1 (is your user in the group "
                                              "dialout? sudo adduser $USER dialout, then log in "
                                              "again)")
                                   .arg(target));
         case QSerialPort::DeviceNotFoundError:
-            return refuseOpen(QStringLiteral("no such device: %1").arg(target));
+            return refuse(QStringLiteral("no such device: %1").arg(target));
         case QSerialPort::OpenError:
-            return refuseOpen(QStringLiteral("busy: %1 is in use by another program").arg(target));
+            return refuse(QStringLiteral("busy: %1 is in use by another program").arg(target));
         default:
-            return refuseOpen(QStringLiteral("%1: %2").arg(target, said));
+            return refuse(QStringLiteral("%1: %2").arg(target, said));
         }
     }
-    if (!apply(m_settings)) {
+    if (!apply(line)) {
         closePort(false);
-        return refuseOpen(
-            QStringLiteral("%1 cannot carry the line settings %2").arg(target, m_settingsText));
+        return refuse(
+            QStringLiteral("%1 cannot carry the line settings %2").arg(target, lineText));
     }
-    m_openError.clear();
     m_port->clearError();
     ++m_generation;
 #ifndef Q_OS_WIN
@@ -259,31 +124,25 @@ bool RotatorLink::open() {
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
     m_writable = new QSocketNotifier(fd, QSocketNotifier::Write, this);
     m_writable->setEnabled(false);
-    connect(m_writable, &QSocketNotifier::activated, this, &RotatorLink::pump);
+    connect(m_writable, &QSocketNotifier::activated, this, &CommandChannel::pump);
 #endif
     emit openChanged(true);
     if (m_fragmentLeft) {
         // A line end first, so the controller discards the cut-off command as a
         // line of its own rather than reading it in front of the next one.
         m_fragmentLeft = false;
-        m_queue.push_back({QByteArrayLiteral("\r\n"), CommandKind::Ordered});
+        m_queue.push_back({m_lineEnd, CommandKind::Ordered});
         pump();
     }
     return isOpen();
 }
 
-bool RotatorLink::refuseOpen(const QString& reason) {
-    m_openError = reason;
-    emit openRefused(reason);
-    return false;
-}
-
-void RotatorLink::close() {
+void CommandChannel::close() {
     if (isOpen())
         closePort(true);
 }
 
-void RotatorLink::closePort(bool writePending) {
+void CommandChannel::closePort(bool writePending) {
     ++m_generation;
     if (!m_port->isOpen())
         return;
@@ -316,7 +175,7 @@ void RotatorLink::closePort(bool writePending) {
     emit openChanged(false);
 }
 
-bool RotatorLink::send(const QByteArray& bytes, CommandKind kind) {
+bool CommandChannel::send(const QByteArray& bytes, CommandKind kind) {
     if (!isOpen())
         return false;
     if (bytes.isEmpty())
@@ -347,21 +206,21 @@ bool RotatorLink::send(const QByteArray& bytes, CommandKind kind) {
     return pump();
 }
 
-void RotatorLink::dropWaiting(CommandKind kind) {
+void CommandChannel::dropWaiting(CommandKind kind) {
     const auto firstWaiting = m_queue.begin() + (m_frontWritten > 0 ? 1 : 0);
     m_queue.erase(std::remove_if(firstWaiting, m_queue.end(),
                                  [kind](const Command& c) { return c.kind == kind; }),
                   m_queue.end());
 }
 
-bool RotatorLink::pump() {
+bool CommandChannel::pump() {
     if (writeQueued() != WriteOutcome::DeviceGone)
         return true;
     closeForLoss();
     return false;
 }
 
-RotatorLink::WriteOutcome RotatorLink::writeQueued() {
+CommandChannel::WriteOutcome CommandChannel::writeQueued() {
     while (!m_queue.empty()) {
         const QByteArray& front = m_queue.front().bytes;
         const qint64 n =
@@ -383,7 +242,7 @@ RotatorLink::WriteOutcome RotatorLink::writeQueued() {
     return WriteOutcome::Done;
 }
 
-qint64 RotatorLink::writeToDevice(const char* data, qint64 size) {
+qint64 CommandChannel::writeToDevice(const char* data, qint64 size) {
 #ifdef Q_OS_WIN
     // QSerialPort buffers without bound here and writes in the background.
     const qint64 n = m_port->write(data, size);
@@ -406,13 +265,11 @@ qint64 RotatorLink::writeToDevice(const char* data, qint64 size) {
 #endif
 }
 
-void RotatorLink::readArrived() {
-    const QByteArray bytes = m_port->readAll();
-    for (const QString& azimuth : m_parser.feed(bytes))
-        emit azimuthReceived(azimuth);
+void CommandChannel::readArrived() {
+    emit received(m_port->readAll());
 }
 
-void RotatorLink::errorOccurred(QSerialPort::SerialPortError error) {
+void CommandChannel::errorOccurred(QSerialPort::SerialPortError error) {
     // A device that has gone (unplugged, peer hung up) shows as a resource error or,
     // for a hung-up terminal, as a read that returns nothing; either repeats without
     // end while the descriptor stays open, so the port is closed at the first one.
@@ -429,7 +286,7 @@ void RotatorLink::errorOccurred(QSerialPort::SerialPortError error) {
     closeForLoss();
 }
 
-bool RotatorLink::deviceGone() const {
+bool CommandChannel::deviceGone() const {
 #ifdef Q_OS_WIN
     return true;
 #else
@@ -440,7 +297,7 @@ bool RotatorLink::deviceGone() const {
 #endif
 }
 
-void RotatorLink::closeForLoss() {
+void CommandChannel::closeForLoss() {
     closePort(false);
     // Told from the event loop, as the error may have come from inside a call on this
     // link (a write to the vanished device); not told if the port has been opened
