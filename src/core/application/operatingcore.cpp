@@ -174,6 +174,7 @@ void OperatingCore::loadIni() {
     if (m_ini.load() == IniFile::State::Unreadable)
         warn(m_ini.path(), "not read, and will not be overwritten", m_ini.reason());
     m_reconnector->setEnabled(m_ini.flag(Keys::linkReconnect, false));
+    useLinkSetup(readLinkSetup());
     loadAimSettings();
     checkFlags();
     m_applied = appliedNow();
@@ -203,6 +204,9 @@ OperatingCore::Applied OperatingCore::appliedNow() const {
     now.n1mmReport = n1mmReport();
     now.wsjtxListen = m_ini.value(Keys::wsjtxListen, {});
     now.reconnect = m_ini.flag(Keys::linkReconnect, false);
+    for (IniKey key : {Keys::linkProtocol, Keys::linkDevice, Keys::linkHamlibModel, Keys::linkPoll,
+                       Keys::linkRange, Keys::linkTimeout})
+        now.link += m_ini.value(key, {}) + u'\n';
     QStringList aim{m_ini.value(Keys::stationLocator, {}), m_ini.value(Keys::stationLatitude, {}),
                     m_ini.value(Keys::stationLongitude, {}), m_ini.value(Keys::aimPark, {})};
     for (int n = 1; n <= presetCount; ++n)
@@ -233,8 +237,84 @@ void OperatingCore::applyIni() {
         emit n1mmSettingsChanged();
     if (now.wsjtxListen != was.wsjtxListen)
         m_wsjtx->setListen(now.wsjtxListen);
+    if (now.link != was.link)
+        useLinkSetup(readLinkSetup());
     checkFlags();
     showRefusals();
+}
+
+LinkSetup OperatingCore::readLinkSetup() {
+    LinkSetup setup;
+    const auto refuseKey = [this](IniKey key, const QString& value, const QString& why) {
+        refuse(QStringLiteral("[%1] %2").arg(key.section, key.name), value, why);
+    };
+    const QString protocol = m_ini.value(Keys::linkProtocol, {});
+    if (!protocol.isEmpty()) {
+        if (const auto p = LinkSetup::protocolNamed(protocol))
+            setup.protocol = *p;
+        else
+            refuseKey(Keys::linkProtocol, protocol,
+                      QStringLiteral("not native, gs232a, gs232b or hamlib"));
+    }
+    setup.device = m_ini.value(Keys::linkDevice, {});
+    // A whole number within limits, or the default when empty.
+    const auto whole = [&](IniKey key, int min, int max, int fallback) {
+        const QString text = m_ini.value(key, {});
+        if (text.isEmpty())
+            return fallback;
+        bool ok = false;
+        const int v = text.toInt(&ok);
+        if (ok && v >= min && v <= max)
+            return v;
+        refuseKey(key, text, QStringLiteral("not a whole number from %1 to %2").arg(min).arg(max));
+        return fallback;
+    };
+    setup.hamlibModel = whole(Keys::linkHamlibModel, 1, 999999, 0);
+    setup.pollMs = whole(Keys::linkPoll, LinkSetup::minPollMs, LinkSetup::maxPollMs, setup.pollMs);
+    setup.timeoutMs = 1000 * whole(Keys::linkTimeout, LinkSetup::minTimeoutS,
+                                   LinkSetup::maxTimeoutS, setup.timeoutMs / 1000);
+    const QString range = m_ini.value(Keys::linkRange, {});
+    if (!range.isEmpty()) {
+        setup.range = RotationRange::parse(range);
+        if (!setup.range)
+            refuseKey(Keys::linkRange, range,
+                      QStringLiteral("not a range such as 0-450, -180-180 or 0-360"));
+    }
+    return setup;
+}
+
+void OperatingCore::useLinkSetup(const LinkSetup& setup) {
+    const bool replace = setup != m_linkSetup;
+    m_linkSetup = setup;
+    if (replace) {
+        const bool wasOpen = m_session->link().isOpen();
+        m_session->setLink(makeLink(setup));
+        if (wasOpen)
+            m_session->openLink(m_settings.portNo, m_settings.lineSettings);
+    }
+    m_session->setRange(setup.range.value_or(m_session->link().ownRange()));
+    if (replace)
+        emit linkSetupChanged();
+}
+
+bool OperatingCore::setLinkSetup(const LinkSetup& setup) {
+    const LinkSetup was = m_linkSetup;
+    bool saved = true;
+    const auto save = [&](IniKey key, bool changed, const QString& value) {
+        if (changed)
+            saved = saveIni(key, value) && saved;
+    };
+    save(Keys::linkProtocol, setup.protocol != was.protocol,
+         LinkSetup::protocolName(setup.protocol));
+    save(Keys::linkDevice, setup.device != was.device, setup.device);
+    save(Keys::linkHamlibModel, setup.hamlibModel != was.hamlibModel,
+         setup.hamlibModel ? QString::number(setup.hamlibModel) : QString());
+    save(Keys::linkPoll, setup.pollMs != was.pollMs, QString::number(setup.pollMs));
+    save(Keys::linkRange, setup.range != was.range, setup.range ? setup.range->text() : QString());
+    save(Keys::linkTimeout, setup.timeoutMs != was.timeoutMs,
+         QString::number(setup.timeoutMs / 1000));
+    useLinkSetup(setup);
+    return saved;
 }
 
 void OperatingCore::refuse(const QString& key, const QString& value, const QString& why) {

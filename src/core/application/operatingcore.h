@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/settings/inifile.h"
+#include "core/links/linksetup.h"
 #include "core/geography/countrytable.h"
 #include "core/links/reconnector.h"
 #include "core/geography/target.h"
@@ -36,6 +37,16 @@ class OperatingCore : public QObject {
                                                  QLatin1StringView("listen")};
         static constexpr IniKey linkReconnect{QLatin1StringView("link"),
                                               QLatin1StringView("reconnect")};
+        // Which controller is on the line and how it is reached (see LinkSetup).
+        static constexpr IniKey linkProtocol{QLatin1StringView("link"),
+                                             QLatin1StringView("protocol")};
+        static constexpr IniKey linkDevice{QLatin1StringView("link"), QLatin1StringView("device")};
+        static constexpr IniKey linkHamlibModel{QLatin1StringView("link"),
+                                                QLatin1StringView("hamlib_model")};
+        static constexpr IniKey linkPoll{QLatin1StringView("link"), QLatin1StringView("poll")};
+        static constexpr IniKey linkRange{QLatin1StringView("link"), QLatin1StringView("range")};
+        static constexpr IniKey linkTimeout{QLatin1StringView("link"),
+                                            QLatin1StringView("timeout")};
         static constexpr IniKey stationLocator{QLatin1StringView("station"),
                                                QLatin1StringView("locator")};
         static constexpr IniKey stationLatitude{QLatin1StringView("station"),
@@ -158,6 +169,13 @@ class OperatingCore : public QObject {
     // added); NoTarget for a text that is nothing known.
     RotatorSession::AimResult aimAtTarget(const QString& text, bool longPath);
 
+    // The controller and how it is reached, as AZIVEX.INI sets it (values that
+    // cannot be used left at their defaults).
+    const LinkSetup& linkSetup() const { return m_linkSetup; }
+    // Saves the keys of [link] that differ and puts the new link in place, open if
+    // the old one was. False when a key could not be saved.
+    bool setLinkSetup(const LinkSetup& setup);
+
     bool reconnectEnabled() const { return m_reconnector->isEnabled(); }
     bool setReconnectEnabled(bool on);
 
@@ -193,6 +211,8 @@ class OperatingCore : public QObject {
     void listenerStateChanged();
     // [n1mm] rotor or report changed.
     void n1mmSettingsChanged();
+    // [link] changed: another controller, device or range.
+    void linkSetupChanged();
 
   private:
     bool writeSettings(const QString& dataLine);
@@ -202,7 +222,7 @@ class OperatingCore : public QObject {
     // What the program runs with of AZIVEX.INI, so a new reading of the file changes
     // only what the file changed.
     struct Applied {
-        QString rotctld, n1mm, pstRotator, n1mmRotor, n1mmReport, wsjtxListen, aim;
+        QString rotctld, n1mm, pstRotator, n1mmRotor, n1mmReport, wsjtxListen, aim, link;
         bool reconnect = false;
         bool operator==(const Applied&) const = default;
     };
@@ -210,6 +230,10 @@ class OperatingCore : public QObject {
     // Takes every change of AZIVEX.INI since the settings were last applied.
     void applyIni();
     void showRefusals();
+    // Reads [link], saying so of values that cannot be used.
+    LinkSetup readLinkSetup();
+    // Puts a link for the setup in place (reopened when the old one was open).
+    void useLinkSetup(const LinkSetup& setup);
     // Says so of each flag that is neither true nor false.
     void checkFlags();
 
@@ -227,6 +251,7 @@ class OperatingCore : public QObject {
     QMap<Listener, QString> m_listenerErrors;
     QMap<Listener, Ignored> m_ignored;
     Station m_station;
+    LinkSetup m_linkSetup;
     Applied m_applied;
     QTimer m_iniReload;
     QStringList m_refusals;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/links/linesettings.h"
+#include "core/links/rotationrange.h"
 
 #include <QObject>
 #include <QString>
@@ -56,6 +57,11 @@ class ControllerLink : public QObject {
     // (a network address always may be).
     virtual bool devicePresent() const;
 
+    // The controller's own azimuth range, where it tells one; 0-360 otherwise.
+    virtual RotationRange ownRange() const { return {}; }
+    // How often a polled link asks for the position.
+    void setPollInterval(int ms) { m_pollMs = ms; }
+    int pollInterval() const { return m_pollMs; }
     void setTimeout(int ms) { m_silence.setInterval(ms); }
     int timeout() const { return m_silence.interval(); }
     // False while the controller is silent.
@@ -120,6 +126,7 @@ class ControllerLink : public QObject {
     QString m_workingDir;
     QString m_device;
     QString m_openError;
+    int m_pollMs = 500;
     QTimer m_silence;
     bool m_polled = false;
     bool m_answering = true;

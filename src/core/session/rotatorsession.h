@@ -3,7 +3,7 @@
 #pragma once
 
 #include "core/links/controllerlink.h"
-#include "core/session/rotationrange.h"
+#include "core/links/rotationrange.h"
 
 #include <QObject>
 #include <QString>

@@ -1,6 +1,6 @@
 // SPDX-FileCopyrightText: 2026 AZIVEX developers
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "core/session/rotationrange.h"
+#include "core/links/rotationrange.h"
 
 #include "core/text/textnumber.h"
 

@@ -1,0 +1,46 @@
+// SPDX-FileCopyrightText: 2026 AZIVEX developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "core/links/linksetup.h"
+
+#include "core/links/nativelink.h"
+
+QString LinkSetup::protocolName(Protocol protocol) {
+    switch (protocol) {
+    case Protocol::Native:
+        return QStringLiteral("native");
+    case Protocol::Gs232a:
+        return QStringLiteral("gs232a");
+    case Protocol::Gs232b:
+        return QStringLiteral("gs232b");
+    case Protocol::Hamlib:
+        return QStringLiteral("hamlib");
+    }
+    return {};
+}
+
+std::optional<LinkSetup::Protocol> LinkSetup::protocolNamed(const QString& name) {
+    for (Protocol p : protocols)
+        if (name.compare(protocolName(p), Qt::CaseInsensitive) == 0)
+            return p;
+    return std::nullopt;
+}
+
+std::unique_ptr<ControllerLink> makeLink(const LinkSetup& setup) {
+    std::unique_ptr<ControllerLink> link;
+    switch (setup.protocol) {
+    case LinkSetup::Protocol::Native:
+    case LinkSetup::Protocol::Gs232a:
+    case LinkSetup::Protocol::Gs232b:
+    case LinkSetup::Protocol::Hamlib:
+        link = std::make_unique<NativeLink>();
+        break;
+    }
+    link->setDevice(setup.device);
+    link->setPollInterval(setup.pollMs);
+    link->setTimeout(setup.timeoutMs);
+    return link;
+}
+
+QList<HamlibModel> hamlibModels() {
+    return {};
+}
