@@ -75,7 +75,7 @@ class CommandChannel : public QObject {
     };
     enum class WriteOutcome { Done, DeviceFull, DeviceGone };
 
-    static constexpr int kConnectMs = 3000;
+    static constexpr int kConnectMs = 2000;
     bool apply(const LineSettings& s);
     bool openNetwork(const QString& address, QString* error);
     // Set up once the descriptor is open: non-blocking writes and their notifier.

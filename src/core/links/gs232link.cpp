@@ -38,6 +38,7 @@ Gs232Link::Gs232Link(Variant variant, QObject* parent)
     connect(m_channel, &CommandChannel::openChanged, this, &ControllerLink::openChanged);
     connect(m_channel, &CommandChannel::lost, this, [this] {
         m_pollTimer.stop();
+        m_settle.stop();
         stopWatching();
         emit lost();
     });
