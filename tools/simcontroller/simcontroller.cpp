@@ -61,7 +61,7 @@ void SimController::resetLine(int line) {
 
 void SimController::setSilent(bool silent) {
     m_silent = silent;
-    log(silent ? QStringLiteral("silent: reading and answering nothing")
+    log(silent ? QStringLiteral("silent: obeying and answering nothing")
                : QStringLiteral("answering again"));
 }
 
