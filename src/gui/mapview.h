@@ -45,7 +45,7 @@ class MapView : public QFrame {
     static inline const QColor headingColor{0, 0, 255};
     static inline const QColor targetPlaceColor{255, 0, 0};
     // Light and see-through, so the map and the lines stay readable over them.
-    static inline const QColor overlapColor{255, 255, 160, 110};
+    static inline const QColor overlapColor{255, 255, 160, 90};
     static inline const QColor deadZoneColor{96, 96, 96, 110};
     static inline const QColor stopColor{255, 255, 255};
 

@@ -170,6 +170,9 @@ void ServicesDialog::addControllerRows(QLayout* layout) {
     m_deviceEdit = new QLineEdit(setup.device, box);
     m_deviceEdit->setObjectName(QStringLiteral("deviceEdit"));
     m_deviceEdit->setPlaceholderText(tr("空欄: 環境設定の COM 番号"));
+    // Wide enough to read what empty means.
+    m_deviceEdit->setMinimumWidth(
+        m_deviceEdit->fontMetrics().horizontalAdvance(m_deviceEdit->placeholderText()) + 16);
     m_deviceEdit->setToolTip(tr(
         "空欄なら環境設定タブの COM 番号のポートです。/dev/serial/by-id/… のようなデバイスの"
         "パスか、ser2net などネットワーク越しの ホスト:ポート も使えます。ボーレート等は環境設定"
