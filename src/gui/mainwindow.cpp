@@ -264,10 +264,11 @@ void MainWindow::createOperatingTab(QWidget* tab) {
     // The turn past the first, small at the number's right, only while the antenna
     // stands in the overlap: the number itself stays the bearing.
     m_overlapMark = new QLabel(m_headingLabel);
-    m_overlapMark->setFont(AppStyle::font(proportionalGothic, 8, true));
+    m_overlapMark->setFont(AppStyle::font(proportionalGothic, 7, true));
     m_overlapMark->setAlignment(Qt::AlignRight | Qt::AlignTop);
-    const int markWidth = m_overlapMark->fontMetrics().horizontalAdvance(QStringLiteral("+720")) + 2;
-    m_overlapMark->setGeometry(m_headingLabel->width() - markWidth - 1, 1, markWidth,
+    // Clear of the widest number, three digits.
+    const int markLeft = m_headingLabel->fontMetrics().horizontalAdvance(QStringLiteral("000")) + 1;
+    m_overlapMark->setGeometry(markLeft, 2, m_headingLabel->width() - markLeft - 1,
                                m_overlapMark->fontMetrics().height());
     m_overlapMark->hide();
 
