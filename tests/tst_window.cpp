@@ -393,15 +393,7 @@ class TestWindow : public QObject {
         ServicesDialog dialog(*m_core, m_window.get());
         for (const QString& edit : edits) {
             QWidget* c = dialog.findChild<QWidget*>(edit.section(u'=', 0, 0));
-            const QString value = edit.section(u'=', 1);
-            if (auto* list = qobject_cast<QComboBox*>(c); list && list->findText(value) >= 0)
-                list->setCurrentIndex(list->findText(value));
-            else if (list)
-                list->setEditText(value);
-            else if (auto* box = qobject_cast<QSpinBox*>(c))
-                box->setValue(value.toInt());
-            else
-                qobject_cast<QLineEdit*>(c)->setText(value);
+            c->setProperty(c->inherits("QComboBox") ? "currentText" : c->inherits("QSpinBox") ? "value" : "text", edit.section(u'=', 1));
         }
         dialog.accept();
         QCOMPARE(dialog.result(), refusal.isEmpty() ? QDialog::Accepted : QDialog::Rejected);
@@ -443,10 +435,7 @@ class TestWindow : public QObject {
         QCOMPARE(w("headingLabel")->toolTip().endsWith(mark.section(u' ', 1) + u'°'), !mark.isEmpty());
         const QImage bare(QStringLiteral("world1.bmp"));
         const auto shown = [this](QPoint at) { return w("mapView")->grab().toImage().pixelColor(at + QPoint(2, 2)); };
-        const auto at = [](double bearing, double reach) {
-            return QPoint(qRound(100 + 100 * reach * std::sin(qDegreesToRadians(bearing))),
-                          qRound(100 - 100 * reach * std::cos(qDegreesToRadians(bearing))));
-        };
+        const auto at = [](double bearing, double reach) { return (QPointF(100, 100) + 100 * reach * QPointF(std::sin(qDegreesToRadians(bearing)), -std::cos(qDegreesToRadians(bearing)))).toPoint(); };
         for (const auto& [part, spot] : {std::pair{"overlap", at(60, 0.6)}, {"dead", at(350, 0.6)}, {"stop", at(0, 0.93)}})
             QVERIFY2((shown(spot) != bare.pixelColor(spot)) == drawn.contains(part), part);
         QCOMPARE(shown(at(heading.toInt(), 0.5)), QColor(0, 0, 255));
@@ -455,8 +444,7 @@ class TestWindow : public QObject {
         click("cwButton"); // no report follows
         QTRY_COMPARE(text("headingLabel"), QStringLiteral("---"));
         QCOMPARE(text("statusLabel"), QStringLiteral("コントローラが応答しません"));
-        QVERIFY(shown(at(heading.toInt(), 0.5)) != QColor(0, 0, 255));
-        QVERIFY(overlap->isHidden());
+        QVERIFY(shown(at(heading.toInt(), 0.5)) != QColor(0, 0, 255) && overlap->isHidden());
         m_pty->write(reply);
         QTRY_COMPARE(text("headingLabel"), heading);
         QCOMPARE(text("statusLabel"), clicked);
