@@ -16,9 +16,10 @@ class QLineEdit;
 class QSpinBox;
 
 // What AZIVEX offers beyond its window, set where a person who starts it from the
-// menu can reach it: the controller and how it is reached, the rotctld server for trackers and loggers, and taking the
-// port up again by itself when the device comes back, and the datagram listeners
-// for N1MM Logger+ and PstRotator's senders. Saved in AZIVEX.INI on OK.
+// menu can reach it: the controller and how it is reached, the rotctld server for
+// trackers and loggers, and taking the port up again by itself when the device
+// comes back, and the datagram listeners for N1MM Logger+ and PstRotator's
+// senders. Saved in AZIVEX.INI on OK.
 class ServicesDialog : public QDialog {
     Q_OBJECT
   public:
