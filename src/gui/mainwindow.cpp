@@ -676,7 +676,8 @@ void MainWindow::showHeading() {
     m_headingLabel->setText(s.headingReported() && !s.headingKnown() ? QStringLiteral("---")
                                                                       : s.heading());
     const std::optional<double> position = s.position();
-    const bool overlap = s.headingKnown() && position && s.range().inOverlap(*position);
+    // A silent controller has no position.
+    const bool overlap = position && s.range().inOverlap(*position);
     QString tip = tr(headingTip);
     if (overlap) {
         const QString where = tr("オーバーラップ内: コントローラの位置 %1°").arg(*position, 0, 'g', 15);
