@@ -368,6 +368,89 @@ class TestWindow : public QObject {
         QCOMPARE(m_core->rotctldListen(), ok && !edits.isEmpty() ? "4999" : "127.0.0.1:47102");
     }
 
+    // The Controller part saves only the keys the operator changed; what cannot be
+    // used keeps the dialog open, saying why.
+    void controllerPart_data() {
+        QTest::addColumn<QStringList>("edits"); // control=text
+        QTest::addColumn<QString>("refusal");
+        QTest::addColumn<QByteArray>("saved");
+        const QByteArray before = "[link]\nrange=0-450\npoll=700\n";
+        // clang-format off
+        QTest::addRow("nothing changed") << QStringList() << "" << before;
+        QTest::addRow("device") << QStringList{"deviceEdit= /dev/ttyAZX9 "} << "" << before + "device=/dev/ttyAZX9\n";
+        QTest::addRow("GS-232B, own range") << QStringList{"protocolList=GS-232B", "rangeEdit=", "pollBox=1000"} << "" << QByteArray("[link]\nrange=\npoll=1000\nprotocol=gs232b\n");
+        QTest::addRow("Hamlib model") << QStringList{"protocolList=Hamlib", "hamlibModelList=603"} << "" << before + "protocol=hamlib\nhamlib_model=603\n";
+        QTest::addRow("Hamlib, no model") << QStringList{"protocolList=Hamlib"} << "Hamlib のモデルを選んでください。" << before;
+        QTest::addRow("not a range") << QStringList{"pollBox=900", "rangeEdit=0-4x0"} << "「0-4x0」は回転範囲になりません。0-450、-180-180、0-340 のように書きます。" << before;
+        // clang-format on
+    }
+    void controllerPart() {
+        QFETCH(QStringList, edits);
+        QFETCH(QString, refusal);
+        QFETCH(QByteArray, saved);
+        QVERIFY(writeFile("AZIVEX.INI", "[link]\nrange=0-450\npoll=700\n"));
+        QVERIFY(start());
+        ServicesDialog dialog(*m_core, m_window.get());
+        for (const QString& edit : edits) {
+            QWidget* c = dialog.findChild<QWidget*>(edit.section(u'=', 0, 0));
+            c->setProperty(c->inherits("QComboBox") ? "currentText" : c->inherits("QSpinBox") ? "value" : "text", edit.section(u'=', 1));
+        }
+        dialog.accept();
+        QCOMPARE(dialog.result(), refusal.isEmpty() ? QDialog::Accepted : QDialog::Rejected);
+        QCOMPARE(dialog.findChild<QLabel*>("controllerState")->text(), refusal);
+        QCOMPARE(readFile("AZIVEX.INI"), saved);
+        QCOMPARE(m_core->session().range().text(), saved.contains("range=\n") ? "0-360" : "0-450");
+    }
+
+    // The range under the lines on picture 1: the overlap (bearing 60 on 0-450) or the
+    // dead zone (350 on 0-340) tinted and the stop at north marked, nothing on 0-360;
+    // the heading's mark while the antenna stands in the overlap; "---" and no heading
+    // line while the controller is silent, until its next report.
+    void rangeShown_data() {
+        QTest::addColumn<QString>("range");
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<QString>("mark"); // and the position in the tooltip; empty: none
+        QTest::addColumn<QString>("drawn"); // where the map is drawn on: overlap, dead, stop
+        QTest::addColumn<QString>("clicked"); // the status after a click at bearing 350
+        // clang-format off
+        QTest::addRow("0-450 at 400") << "0-450" << QByteArray("AZ=400\r\n") << "+360 400" << "overlap stop" << "";
+        QTest::addRow("0-450 at 40") << "0-450" << QByteArray("AZ=040\r\n") << "" << "overlap stop" << "";
+        QTest::addRow("0-340") << "0-340" << QByteArray("AZ=300\r\n") << "" << "dead stop" << "350° は回転範囲 0-340 の外です";
+        QTest::addRow("0-360") << "0-360" << QByteArray("AZ=300\r\n") << "" << "" << "";
+        // clang-format on
+    }
+    void rangeShown() {
+        QFETCH(QString, range);
+        QFETCH(QByteArray, reply);
+        QFETCH(QString, mark);
+        QFETCH(QString, drawn);
+        QFETCH(QString, clicked);
+        QVERIFY(writeFile("AZIVEX.INI", "[link]\ntimeout=1\nrange=" + range.toLatin1() + "\n"));
+        QVERIFY(start());
+        const QString heading = QString::number(reply.mid(3, 3).toInt() % 360);
+        m_pty->write(reply.repeated(3)); // the first waits behind the settings line
+        QTRY_COMPARE(text("headingLabel"), heading);
+        const QLabel* overlap = w("headingLabel")->findChild<QLabel*>();
+        QCOMPARE(overlap->isVisibleTo(m_window.get()) ? overlap->text() + u' ' + mark.section(u' ', 1) : QString(), mark);
+        QCOMPARE(w("headingLabel")->toolTip().endsWith(mark.section(u' ', 1) + u'°'), !mark.isEmpty());
+        const QImage bare(QStringLiteral("world1.bmp"));
+        const auto shown = [this](QPoint at) { return w("mapView")->grab().toImage().pixelColor(at + QPoint(2, 2)); };
+        const auto at = [](double bearing, double reach) { return (QPointF(100, 100) + 100 * reach * QPointF(std::sin(qDegreesToRadians(bearing)), -std::cos(qDegreesToRadians(bearing)))).toPoint(); };
+        for (const auto& [part, spot] : {std::pair{"overlap", at(60, 0.6)}, {"dead", at(350, 0.6)}, {"stop", at(0, 0.93)}})
+            QVERIFY2((shown(spot) != bare.pixelColor(spot)) == drawn.contains(part), part);
+        QCOMPARE(shown(at(heading.toInt(), 0.5)), QColor(0, 0, 255));
+        clickMap(QPoint(88, 23));
+        QCOMPARE(text("statusLabel"), clicked);
+        click("cwButton"); // no report follows
+        QTRY_COMPARE(text("headingLabel"), QStringLiteral("---"));
+        QCOMPARE(text("statusLabel"), QStringLiteral("コントローラが応答しません"));
+        QVERIFY(shown(at(heading.toInt(), 0.5)) != QColor(0, 0, 255) && overlap->isHidden());
+        m_pty->write(reply);
+        QTRY_COMPARE(text("headingLabel"), heading);
+        QCOMPARE(text("statusLabel"), clicked);
+        QCOMPARE(overlap->isVisibleTo(m_window.get()), !mark.isEmpty());
+    }
+
     void pictures_data() {
         // clang-format off
         QTest::addColumn<QString>("files"); // changes to the folder: -name removes, +name copies

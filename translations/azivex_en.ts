@@ -208,6 +208,14 @@
         <source>画像は作業フォルダ %1 から読み込みます。標準の画像を探す場所: %2</source>
         <translation>Pictures are read from the working folder, %1. The standard ones (world1.bmp to world3.bmp) come with the program; they are looked for in: %2</translation>
     </message>
+    <message>
+        <source>コントローラが応答しません</source>
+        <translation>The controller does not answer</translation>
+    </message>
+    <message>
+        <source>オーバーラップ内: コントローラの位置 %1°</source>
+        <translation>In the overlap: the controller is at %1°</translation>
+    </message>
 </context>
 <context>
     <name>OperatingCore</name>
@@ -384,6 +392,70 @@ Check that the folder can be written to.</translation>
     <message>
         <source>読めないデータグラム %1 件（最後: %2）</source>
         <translation>%1 unreadable datagrams (last: %2)</translation>
+    </message>
+    <message>
+        <source>コントローラ</source>
+        <translation>Controller</translation>
+    </message>
+    <message>
+        <source>標準 (AZ=ddd を自分で送る)</source>
+        <translation>Native (sends AZ=ddd by itself)</translation>
+    </message>
+    <message>
+        <source>コントローラの種類。GS-232A・GS-232B と Hamlib では位置を問い合わせます。</source>
+        <translation>The kind of controller. GS-232A, GS-232B and Hamlib are asked for the position.</translation>
+    </message>
+    <message>
+        <source>空欄: 環境設定の COM 番号</source>
+        <translation>Empty: the COM number of the settings tab</translation>
+    </message>
+    <message>
+        <source>空欄なら環境設定タブの COM 番号のポートです。/dev/serial/by-id/… のようなデバイスのパスか、ser2net などネットワーク越しの ホスト:ポート も使えます。ボーレート等は環境設定タブのものです。</source>
+        <translation>Empty: the port of the COM number on the settings tab. Also a device path such as /dev/serial/by-id/…, or HOST:PORT across the network (ser2net and the like). Baud rate and framing are the settings tab&apos;s.</translation>
+    </message>
+    <message>
+        <source>Hamlib のローテータのモデル。603 は GS-232B、901 は SPID Rot2Prog、2 はネットワーク上の rotctld です。</source>
+        <translation>Hamlib&apos;s rotator model: 603 is GS-232B, 901 SPID Rot2Prog, 2 a rotctld on the network.</translation>
+    </message>
+    <message>
+        <source>空欄: コントローラの範囲</source>
+        <translation>Empty: the controller&apos;s own</translation>
+    </message>
+    <message>
+        <source>コントローラ自身の角度での範囲、例えば 0-450、-180-180、0-340。空欄なら 0-360 (Hamlib ではモデルの範囲) です。</source>
+        <translation>The range in the controller&apos;s own degrees, such as 0-450, -180-180 or 0-340. Empty: 0-360 (with Hamlib, the model&apos;s range).</translation>
+    </message>
+    <message>
+        <source>位置を問い合わせる間隔 (GS-232A・GS-232B・Hamlib)。</source>
+        <translation>How often the position is asked for (GS-232A, GS-232B, Hamlib).</translation>
+    </message>
+    <message>
+        <source>プロトコル:</source>
+        <translation>Protocol:</translation>
+    </message>
+    <message>
+        <source>デバイス:</source>
+        <translation>Device:</translation>
+    </message>
+    <message>
+        <source>Hamlib モデル:</source>
+        <translation>Hamlib model:</translation>
+    </message>
+    <message>
+        <source>回転範囲:</source>
+        <translation>Range:</translation>
+    </message>
+    <message>
+        <source>問い合わせ間隔:</source>
+        <translation>Poll every:</translation>
+    </message>
+    <message>
+        <source>「%1」は回転範囲になりません。0-450、-180-180、0-340 のように書きます。</source>
+        <translation>&quot;%1&quot; is not a range. Write it as 0-450, -180-180 or 0-340.</translation>
+    </message>
+    <message>
+        <source>Hamlib のモデルを選んでください。</source>
+        <translation>Choose a Hamlib model.</translation>
     </message>
 </context>
 <context>

@@ -46,6 +46,9 @@ const char* const panelSwitchTip =
 const QColor switchOnColour(255, 192, 255);
 const char* const statusLineTip =
     QT_TRANSLATE_NOOP("MainWindow", "ポートの接続状態等のメッセージを表示します。");
+const char* const headingTip =
+    QT_TRANSLATE_NOOP("MainWindow", "コントローラーから送られてきた角度を表示します。");
+const char* const silentStatus = QT_TRANSLATE_NOOP("MainWindow", "コントローラが応答しません");
 
 QString switchCaption(int number, bool on) {
     return on ? QStringLiteral("ON") : QStringLiteral("SW%1").arg(number);
@@ -257,7 +260,17 @@ void MainWindow::createOperatingTab(QWidget* tab) {
     m_headingLabel = makeLabel(tab, "headingLabel", QStringLiteral("000"), 2130, 390, 945, 435);
     setColours(m_headingLabel, QColor(255, 192, 255), QColor(0, 0, 255));
     m_headingLabel->setFont(AppStyle::font(fixedGothic, 18, true));
-    m_headingLabel->setToolTip(tr("コントローラーから送られてきた角度を表示します。"));
+    m_headingLabel->setToolTip(tr(headingTip));
+    // The turn past the first, small at the number's right, only while the antenna
+    // stands in the overlap: the number itself stays the bearing.
+    m_overlapMark = new QLabel(m_headingLabel);
+    m_overlapMark->setFont(AppStyle::font(proportionalGothic, 7, true));
+    m_overlapMark->setAlignment(Qt::AlignRight | Qt::AlignTop);
+    // Clear of the widest number, three digits.
+    const int markLeft = m_headingLabel->fontMetrics().horizontalAdvance(QStringLiteral("000")) + 1;
+    m_overlapMark->setGeometry(markLeft, 2, m_headingLabel->width() - markLeft - 1,
+                               m_overlapMark->fontMetrics().height());
+    m_overlapMark->hide();
 
     m_stepCcwButton = makeButton(tab, "stepCcwButton", QStringLiteral("-10"), 450, 870, 615, 210);
     m_stepCcwButton->setToolTip(
@@ -423,10 +436,11 @@ void MainWindow::bindControls() {
             [this](int x, int y) { aimAtClick(x, y, true); });
     connect(m_offsetEdit, &QLineEdit::textChanged, s, &RotatorSession::setOffset);
 
-    connect(s, &RotatorSession::headingChanged, this, [this](const QString& heading) {
-        m_headingLabel->setText(heading);
-        m_mapView->update();
-    });
+    connect(s, &RotatorSession::headingChanged, this, &MainWindow::showHeading);
+    connect(s, &RotatorSession::positionChanged, this, &MainWindow::showHeading);
+    connect(s, &RotatorSession::rangeChanged, this, &MainWindow::showHeading);
+    connect(s, &RotatorSession::answeringChanged, this, &MainWindow::showAnswering);
+    connect(s, &RotatorSession::commandFailed, this, &MainWindow::showStatus);
     connect(s, &RotatorSession::commandedChanged, this, [this](const QString& commanded) {
         m_targetLabel->setText(commanded);
         // The map follows the target at once, not only at the next reply.
@@ -487,8 +501,8 @@ void MainWindow::bindControls() {
     connect(&m_core, &OperatingCore::lastPlaceChanged, m_mapView, qOverload<>(&QWidget::update));
     m_mapView->setMarksSource([this] {
         MapMarks marks{m_session->heading(), m_session->commanded(), m_session->offset(),
-                       m_headingLineWidth, m_session->headingReported(), std::nullopt};
-        marks.target = targetPlaceMark();
+                       m_headingLineWidth, m_session->headingKnown(), targetPlaceMark(),
+                       m_session->range()};
         return marks;
     });
 }
@@ -654,6 +668,37 @@ void MainWindow::showStatus(const QString& message) {
     m_statusLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_statusLabel->setText(message);
     fitCaptionHeight(m_statusLabel);
+}
+
+void MainWindow::showHeading() {
+    const RotatorSession& s = *m_session;
+    // Silent after it has reported: the last number would pass for where it stands.
+    m_headingLabel->setText(s.headingReported() && !s.headingKnown() ? QStringLiteral("---")
+                                                                      : s.heading());
+    const std::optional<double> position = s.position();
+    // A silent controller has no position.
+    const bool overlap = position && s.range().inOverlap(*position);
+    QString tip = tr(headingTip);
+    if (overlap) {
+        const QString where = tr("オーバーラップ内: コントローラの位置 %1°").arg(*position, 0, 'g', 15);
+        const double turn = *position - RotationRange::bearingOf(*position);
+        m_overlapMark->setText(QString::asprintf("%+.0f", turn));
+        m_overlapMark->setToolTip(where);
+        tip += u'\n' + where;
+    }
+    m_overlapMark->setVisible(overlap);
+    m_headingLabel->setToolTip(tip);
+    m_mapView->update();
+}
+
+void MainWindow::showAnswering(bool answering) {
+    showHeading();
+    if (!answering) {
+        m_statusBeforeSilence = m_statusLabel->text();
+        showStatus(tr(silentStatus));
+    } else if (m_statusLabel->text() == tr(silentStatus)) {
+        showStatus(m_statusBeforeSilence);
+    }
 }
 
 void MainWindow::showPortState(bool open) {

@@ -71,6 +71,10 @@ class MainWindow : public QWidget {
     std::optional<MapMarks::Place> targetPlaceMark() const;
 
     // What the session reports.
+    // The heading as the controller reported it, "---" while it is silent, with a
+    // mark while the antenna stands in the overlap.
+    void showHeading();
+    void showAnswering(bool answering);
     void showPortState(bool open);
     void showDisconnectOffer(bool offered);
     void showPortClosed();
@@ -79,6 +83,9 @@ class MainWindow : public QWidget {
     OperatingCore& m_core;
     RotatorSession* m_session;
     int m_headingLineWidth = 3;
+    // What the status line said when the controller fell silent, shown again at its
+    // first answer.
+    QString m_statusBeforeSilence;
     QPalette m_switchOffPalette;
     QPalette m_switchOnPalette;
 
@@ -93,6 +100,7 @@ class MainWindow : public QWidget {
     QPushButton* m_stopButton = nullptr;
     QPushButton* m_cwButton = nullptr;
     QLabel* m_headingLabel = nullptr;
+    QLabel* m_overlapMark = nullptr;
     QPushButton* m_stepCcwButton = nullptr;
     QPushButton* m_stepCwButton = nullptr;
     QLabel* m_pictureCaption = nullptr;

@@ -10,7 +10,9 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QtMath>
+#include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -28,6 +30,47 @@ void drawLine(QPainter& p, QPointF centreTwips, double azimuth, float lengthTwip
                                                   azimuth, lengthTwips);
     p.setPen(QPen(colour, penWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     p.drawLine(pixelsOf(centreTwips), pixelsOf(end));
+}
+
+// Qt's angles run counter-clockwise from three o'clock in sixteenths of a degree;
+// bearings clockwise from straight up.
+int qtAngle(double bearing) {
+    return qRound((90 - bearing) * 16);
+}
+
+// The range in the controller's bearings, where the heading line points: the
+// overlap (the bearings with two positions, from the low end on past the turn) or
+// the dead zone (from the high end round to the low), and a short mark at the rim
+// where each end stops the rotator.
+void drawRange(QPainter& p, QSize bitmapSize, const RotationRange& range, int penWidth) {
+    if (range.isFullCircle())
+        return;
+    const double half = bitmapSize.width() / 2.0;
+    const QPointF centre(half, bitmapSize.height() / 2.0);
+    const double span = range.max() - range.min();
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing, true);
+    if (span != 360) {
+        const bool overlap = span > 360;
+        const double from = RotationRange::bearingOf(overlap ? range.min() : range.max());
+        const double sweep = overlap ? std::min(span - 360, 360.0) : 360 - span;
+        const double r = 0.97 * half;
+        p.setPen(Qt::NoPen);
+        p.setBrush(overlap ? MapView::overlapColor : MapView::deadZoneColor);
+        p.drawPie(QRectF(centre.x() - r, centre.y() - r, 2 * r, 2 * r), qtAngle(from),
+                  -qRound(sweep * 16));
+    }
+    for (const double end : {range.min(), range.max()}) {
+        const double a = qDegreesToRadians(RotationRange::bearingOf(end));
+        const QPointF along(std::sin(a) * half, -std::cos(a) * half);
+        // Dark under light, so the mark shows on sea, land and the grey beyond.
+        for (const auto& [colour, width] :
+             {std::pair{QColor(64, 64, 64), penWidth + 2}, std::pair{MapView::stopColor, penWidth}}) {
+            p.setPen(QPen(colour, width, Qt::SolidLine, Qt::FlatCap));
+            p.drawLine(centre + 0.86 * along, centre + 0.99 * along);
+        }
+    }
+    p.restore();
 }
 
 } // namespace
@@ -63,6 +106,7 @@ void MapView::paintMarks(QPainter& p, QSize bitmapSize, const MapMarks& marks) {
     p.setBrush(Qt::NoBrush);
 
     // Under the lines, which keep their looks.
+    drawRange(p, bitmapSize, marks.range, base - 1);
     if (marks.target) {
         const double angle = qDegreesToRadians(marks.target->bearing);
         const double r = marks.target->reach * bitmapSize.width() / 2.0;

@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/links/rotationrange.h"
+
 #include <QColor>
 #include <QFrame>
 #include <QImage>
@@ -24,6 +26,9 @@ struct MapMarks {
         double reach = 0; // 0 at the centre, 1 on the rim
     };
     std::optional<Place> target;
+    // The controller's range, in its bearings as the heading line is drawn: the plain
+    // 0-360 draws nothing.
+    RotationRange range;
 };
 
 // The map: a bitmap in a two-pixel sunken frame, so the outer size is the bitmap
@@ -39,6 +44,10 @@ class MapView : public QFrame {
     static inline const QColor offsetColor{255, 192, 128};
     static inline const QColor headingColor{0, 0, 255};
     static inline const QColor targetPlaceColor{255, 0, 0};
+    // Light and see-through, so the map and the lines stay readable over them.
+    static inline const QColor overlapColor{255, 255, 160, 90};
+    static inline const QColor deadZoneColor{96, 96, 96, 110};
+    static inline const QColor stopColor{255, 255, 255};
 
     // Until a bitmap is set the map shows a placeholder of 200 x 200 pixels.
     explicit MapView(QWidget* parent = nullptr);
@@ -46,9 +55,10 @@ class MapView : public QFrame {
     bool setBitmap(const QImage& bitmap);
     void setMarksSource(std::function<MapMarks()> source) { m_source = std::move(source); }
 
-    // Command line, offset line, centre mark and heading line, in that order, for a
-    // bitmap of bitmapSize at the painter's origin. Lengths are fractions of the
-    // half width in twips; the centre mark takes the colour of the last line drawn.
+    // The range (its overlap or dead zone, and its stops) and the place looked up,
+    // then command line, offset line, centre mark and heading line, in that order,
+    // for a bitmap of bitmapSize at the painter's origin. Lengths are fractions of
+    // the half width in twips; the centre mark takes the colour of the last line drawn.
     static void paintMarks(QPainter& p, QSize bitmapSize, const MapMarks& marks);
 
   signals:

@@ -6,11 +6,16 @@
 #include "core/application/wsjtxfollower.h"
 
 #include <QCheckBox>
+#include <QComboBox>
+#include <QCompleter>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QGroupBox>
+#include <QIntValidator>
 #include <QLabel>
 #include <QLineEdit>
+#include <QRegularExpression>
+#include <QSpinBox>
 #include <QVBoxLayout>
 
 ServicesDialog::ServicesDialog(OperatingCore& core, QWidget* parent)
@@ -112,6 +117,7 @@ ServicesDialog::ServicesDialog(OperatingCore& core, QWidget* parent)
     // The state lines wrap and change while the dialog is open: the dialog follows
     // their height, so none is cut off.
     layout->setSizeConstraint(QLayout::SetFixedSize);
+    addControllerRows(layout);
     layout->addWidget(rotctld);
     for (QGroupBox* box : listenerBoxes)
         layout->addWidget(box);
@@ -140,6 +146,130 @@ ServicesDialog::ServicesDialog(OperatingCore& core, QWidget* parent)
     connect(&follower, &WsjtxFollower::stateChanged, this, &ServicesDialog::showWsjtxState);
     showWsjtxState();
     m_shown = choices();
+}
+
+void ServicesDialog::addControllerRows(QLayout* layout) {
+    auto* box = new QGroupBox(tr("コントローラ"), this);
+    box->setObjectName(QStringLiteral("controllerBox"));
+    const LinkSetup& setup = m_core.linkSetup();
+    m_shownLink = setup;
+
+    m_protocolList = new QComboBox(box);
+    m_protocolList->setObjectName(QStringLiteral("protocolList"));
+    for (const LinkSetup::Protocol p : LinkSetup::protocols) {
+        const QString name = p == LinkSetup::Protocol::Native ? tr("標準 (AZ=ddd を自分で送る)")
+                             : p == LinkSetup::Protocol::Gs232a ? QStringLiteral("GS-232A")
+                             : p == LinkSetup::Protocol::Gs232b ? QStringLiteral("GS-232B")
+                                                                : QStringLiteral("Hamlib");
+        m_protocolList->addItem(name, int(p));
+    }
+    m_protocolList->setCurrentIndex(m_protocolList->findData(int(setup.protocol)));
+    m_protocolList->setToolTip(
+        tr("コントローラの種類。GS-232A・GS-232B と Hamlib では位置を問い合わせます。"));
+
+    m_deviceEdit = new QLineEdit(setup.device, box);
+    m_deviceEdit->setObjectName(QStringLiteral("deviceEdit"));
+    m_deviceEdit->setPlaceholderText(tr("空欄: 環境設定の COM 番号"));
+    // Wide enough to read what empty means.
+    m_deviceEdit->setMinimumWidth(
+        m_deviceEdit->fontMetrics().horizontalAdvance(m_deviceEdit->placeholderText()) + 16);
+    m_deviceEdit->setToolTip(tr(
+        "空欄なら環境設定タブの COM 番号のポートです。/dev/serial/by-id/… のようなデバイスの"
+        "パスか、ser2net などネットワーク越しの ホスト:ポート も使えます。ボーレート等は環境設定"
+        "タブのものです。"));
+
+    // Hamlib's models when the library lists them; else the number, typed.
+    m_hamlibModelList = new QComboBox(box);
+    m_hamlibModelList->setObjectName(QStringLiteral("hamlibModelList"));
+    m_hamlibModelList->setEditable(true);
+    m_hamlibModelList->setInsertPolicy(QComboBox::NoInsert);
+    const QList<HamlibModel> models = hamlibModels();
+    for (const HamlibModel& m : models)
+        m_hamlibModelList->addItem(QStringLiteral("%1 %2").arg(m.number).arg(m.name), m.number);
+    if (models.isEmpty())
+        m_hamlibModelList->setValidator(new QIntValidator(1, 999999, m_hamlibModelList));
+    m_hamlibModelList->completer()->setFilterMode(Qt::MatchContains);
+    m_hamlibModelList->completer()->setCompletionMode(QCompleter::PopupCompletion);
+    const int listed = m_hamlibModelList->findData(setup.hamlibModel);
+    m_hamlibModelList->setCurrentIndex(listed);
+    if (listed < 0)
+        m_hamlibModelList->setEditText(setup.hamlibModel ? QString::number(setup.hamlibModel)
+                                                         : QString());
+    m_hamlibModelList->setToolTip(tr(
+        "Hamlib のローテータのモデル。603 は GS-232B、901 は SPID Rot2Prog、2 はネットワーク上の "
+        "rotctld です。"));
+
+    m_rangeEdit = new QLineEdit(setup.range ? setup.range->text() : QString(), box);
+    m_rangeEdit->setObjectName(QStringLiteral("rangeEdit"));
+    m_rangeEdit->setPlaceholderText(tr("空欄: コントローラの範囲"));
+    m_rangeEdit->setToolTip(tr(
+        "コントローラ自身の角度での範囲、例えば 0-450、-180-180、0-340。空欄なら 0-360 "
+        "(Hamlib ではモデルの範囲) です。"));
+
+    m_pollBox = new QSpinBox(box);
+    m_pollBox->setObjectName(QStringLiteral("pollBox"));
+    m_pollBox->setRange(LinkSetup::minPollMs, LinkSetup::maxPollMs);
+    m_pollBox->setSingleStep(100);
+    m_pollBox->setSuffix(QStringLiteral(" ms"));
+    m_pollBox->setValue(setup.pollMs);
+    m_pollBox->setToolTip(tr("位置を問い合わせる間隔 (GS-232A・GS-232B・Hamlib)。"));
+
+    m_controllerState = new QLabel(box);
+    m_controllerState->setObjectName(QStringLiteral("controllerState"));
+    m_controllerState->setWordWrap(true);
+    m_controllerState->hide();
+
+    auto* form = new QFormLayout(box);
+    form->addRow(tr("プロトコル:"), m_protocolList);
+    form->addRow(tr("デバイス:"), m_deviceEdit);
+    form->addRow(tr("Hamlib モデル:"), m_hamlibModelList);
+    form->addRow(tr("回転範囲:"), m_rangeEdit);
+    form->addRow(tr("問い合わせ間隔:"), m_pollBox);
+    form->addRow(m_controllerState);
+    connect(m_protocolList, &QComboBox::currentIndexChanged, this,
+            &ServicesDialog::enableControllerRows);
+    enableControllerRows();
+    layout->addWidget(box);
+}
+
+void ServicesDialog::enableControllerRows() {
+    const auto protocol = LinkSetup::Protocol(m_protocolList->currentData().toInt());
+    m_hamlibModelList->setEnabled(protocol == LinkSetup::Protocol::Hamlib);
+    // The native controller speaks unasked.
+    m_pollBox->setEnabled(protocol != LinkSetup::Protocol::Native);
+}
+
+std::optional<LinkSetup> ServicesDialog::chosenLink() {
+    LinkSetup setup = m_core.linkSetup();
+    setup.protocol = LinkSetup::Protocol(m_protocolList->currentData().toInt());
+    setup.device = m_deviceEdit->text().trimmed();
+    static const QRegularExpression leadingNumber(QStringLiteral(R"(^\s*(\d{1,6})(\s|$))"));
+    const QRegularExpressionMatch model = leadingNumber.match(m_hamlibModelList->currentText());
+    setup.hamlibModel = model.hasMatch() ? model.captured(1).toInt() : 0;
+    setup.pollMs = m_pollBox->value();
+    const QString range = m_rangeEdit->text().trimmed();
+    setup.range = range.isEmpty() ? std::nullopt : RotationRange::parse(range);
+    QString why;
+    QWidget* at = nullptr;
+    if (!range.isEmpty() && !setup.range) {
+        why = tr("「%1」は回転範囲になりません。0-450、-180-180、0-340 のように書きます。")
+                  .arg(range);
+        at = m_rangeEdit;
+    } else if (setup.protocol == LinkSetup::Protocol::Hamlib && setup.hamlibModel == 0) {
+        why = tr("Hamlib のモデルを選んでください。");
+        at = m_hamlibModelList;
+    }
+    m_controllerState->setText(why);
+    m_controllerState->setVisible(at);
+    if (!at)
+        return setup;
+    at->setFocus();
+    return std::nullopt;
+}
+
+void ServicesDialog::accept() {
+    if (chosenLink())
+        QDialog::accept();
 }
 
 ServicesDialog::Choices ServicesDialog::choices() const {
@@ -222,4 +352,19 @@ void ServicesDialog::apply() {
     follower.setListen(wanted.wsjtx != m_shown.wsjtx ? wanted.wsjtx : follower.listen());
     if (wanted.reconnect != m_shown.reconnect)
         m_core.setReconnectEnabled(wanted.reconnect);
+    const std::optional<LinkSetup> chosen = chosenLink();
+    if (!chosen)
+        return;
+    LinkSetup setup = m_core.linkSetup();
+    const auto take = [&](auto LinkSetup::*field) {
+        if (chosen.value().*field != m_shownLink.*field)
+            setup.*field = chosen.value().*field;
+    };
+    take(&LinkSetup::protocol);
+    take(&LinkSetup::device);
+    take(&LinkSetup::hamlibModel);
+    take(&LinkSetup::pollMs);
+    take(&LinkSetup::range);
+    if (setup != m_core.linkSetup())
+        m_core.setLinkSetup(setup);
 }

@@ -7,15 +7,19 @@
 #include <QDialog>
 #include <QList>
 #include <QStringList>
+#include <optional>
 
 class QCheckBox;
+class QComboBox;
 class QLabel;
 class QLineEdit;
+class QSpinBox;
 
 // What AZIVEX offers beyond its window, set where a person who starts it from the
-// menu can reach it: the rotctld server for trackers and loggers, and taking the
-// port up again by itself when the device comes back, and the datagram listeners
-// for N1MM Logger+ and PstRotator's senders. Saved in AZIVEX.INI on OK.
+// menu can reach it: the controller and how it is reached, the rotctld server for
+// trackers and loggers, and taking the port up again by itself when the device
+// comes back, and the datagram listeners for N1MM Logger+ and PstRotator's
+// senders. Saved in AZIVEX.INI on OK.
 class ServicesDialog : public QDialog {
     Q_OBJECT
   public:
@@ -28,6 +32,8 @@ class ServicesDialog : public QDialog {
     // Saves the rows the operator changed, and no others: an address given on the
     // command line for one run, or a key edited by hand meanwhile, stays as it is.
     void apply();
+    // Stays open, saying why, while the controller's rows hold what cannot be used.
+    void accept() override;
 
   private:
     // What the rows say: an address, empty when off, and the two ticks.
@@ -48,6 +54,11 @@ class ServicesDialog : public QDialog {
         QLabel* state;
     };
     void showWsjtxState();
+    void addControllerRows(QLayout* layout);
+    // The controller the rows describe; nothing, once the state line says why, when
+    // one of them cannot be used.
+    std::optional<LinkSetup> chosenLink();
+    void enableControllerRows();
 
     OperatingCore& m_core;
     QCheckBox* m_rotctldCheck;
@@ -60,4 +71,11 @@ class ServicesDialog : public QDialog {
     QCheckBox* m_wsjtxFollowCheck;
     QLabel* m_wsjtxState;
     Choices m_shown; // as the dialog opened
+    QComboBox* m_protocolList;
+    QLineEdit* m_deviceEdit;
+    QComboBox* m_hamlibModelList;
+    QLineEdit* m_rangeEdit;
+    QSpinBox* m_pollBox;
+    QLabel* m_controllerState;
+    LinkSetup m_shownLink;
 };
