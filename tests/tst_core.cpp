@@ -6,6 +6,7 @@
 #include "core/application/layout.h"
 #include "core/links/protocol.h"
 #include "core/links/linesettings.h"
+#include "core/links/rotationrange.h"
 #include "core/links/serialports.h"
 #include "core/settings/settings.h"
 #include "core/settings/settingsfile.h"
@@ -391,6 +392,42 @@ class TestCore : public QObject {
             {359.6, "0", "360"}, {0.5, "0", "0"}, {1.5, "", "2"}, {-0.4, "-1", "359"},
             {-360.6, "0", "-1"}, {90, "0.5", "90"}, {90, "1.5", "92"}, {40000, "0", "<none>"}})
             QCOMPARE(shown(MapGeometry::aimTarget(d, offset)), QString(t));
+    }
+
+    // A range's positions for a bearing: the one nearest where the antenna is, the
+    // bearing itself when nothing is known, none in a dead zone.
+    void rotationRange_data() {
+        QTest::addColumn<QString>("range");
+        QTest::addColumn<double>("bearing");
+        QTest::addColumn<double>("from"); // NaN: not known
+        QTest::addColumn<QString>("position"); // "none", or what is sent
+        const double unknown = qQNaN();
+        QTest::addRow("0-450 from 400 to 30") << "0-450" << 30.0 << 400.0 << "390";
+        QTest::addRow("0-450 from 400 to 100") << "0-450" << 100.0 << 400.0 << "100";
+        QTest::addRow("0-450 from 100 to 10") << "0-450" << 10.0 << 100.0 << "10";
+        QTest::addRow("0-450 unknown") << "0-450" << 30.0 << unknown << "30";
+        QTest::addRow("0-450 at the stop") << "0-450" << 0.0 << 440.0 << "360";
+        QTest::addRow("-180-180 270") << " -180 - 180 " << 270.0 << unknown << "-90";
+        QTest::addRow("-180-180 from -170 to 180") << "-180-180" << 180.0 << -170.0 << "-180";
+        QTest::addRow("0-340 dead zone") << "0-340" << 350.0 << 10.0 << "none";
+        QTest::addRow("0-360 as it is") << "0-360" << 370.0 << 10.0 << "370";
+        QTest::addRow("-90-450 from -80 to 350") << "-90-450" << 350.0 << -80.0 << "-10";
+        QTest::addRow("reversed") << "450-0" << 10.0 << unknown << "invalid";
+        QTest::addRow("three turns") << "0-1080" << 10.0 << unknown << "invalid";
+        QTest::addRow("words") << "0 to 450" << 10.0 << unknown << "invalid";
+    }
+    void rotationRange() {
+        QFETCH(QString, range);
+        QFETCH(double, bearing);
+        QFETCH(double, from);
+        QFETCH(QString, position);
+        const std::optional<RotationRange> r = RotationRange::parse(range);
+        QCOMPARE(r.has_value(), position != u"invalid");
+        if (!r)
+            return;
+        QCOMPARE(RotationRange::parse(r->text()), r);
+        const std::optional<double> p = r->position(bearing, qIsNaN(from) ? std::nullopt : std::optional(from));
+        QCOMPARE(p ? QString::number(*p) : QStringLiteral("none"), position);
     }
 
     void layout() {

@@ -156,6 +156,8 @@ class TestDatagrams : public QObject {
         QTest::addRow("stop") << QByteArray("<PST><STOP>1</STOP></PST>") << QByteArray("A\r\n") << QByteArray();
         QTest::addRow("park, elevation") << QByteArray("<PST><PARK>1</PARK>EL?</PST>") << QByteArray("M200\r\n") << QByteArray("EL:0");
         QTest::addRow("garbage") << QByteArray("<PST><AZIMUTH>x</AZIMUTH></PST>") << QByteArray() << QByteArray();
+        QTest::addRow("azimuth") << QByteArray("<PST>AZ?EL?</PST>") << QByteArray() << QByteArray("AZ:90");
+        QTest::addRow("azimuth, controller silent") << QByteArray("<PST>AZ?EL?</PST>") << QByteArray() << QByteArray("EL:0");
         // clang-format on
     }
     void pstRotatorOverLoopback() {
@@ -163,6 +165,14 @@ class TestDatagrams : public QObject {
         QFETCH(QByteArray, sent);
         QFETCH(QByteArray, answer);
         m_rig->session.setParkAzimuth(200);
+        QVERIFY(m_rig->reply("AZ=090\r\n"));
+        if (QTest::currentDataTag() == QLatin1String("azimuth, controller silent")) {
+            m_rig->session.link().setTimeout(20);
+            QSignalSpy answering(&m_rig->session, &RotatorSession::answeringChanged);
+            m_rig->session.stepCw(); // a movement no report follows
+            QVERIFY(answering.wait());
+            QCOMPARE(m_rig->line(), QByteArray("M010\r\n"));
+        }
         PstRotatorListener pst(m_rig->session, *m_pacer);
         QUdpSocket answers;
         QVERIFY(listenWithAnswers(pst, answers));

@@ -210,6 +210,37 @@ class TestOperatingCore : public QObject {
         QTRY_COMPARE_WITH_TIMEOUT(m_core->session().parkAzimuth().value_or(-1), 90.0, 2000);
     }
 
+    // [link] sets the controller, its range and its timing; a hand edit puts a new
+    // link in place, still open; a value that cannot be used is said once and left
+    // at its default; the window's choice saves only the keys it changed.
+    void linkKeys() {
+        QVERIFY(writeFile("AZIVEX.DAT", "3,9600,N,8,1:0-0/0" + reference));
+        QVERIFY(writeFile("AZIVEX.INI", "[link]\nrange=0-450 ; my tower\npoll=250\n"));
+        QVERIFY(m_core->start());
+        RotatorSession& s = m_core->session();
+        QCOMPARE(s.range(), RotationRange(0, 450));
+        QCOMPARE(s.link().pollInterval(), 250);
+        const ControllerLink* first = &s.link();
+        QSignalSpy changed(m_core.get(), &OperatingCore::linkSetupChanged);
+        m_trace.clear();
+        QVERIFY(writeFile("AZIVEX.INI", "[link]\nrange=0-340\nprotocol=morse\ntimeout=0\n"));
+        m_core->reloadIni();
+        m_core->reloadIni();
+        QCOMPARE(changed.size(), 1);
+        QVERIFY(&s.link() != first && s.link().isOpen());
+        QCOMPARE(s.range(), RotationRange(0, 340));
+        QCOMPARE(s.link().timeout(), 3000);
+        QCOMPARE(m_trace.filter("使えません"), (QStringList{"status AZIVEX.INI の [link] protocol は使えません: morse",
+                                                    "status AZIVEX.INI の [link] timeout は使えません: 0"}));
+        LinkSetup setup = m_core->linkSetup();
+        setup.range.reset();
+        setup.device = m_pty->slavePath();
+        QVERIFY(m_core->setLinkSetup(setup));
+        QCOMPARE(readFile("AZIVEX.INI"), "[link]\nrange=\nprotocol=morse\ntimeout=0\ndevice=" + setup.device.toLatin1() + '\n');
+        QCOMPARE(s.range(), RotationRange());
+        QVERIFY(s.link().isOpen() && s.link().portName() == setup.device);
+    }
+
     // A typed target aims from the station as a click does (offset added); the
     // station, the park and the presets come from AZIVEX.INI.
     void aimAtTargets_data() {

@@ -58,7 +58,7 @@ class TestRotctl : public QObject {
     }
 
     void commands_data() {
-        QTest::addColumn<QString>("offset");
+        QTest::addColumn<QString>("offset"); // "OFFSET[ RANGE[ REPLY]]"
         QTest::addColumn<QByteArray>("request");
         QTest::addColumn<QByteArray>("answer");
         QTest::addColumn<QByteArray>("sent");
@@ -96,6 +96,10 @@ class TestRotctl : public QObject {
         QTest::addRow("unknown") << "0" << QByteArray("x\n\\foo\n") << QByteArray("RPRT -4\nRPRT -4\n") << QByteArray();
         QTest::addRow("empty lines") << "0" << QByteArray("\n\r\n p\n") << QByteArray("100.00\n0.00\n") << QByteArray();
         QTest::addRow("lone carriage returns") << "0" << QByteArray("P 10 0\rp\r") << QByteArray("RPRT 0\n100.00\n0.00\n") << QByteArray("M010\r\n");
+        QTest::addRow("set_pos through the overlap") << "0 0-450 AZ=400" << QByteArray("P 30 0\n") << QByteArray("RPRT 0\n") << QByteArray("M390\r\n");
+        QTest::addRow("set_pos in the dead zone") << "0 0-340" << QByteArray("P 350 0\n") << QByteArray("RPRT -1\n") << QByteArray();
+        QTest::addRow("get_pos in the overlap") << "10 0-450 AZ=400" << QByteArray("p\n") << QByteArray("390.00\n0.00\n") << QByteArray();
+        QTest::addRow("dump_state, south stop") << "0 -180-180" << QByteArray("\\dump_state\n") << QByteArray(dump).replace("min_az=0.", "min_az=-180.").replace("max_az=360", "max_az=180") << QByteArray();
         QTest::addRow("each line end once") << "0" << QByteArray("S\r\nS\rS\n") << QByteArray("RPRT 0\nRPRT 0\nRPRT 0\n") << QByteArray("A\r\nA\r\nA\r\n");
         // clang-format on
     }
@@ -104,8 +108,11 @@ class TestRotctl : public QObject {
         QFETCH(QByteArray, request);
         QFETCH(QByteArray, answer);
         QFETCH(QByteArray, sent);
-        QVERIFY(m_rig->reply("AZ=100\r\n"));
-        m_rig->session.setOffset(offset);
+        const QString reply = offset.section(u' ', 2);
+        QVERIFY(m_rig->reply((reply.isEmpty() ? QByteArray("AZ=100") : reply.toLatin1()) + "\r\n"));
+        if (const QString range = offset.section(u' ', 1, 1); !range.isEmpty())
+            m_rig->session.setRange(*RotationRange::parse(range));
+        m_rig->session.setOffset(offset.section(u' ', 0, 0));
         if (QByteArrayView(QTest::currentDataTag()) == "park at 200")
             m_rig->session.setParkAzimuth(200);
         auto client = connectClient();
@@ -119,6 +126,21 @@ class TestRotctl : public QObject {
 
     void capsForCqrlog() { // the limits, as the lines it looks for word them
         QVERIFY(RotctlServer::capabilities().contains("\nMin Azimuth:\t\t0.00\nMax Azimuth:\t\t360.00\n"));
+        QVERIFY(RotctlServer::capabilities({-180, 180}).contains("\nMin Azimuth:\t\t-180.00\nMax Azimuth:\t\t180.00\n"));
+    }
+
+    // A controller that stops answering has no position to give, until it answers.
+    void silentController() {
+        QVERIFY(m_rig->reply("AZ=100\r\n"));
+        m_rig->session.link().setTimeout(50);
+        QSignalSpy answering(&m_rig->session, &RotatorSession::answeringChanged);
+        m_rig->session.aimAt(90);
+        QVERIFY(answering.wait());
+        auto client = connectClient();
+        QVERIFY(client);
+        QCOMPARE(ask(*client, "p\n", 8), QByteArray("RPRT -5\n"));
+        QVERIFY(m_rig->reply("AZ=090\r\n"));
+        QCOMPARE(ask(*client, "p\n", 11), QByteArray("90.00\n0.00\n"));
     }
 
     void portClosed_data() {

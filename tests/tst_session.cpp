@@ -18,8 +18,9 @@ class TestSession : public QObject {
     Q_OBJECT
     std::unique_ptr<SessionRig> m_rig;
 
-    // Runs a script of operations: ccw cw stop + - raw:TEXT aim:DEGREES sw:N
-    // reply:TEXT (the controller answers) offset:TEXT cmd:TEXT (last commanded).
+    // Runs a script of operations: ccw cw stop + - raw:TEXT aim:DEGREES click:DEGREES
+    // sw:N reply:TEXT (the controller answers) offset:TEXT cmd:TEXT (last commanded)
+    // range:MIN-MAX.
     // The operation that could not be carried out, or nothing.
     QString run(const QString& script) {
         RotatorSession& s = m_rig->session;
@@ -29,7 +30,9 @@ class TestSession : public QObject {
                 {"ccw", [&] { s.turnCcw(); }}, {"cw", [&] { s.turnCw(); }}, {"stop", [&] { s.stop(); }},
                 {"+", [&] { s.stepCw(); }}, {"-", [&] { s.stepCcw(); }}, {"raw", [&] { s.sendRaw(arg); }},
                 {"aim", [&] { s.aimAt(arg.toDouble()); }}, {"sw", [&] { s.toggleSwitch(arg.toInt()); }},
-                {"offset", [&] { s.setOffset(arg); }}, {"cmd", [&] { s.setCommanded(arg); }}};
+                {"offset", [&] { s.setOffset(arg); }}, {"cmd", [&] { s.setCommanded(arg); }},
+                {"click", [&] { s.aimAt(arg.toDouble(), RotatorSession::Turn::AsClicked); }},
+                {"range", [&] { s.setRange(*RotationRange::parse(arg)); }}};
             if (operations.contains(name))
                 operations[name]();
             else if (name != u"reply" || !m_rig->reply(arg.toLatin1() + "\r\n"))
@@ -58,6 +61,15 @@ class TestSession : public QObject {
         QTest::addRow("aim with offset") << "offset:10 aim:90.4" << QByteArray("M100\r\n") << "100";
         QTest::addRow("aim without target") << "cmd:7 offset:40000 aim:5" << QByteArray() << "7";
         QTest::addRow("switches") << "sw:3 sw:8 sw:3" << QByteArray("Y31\r\nY81\r\nY30\r\n") << "";
+        QTest::addRow("overlap: 400 to 30") << "range:0-450 reply:AZ=400 aim:30" << QByteArray("M390\r\n") << "30";
+        QTest::addRow("overlap: 400 to 100") << "range:0-450 reply:AZ=400 aim:100" << QByteArray("M100\r\n") << "100";
+        QTest::addRow("overlap: 400 to 200") << "range:0-450 reply:AZ=400 aim:200" << QByteArray("M200\r\n") << "200";
+        QTest::addRow("overlap: 40 to 350") << "range:0-450 reply:AZ=040 aim:350" << QByteArray("M350\r\n") << "350";
+        QTest::addRow("overlap: a click keeps its bearing") << "range:0-450 reply:AZ=400 click:30" << QByteArray("M030\r\n") << "30";
+        QTest::addRow("overlap: a step keeps its bearing") << "range:0-450 reply:AZ=400 cmd:20 +" << QByteArray("M030\r\n") << "30";
+        QTest::addRow("full circle: 350 to 10") << "reply:AZ=350 aim:10" << QByteArray("M010\r\n") << "10";
+        QTest::addRow("south stop: 270 in its units") << "range:-180-180 aim:270" << QByteArray("M-90\r\n") << "270";
+        QTest::addRow("dead zone refused") << "range:0-340 cmd:5 aim:350" << QByteArray() << "5";
         // clang-format on
     }
     void operations() {
@@ -65,10 +77,28 @@ class TestSession : public QObject {
         QFETCH(QByteArray, sent);
         QFETCH(QString, commanded);
         QSignalSpy notices(&m_rig->session, &RotatorSession::portClosedNotice);
+        QSignalSpy failed(&m_rig->session, &RotatorSession::commandFailed);
         QCOMPARE(run(script), QString());
         QCOMPARE(m_rig->line(), sent);
         QCOMPARE(m_rig->session.commanded(), commanded);
         QCOMPARE(notices.size(), 0);
+        QCOMPARE(failed.size(), QTest::currentDataTag() == QLatin1String("dead zone refused") ? 1 : 0);
+    }
+
+    // A controller that reports only while it moves is silent when a movement gets no
+    // report in time, and answers again at its next one.
+    void silentController() {
+        RotatorSession& s = m_rig->session;
+        s.link().setTimeout(100);
+        QVERIFY(m_rig->reply("AZ=010\r\n"));
+        QSignalSpy answering(&s, &RotatorSession::answeringChanged);
+        QVERIFY(!answering.wait(300)); // quiet while nothing moves
+        s.aimAt(90);
+        QVERIFY(answering.wait());
+        QVERIFY(!s.headingKnown() && !s.position());
+        QVERIFY(m_rig->reply("AZ=090\r\n"));
+        QVERIFY(s.headingKnown() && answering.last().first().toBool());
+        QCOMPARE(*s.position(), 90.0);
     }
 
     void closedPort_data() {

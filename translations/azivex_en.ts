@@ -533,6 +533,10 @@ Check that the folder can be written to.</translation>
         <source>国別ファイル（cty.dat）を読み込んでいます...</source>
         <translation>Loading the country file (cty.dat)...</translation>
     </message>
+    <message>
+        <source>回せません: 回転範囲 %1 の外です</source>
+        <translation>Cannot turn: outside the rotation range %1</translation>
+    </message>
 </context>
 <context>
     <name>WsjtxFollower</name>

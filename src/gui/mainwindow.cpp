@@ -683,7 +683,8 @@ void MainWindow::aimAtClick(int x, int y, bool longPath) {
     // The click position is already relative to the map's outer rectangle.
     if (const std::optional<double> degrees =
             MapGeometry::clickDegrees(x, y, 0, 0, m_mapView->width(), m_mapView->height()))
-        m_session->aimAt(longPath ? std::fmod(*degrees + 180, 360) : *degrees);
+        m_session->aimAt(longPath ? std::fmod(*degrees + 180, 360) : *degrees,
+                         RotatorSession::Turn::AsClicked);
 }
 
 void MainWindow::sendRawCommand() {

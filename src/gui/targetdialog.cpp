@@ -245,6 +245,9 @@ void TargetDialog::showAimResult(int result) {
     case RotatorSession::AimResult::Refused:
         m_bearings->setText(tr("回せません: コントローラが受け付けません"));
         break;
+    case RotatorSession::AimResult::OutOfRange:
+        m_bearings->setText(tr("回せません: 回転範囲 %1 の外です").arg(m_core.session().range().text()));
+        break;
     default: // sent, or shown in the window's status line
         break;
     }

@@ -94,7 +94,7 @@ void N1mmListener::setReportTo(std::optional<std::pair<QHostAddress, quint16>> w
 }
 
 std::optional<double> N1mmListener::rotorHeading() const {
-    if (!m_session.headingReported())
+    if (!m_session.headingKnown())
         return std::nullopt;
     // The controller's heading is geographic once AZIVEX's own offset is taken off.
     return numericValue(m_session.heading()) - numericValue(m_session.offset());

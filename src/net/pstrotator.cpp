@@ -126,8 +126,9 @@ bool PstRotatorListener::handle(const QByteArray& datagram, const QHostAddress& 
             m_answers.take(sender, m_clock()))
             socket().writeDatagram(text, sender, answerPort);
     };
-    // A closed port's last heading is stale: no answer beats a wrong one.
-    if (askedAzimuth && m_session.link().isOpen())
+    // A closed port's or a silent controller's last heading is stale: no answer
+    // beats a wrong one.
+    if (askedAzimuth && m_session.link().isOpen() && m_session.link().answering())
         answer(PstRotator::azimuthAnswer(numericValue(m_session.heading()) -
                                          numericValue(m_session.offset())));
     if (askedElevation)

@@ -22,6 +22,7 @@ enum Result {
     Ok = 0,
     InvalidArgument = -1,
     NotImplemented = -4,
+    TimedOut = -5,
     IoError = -6,
     Rejected = -9,
     NotAvailable = -11

@@ -258,6 +258,8 @@ QByteArray RotctlServer::execute(const Command& c) {
         switch (s.aimAt(c.azimuth)) {
         case RotatorSession::AimResult::Sent:
             return reply(c, Ok);
+        case RotatorSession::AimResult::OutOfRange:
+            return reply(c, InvalidArgument); // as a backend answers a position beyond its limits
         case RotatorSession::AimResult::PortClosed:
             return reply(c, IoError);
         case RotatorSession::AimResult::Refused:
@@ -266,12 +268,22 @@ QByteArray RotctlServer::execute(const Command& c) {
             return reply(c, InvalidArgument);
         }
     case Verb::GetPos: {
-        if (!open) // the last heading is stale: the antenna may have turned since
+        // A closed port's heading is stale, the antenna may have turned since; a silent
+        // controller's too, and a time-out is what a backend says of it.
+        if (!open)
             return reply(c, IoError);
-        // The controller's heading is geographic once the offset is taken off.
-        double az = std::fmod(numericValue(s.heading()) - numericValue(s.offset()), 360.0);
-        if (az < 0)
-            az += 360;
+        if (!s.link().answering())
+            return reply(c, TimedOut);
+        // The controller's heading is geographic once the offset is taken off; on a
+        // rotator with a range of its own, in its units, as its backend would say.
+        double az = 0;
+        if (!s.range().isFullCircle() && s.position()) {
+            az = *s.position() - numericValue(s.offset());
+        } else {
+            az = std::fmod(numericValue(s.heading()) - numericValue(s.offset()), 360.0);
+            if (az < 0)
+                az += 360;
+        }
         const QByteArray text = QByteArray::number(az, 'f', 2);
         return reply(c, Ok, {{text, "Azimuth: " + text}, {"0.00", "Elevation: 0.00"}});
     }
@@ -302,30 +314,33 @@ QByteArray RotctlServer::execute(const Command& c) {
             return reply(c, InvalidArgument);
         }
     case Verb::GetInfo: {
-        const QByteArray info = "AZIVEX rotator controller on COM" +
-                                QByteArray::number(s.link().portNumber()) + ' ' +
+        const QByteArray info = "AZIVEX rotator controller on " +
+                                s.link().portName().toUtf8() + ' ' +
                                 s.link().lineSettings().toLatin1();
         return reply(c, Ok, {{info, "Info: " + info}});
     }
-    case Verb::DumpState:
+    case Verb::DumpState: {
+        const QByteArray min = QByteArray::number(s.range().min(), 'f', 6);
+        const QByteArray max = QByteArray::number(s.range().max(), 'f', 6);
         return reply(c, Ok,
                      {{"1", "rotctld Protocol Ver: 1"},
                       {"2", "Rotor Model: 2"},
-                      {"min_az=0.000000", "Minimum Azimuth: 0.000000"},
-                      {"max_az=360.000000", "Maximum Azimuth: 360.000000"},
+                      {"min_az=" + min, "Minimum Azimuth: " + min},
+                      {"max_az=" + max, "Maximum Azimuth: " + max},
                       {"min_el=0.000000", "Minimum Elevation: 0.000000"},
                       {"max_el=90.000000", "Maximum Elevation: 90.000000"},
                       {"south_zero=0", "South Zero: 0"},
                       {"rot_type=AzEl", "rot_type=AzEl"},
                       {"done", "done"}});
+    }
     case Verb::DumpCaps:
-        return capsReply(c, capabilities());
+        return capsReply(c, capabilities(s.range()));
     default:
         return reply(c, NotImplemented);
     }
 }
 
-QByteArray RotctlServer::capabilities() {
+QByteArray RotctlServer::capabilities(const RotationRange& range) {
     // Worded and laid out as rotctld's own dump, which CQRLOG reads for its limits;
     // the limits and the rotor type match dump_state's.
     return "Caps dump for model:\t2\n"
@@ -338,8 +353,12 @@ QByteArray RotctlServer::capabilities() {
            "Backend status:\t\tStable\n"
            "Rot type:\t\tAz-El\n"
            "Port type:\t\tNetwork link\n"
-           "Min Azimuth:\t\t0.00\n"
-           "Max Azimuth:\t\t360.00\n"
+           "Min Azimuth:\t\t" +
+           QByteArray::number(range.min(), 'f', 2) +
+           "\n"
+           "Max Azimuth:\t\t" +
+           QByteArray::number(range.max(), 'f', 2) +
+           "\n"
            "Min Elevation:\t\t0.00\n"
            "Max Elevation:\t\t90.00\n"
            "Can set Position:\tY\n"

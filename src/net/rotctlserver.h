@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/links/rotationrange.h"
 #include "net/rotctl.h"
 
 #include <QHash>
@@ -50,8 +51,8 @@ class RotctlServer : public QObject {
     // ("localhost" is 127.0.0.1; another name stands for its first IPv4 address, or
     // its first address when it has none). Nothing when the text is no such thing.
     static std::optional<std::pair<QHostAddress, quint16>> parseEndpoint(const QString& text);
-    // What dump_caps tells of the rotator.
-    static QByteArray capabilities();
+    // What dump_caps tells of a rotator with this azimuth range.
+    static QByteArray capabilities(const RotationRange& range = {});
 
   private:
     struct Client {
