@@ -117,7 +117,7 @@ class TestHamlib : public QObject {
         QTest::addColumn<int>("model");
         QTest::addColumn<QString>("device");
         QTest::addColumn<QString>("target");
-        QTest::addColumn<int>("silencing"); // the signal that stops the answers
+        QTest::addColumn<int>("silencing"); // stops the answers; SIGUSR1 again brings them back
         const QString port = QString::number(freePort());
         QTest::addRow("rotctld -m 1") << "rotctld" << QStringList{"-m", "1", "-T", "127.0.0.1", "-t", port}
                                       << 2 << "127.0.0.1:" + port << "-4.5" << SIGKILL;
@@ -177,6 +177,15 @@ class TestHamlib : public QObject {
             QTRY_VERIFY(std::any_of(failed.cbegin(), failed.cend(), [](const QList<QVariant>& f) {
                 return f.at(0).toString().contains(QStringLiteral("20"));
             }));
+
+        // Back (rotctld started again): taken up again at its first answer.
+        if (silencing == SIGKILL)
+            peer.start(program, arguments);
+        else
+            ::kill(pid_t(peer.processId()), silencing);
+        QTRY_VERIFY_WITH_TIMEOUT(link.answering(), 10000);
+        peer.kill();
+        peer.waitForFinished();
     }
 
     // While Hamlib waits on a slow controller, AZIVEX's own rotctld answers.

@@ -84,6 +84,7 @@ class HamlibWorker : public QObject {
     }
 
     void close() {
+        m_reopen = false;
         if (!m_rot)
             return;
         rot_close(m_rot);
@@ -95,6 +96,21 @@ class HamlibWorker : public QObject {
     int run(int job, double azimuth, double elevation, int direction, double* az, double* el) {
         if (!m_rot)
             return -RIG_EIO;
+        // A line that failed may be out of step (a late answer still to come) or dead
+        // (a remote rotctld restarted): opened again, it is taken up where it can be.
+        if (m_reopen) {
+            rot_close(m_rot);
+            if (const int status = rot_open(m_rot); status != RIG_OK)
+                return status;
+            m_reopen = false;
+        }
+        const int status = call(job, azimuth, elevation, direction, az, el);
+        m_reopen = status == -RIG_EIO || status == -RIG_ETIMEOUT || status == -RIG_EPROTO;
+        return status;
+    }
+
+  private:
+    int call(int job, double azimuth, double elevation, int direction, double* az, double* el) {
         switch (job) {
         case 0: {
             azimuth_t a = 0;
@@ -113,8 +129,8 @@ class HamlibWorker : public QObject {
         }
     }
 
-  private:
     ROT* m_rot = nullptr;
+    bool m_reopen = false;
 };
 
 HamlibLink::HamlibLink(int model, QObject* parent)
