@@ -218,7 +218,7 @@ bool HamlibLink::open() {
     m_range = RotationRange(result.minAz, result.maxAz);
     m_minElevation = result.minEl;
     m_maxElevation = result.maxEl;
-    m_elevation = std::clamp(0.0, m_minElevation, m_maxElevation);
+    m_elevation = qBound(m_minElevation, 0.0, m_maxElevation);
     ++m_generation;
     m_open = true;
     m_pollFailing = false;
@@ -347,7 +347,7 @@ void HamlibLink::finished(quint64 generation, const Command& command, const Outc
     if (outcome.status == RIG_OK) {
         if (command.job == Job::Position) {
             m_pollFailing = false;
-            m_elevation = std::clamp(outcome.elevation, m_minElevation, m_maxElevation);
+            m_elevation = qBound(m_minElevation, outcome.elevation, m_maxElevation);
             // Hamlib's floats carry noise past the hundredths its own tools show.
             const double position = std::round(outcome.azimuth * 100) / 100;
             const int shown = int(std::lround(RotationRange::bearingOf(position))) % 360;
