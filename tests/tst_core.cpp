@@ -413,7 +413,8 @@ class TestCore : public QObject {
         QTest::addRow("0-360 as it is") << "0-360" << 370.0 << 10.0 << "370";
         QTest::addRow("-90-450 from -80 to 350") << "-90-450" << 350.0 << -80.0 << "-10";
         QTest::addRow("reversed") << "450-0" << 10.0 << unknown << "invalid";
-        QTest::addRow("three turns") << "0-1080" << 10.0 << unknown << "invalid";
+        QTest::addRow("over two turns") << "0-720.5" << 10.0 << unknown << "invalid";
+        QTest::addRow("a tie from 180") << "0-540" << 0.0 << 180.0 << "0";
         QTest::addRow("words") << "0 to 450" << 10.0 << unknown << "invalid";
     }
     void rotationRange() {

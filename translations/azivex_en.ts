@@ -9,6 +9,13 @@
     </message>
 </context>
 <context>
+    <name>Gs232Link</name>
+    <message>
+        <source>コントローラがコマンド %1 を受け付けませんでした (?&gt;)</source>
+        <translation>The controller refused the command %1 (?&gt;)</translation>
+    </message>
+</context>
+<context>
     <name>HamlibLink</name>
     <message>
         <source>Hamlib: 方位を読めません: %1</source>

@@ -11,8 +11,13 @@
 
 #ifndef Q_OS_WIN
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
+#include <sys/socket.h>
 #include <termios.h>
 #include <unistd.h>
 #endif
@@ -27,7 +32,17 @@ CommandChannel::~CommandChannel() {
     // No signal of the port may reach a half-destroyed link.
     m_port->disconnect(this);
     m_port->close();
+#ifndef Q_OS_WIN
+    if (m_socket >= 0)
+        ::close(m_socket);
+#endif
 }
+
+#ifndef Q_OS_WIN
+int CommandChannel::handle() const {
+    return m_socket >= 0 ? m_socket : m_port->handle();
+}
+#endif
 
 bool CommandChannel::isNetworkAddress(const QString& device) {
     // A path starts with a slash (or names a COM port); HOST:PORT ends in a port number.
@@ -42,7 +57,8 @@ bool CommandChannel::isNetworkAddress(const QString& device) {
 }
 
 bool CommandChannel::setLine(const LineSettings& s) {
-    return apply(s);
+    // A serial server keeps its own line settings.
+    return m_socket >= 0 || apply(s);
 }
 
 bool CommandChannel::apply(const LineSettings& s) {
@@ -59,7 +75,7 @@ bool CommandChannel::apply(const LineSettings& s) {
 }
 
 bool CommandChannel::isOpen() const {
-    return m_port->isOpen();
+    return m_socket >= 0 || m_port->isOpen();
 }
 
 bool CommandChannel::open(const QString& path, const LineSettings& line, const QString& lineText,
@@ -70,6 +86,8 @@ bool CommandChannel::open(const QString& path, const LineSettings& line, const Q
         *error = reason;
         return false;
     };
+    if (isNetworkAddress(path))
+        return openNetwork(path, error);
 #ifdef Q_OS_WIN
     const QString target = path;
 #else
@@ -117,10 +135,87 @@ bool CommandChannel::open(const QString& path, const LineSettings& line, const Q
             QStringLiteral("%1 cannot carry the line settings %2").arg(target, lineText));
     }
     m_port->clearError();
+    setUpOpened();
+    return isOpen();
+}
+
+bool CommandChannel::openNetwork(const QString& address, QString* error) {
+#ifdef Q_OS_WIN
+    *error = QStringLiteral("%1: controllers across the network are not supported here").arg(address);
+    return false;
+#else
+    const auto refuse = [error, &address](const QString& why) {
+        *error = QStringLiteral("%1: %2").arg(address, why);
+        return false;
+    };
+    const qsizetype colon = address.lastIndexOf(u':');
+    QString host = address.left(colon);
+    if (host.startsWith(u'[') && host.endsWith(u']'))
+        host = host.mid(1, host.size() - 2);
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    const int lookup = ::getaddrinfo(QFile::encodeName(host).constData(),
+                                     address.mid(colon + 1).toLatin1().constData(), &hints, &found);
+    if (lookup != 0)
+        return refuse(lookup == EAI_NONAME ? QStringLiteral("no such host")
+                                           : QString::fromLocal8Bit(::gai_strerror(lookup)));
+    // Each address in turn, with a bounded wait each: the event loop is held while
+    // connecting, so an unreachable host must not hold it for the system's minutes.
+    int fd = -1;
+    int lastError = 0;
+    for (addrinfo* a = found; a && fd < 0; a = a->ai_next) {
+        fd = ::socket(a->ai_family, a->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, a->ai_protocol);
+        if (fd < 0) {
+            lastError = errno;
+            continue;
+        }
+        if (::connect(fd, a->ai_addr, a->ai_addrlen) != 0 && errno != EINPROGRESS) {
+            lastError = errno;
+        } else {
+            pollfd p{fd, POLLOUT, 0};
+            int ready;
+            while ((ready = ::poll(&p, 1, kConnectMs)) < 0 && errno == EINTR) {
+            }
+            socklen_t size = sizeof lastError;
+            if (ready == 0)
+                lastError = ETIMEDOUT;
+            else if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &lastError, &size) != 0)
+                lastError = errno;
+        }
+        if (lastError != 0) {
+            ::close(fd);
+            fd = -1;
+        }
+    }
+    ::freeaddrinfo(found);
+    if (fd < 0) {
+        switch (lastError) {
+        case ECONNREFUSED:
+            return refuse(QStringLiteral("connection refused"));
+        case ETIMEDOUT:
+            return refuse(QStringLiteral("no answer within %1 s").arg(kConnectMs / 1000));
+        default:
+            return refuse(QString::fromLocal8Bit(std::strerror(lastError)).toLower());
+        }
+    }
+    // Commands are a few bytes each and wanted at once.
+    const int one = 1;
+    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+    m_socket = fd;
+    m_readable = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+    connect(m_readable, &QSocketNotifier::activated, this, &CommandChannel::readSocket);
+    setUpOpened();
+    return isOpen();
+#endif
+}
+
+void CommandChannel::setUpOpened() {
     ++m_generation;
 #ifndef Q_OS_WIN
+    const int fd = handle();
     // Writes never wait: a full device answers EAGAIN and the queue holds back.
-    const int fd = m_port->handle();
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
     m_writable = new QSocketNotifier(fd, QSocketNotifier::Write, this);
     m_writable->setEnabled(false);
@@ -134,7 +229,6 @@ bool CommandChannel::open(const QString& path, const LineSettings& line, const Q
         m_queue.push_back({m_lineEnd, CommandKind::Ordered});
         pump();
     }
-    return isOpen();
 }
 
 void CommandChannel::close() {
@@ -144,7 +238,7 @@ void CommandChannel::close() {
 
 void CommandChannel::closePort(bool writePending) {
     ++m_generation;
-    if (!m_port->isOpen())
+    if (!isOpen())
         return;
     // A command given just before the close still goes out, if the device takes it
     // within a moment.
@@ -152,7 +246,7 @@ void CommandChannel::closePort(bool writePending) {
         const QDeadlineTimer deadline(kCloseDrainMs);
         while (writeQueued() == WriteOutcome::DeviceFull && !deadline.hasExpired()) {
 #ifndef Q_OS_WIN
-            pollfd p{m_port->handle(), POLLOUT, 0};
+            pollfd p{handle(), POLLOUT, 0};
             if (::poll(&p, 1, static_cast<int>(deadline.remainingTime())) <= 0)
                 break;
 #endif
@@ -168,6 +262,15 @@ void CommandChannel::closePort(bool writePending) {
         m_writable->deleteLater();
         m_writable = nullptr;
     }
+#ifndef Q_OS_WIN
+    if (m_socket >= 0) {
+        m_readable->setEnabled(false);
+        m_readable->deleteLater();
+        m_readable = nullptr;
+        ::close(m_socket);
+        m_socket = -1;
+    }
+#endif
     // Closing a device that has gone away reports errors of its own.
     m_closing = true;
     m_port->close();
@@ -253,20 +356,46 @@ qint64 CommandChannel::writeToDevice(const char* data, qint64 size) {
     // of its unbounded buffer (cutting commands apart) and reports a full device
     // (EAGAIN) as the same ResourceError as a vanished one.
     for (;;) {
-        const ssize_t n = ::write(m_port->handle(), data, static_cast<size_t>(size));
+        // A socket whose peer has gone answers EPIPE rather than raising SIGPIPE.
+        const ssize_t n = m_socket >= 0
+                              ? ::send(m_socket, data, static_cast<size_t>(size), MSG_NOSIGNAL)
+                              : ::write(m_port->handle(), data, static_cast<size_t>(size));
         if (n >= 0)
             return n;
         if (errno == EINTR)
             continue;
         if (errno == EAGAIN || errno == EWOULDBLOCK)
             return 0;
-        return -1; // EIO, ENXIO, ...: hung up or unplugged
+        return -1; // EIO, ENXIO, EPIPE, ...: hung up, unplugged, connection gone
     }
 #endif
 }
 
 void CommandChannel::readArrived() {
     emit received(m_port->readAll());
+}
+
+void CommandChannel::readSocket() {
+#ifndef Q_OS_WIN
+    char buffer[4096];
+    for (;;) {
+        const ssize_t n = ::recv(m_socket, buffer, sizeof buffer, 0);
+        if (n > 0) {
+            emit received(QByteArray(buffer, n));
+            // The link may have closed the channel on what it received.
+            if (m_socket < 0)
+                return;
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+            return;
+        // 0: the peer closed the connection; below: it broke.
+        closeForLoss();
+        return;
+    }
+#endif
 }
 
 void CommandChannel::errorOccurred(QSerialPort::SerialPortError error) {

@@ -11,9 +11,11 @@
 
 class QSocketNotifier;
 
-// The line to a controller that takes commands as bytes: a serial device. The
-// device is looked up again at every open, so a re-plugged adapter (or a new link)
-// is picked up. What is received is handed on as it comes.
+// The line to a controller that takes commands as bytes: a serial device, or a TCP
+// connection to HOST:PORT (a serial server such as ser2net), which carries the same
+// bytes and has no line settings. The device is looked up again at every open, so a
+// re-plugged adapter (or a new link) is picked up. What is received is handed on as
+// it comes.
 //
 // Commands wait in a short queue of their own and reach the device whole: one that
 // the device takes only in part is finished before anything else is written. A
@@ -43,8 +45,9 @@ class CommandChannel : public QObject {
     // Applies line settings to the open device; false when it cannot take them.
     bool setLine(const LineSettings& s);
     bool isOpen() const;
-    // Opens the device at path (a COMN link is followed) with the line; false, and
-    // why for the operator, when it cannot be opened with them or is open already.
+    // Opens the device at path (a COMN link is followed) with the line, or connects to
+    // HOST:PORT; false, and why for the operator, when it cannot be opened with them,
+    // the connection fails, or it is open already.
     bool open(const QString& path, const LineSettings& line, const QString& lineText,
               QString* error);
     // Writes out what is still pending before closing.
@@ -72,7 +75,16 @@ class CommandChannel : public QObject {
     };
     enum class WriteOutcome { Done, DeviceFull, DeviceGone };
 
+    static constexpr int kConnectMs = 2000;
     bool apply(const LineSettings& s);
+    bool openNetwork(const QString& address, QString* error);
+    // Set up once the descriptor is open: non-blocking writes and their notifier.
+    void setUpOpened();
+    void readSocket();
+#ifndef Q_OS_WIN
+    // The descriptor written to: the socket's, else the serial port's.
+    int handle() const;
+#endif
     void closePort(bool writePending);
     void readArrived();
     void errorOccurred(QSerialPort::SerialPortError error);
@@ -100,4 +112,7 @@ class CommandChannel : public QObject {
     bool m_fragmentLeft = false;
     QByteArray m_lineEnd = QByteArrayLiteral("\r\n");
     QSocketNotifier* m_writable = nullptr;
+    // The connected socket for HOST:PORT, -1 otherwise.
+    int m_socket = -1;
+    QSocketNotifier* m_readable = nullptr;
 };

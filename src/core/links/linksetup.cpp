@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/links/linksetup.h"
 
+#include "core/links/gs232link.h"
 #include "core/links/hamliblink.h"
 #include "core/links/nativelink.h"
 
@@ -33,9 +34,13 @@ std::optional<LinkSetup::Protocol> LinkSetup::protocolNamed(const QString& name)
 std::unique_ptr<ControllerLink> makeLink(const LinkSetup& setup) {
     std::unique_ptr<ControllerLink> link;
     switch (setup.protocol) {
-    case LinkSetup::Protocol::Native:
     case LinkSetup::Protocol::Gs232a:
+        link = std::make_unique<Gs232Link>(Gs232Link::Variant::A);
+        break;
     case LinkSetup::Protocol::Gs232b:
+        link = std::make_unique<Gs232Link>(Gs232Link::Variant::B);
+        break;
+    case LinkSetup::Protocol::Native:
         link = std::make_unique<NativeLink>();
         break;
     case LinkSetup::Protocol::Hamlib: {
