@@ -195,6 +195,8 @@ class TestHamlib : public QObject {
         session.setLink(std::make_unique<HamlibLink>(2));
         session.link().setDevice("127.0.0.1:" + QString::number(slow->serverPort()));
         session.link().setPollInterval(100);
+        session.link().setTimeout(1000); // silent from the start, until the first answer
+        QSignalSpy answering(&session.link(), &ControllerLink::answeringChanged);
         session.openLink(QStringLiteral("1"), QStringLiteral("9600,N,8,1"));
         QVERIFY(session.link().isOpen());
         RotctlServer server(&session);
@@ -211,6 +213,8 @@ class TestHamlib : public QObject {
         // Polls every 100 ms while the first was on its way: none was sent.
         QVERIFY(reaches(session.link(), 90, 3000));
         QCOMPARE(asksAtAnswer, 1);
+        QCOMPARE(answering.count(), 2);
+        QVERIFY(!answering.at(0).at(0).toBool() && answering.at(1).at(0).toBool());
     }
 };
 

@@ -5,6 +5,7 @@
 // session shows the heading, the map paints its bitmap and marks. Beside it, in
 // the same run on the same pseudo-terminal: a bare QSerialPort whose reads repaint
 // a plain widget of the same size showing the same bitmap. Then the same window on
+// the GS-232B link, answering its position requests on the same line, and on
 // Hamlib's link (model 2, a rotctld played on a thread of its own on the loopback):
 // from its answer to a position request written to the socket to the repaint,
 // through Hamlib's thread and the session.
@@ -64,6 +65,30 @@ std::vector<double> measure(PseudoTerminal& pty, QWidget* map) {
         while (counter.paints == before)
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         // The paint is over once the event that carried it has been handled.
+        QCoreApplication::processEvents();
+        times.push_back(double(clock.nsecsElapsed()) / 1000);
+    }
+    map->removeEventFilter(&counter);
+    std::sort(times.begin(), times.end());
+    return times;
+}
+
+// Microseconds from each answer to a GS-232B position request ("C") to the paint
+// that follows it.
+std::vector<double> measurePolls(PseudoTerminal& pty, QWidget* map) {
+    PaintCounter counter;
+    map->installEventFilter(&counter);
+    std::vector<double> times;
+    for (int i = 0; i < kReplies; ++i) {
+        pty.clearReceived();
+        while (!pty.received().contains("C\r"))
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        const int before = counter.paints;
+        QElapsedTimer clock;
+        clock.start();
+        pty.write("AZ=" + QByteArray::number(100 + i % 200) + "\r\n");
+        while (counter.paints == before)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         QCoreApplication::processEvents();
         times.push_back(double(clock.nsecsElapsed()) / 1000);
     }
@@ -159,6 +184,15 @@ int main(int argc, char* argv[]) {
     QWidget* map = window.findChild<QWidget*>(QStringLiteral("mapView"));
     const std::vector<double> ours = measure(pty, map);
 
+    // The same line, now to a GS-232B asked every 50 ms.
+    LinkSetup gs232b;
+    gs232b.protocol = LinkSetup::Protocol::Gs232b;
+    gs232b.pollMs = LinkSetup::minPollMs;
+    core.setLinkSetup(gs232b); // reopens the port on the new link
+    if (!core.session().link().isOpen())
+        return 1;
+    const std::vector<double> gs232 = measurePolls(pty, map);
+
     QThread peerThread;
     auto* peer = new QuickRotctld;
     peer->moveToThread(&peerThread);
@@ -199,6 +233,7 @@ int main(int argc, char* argv[]) {
     std::printf("position answer to repainted map, %d answers a link, %s\n", kReplies,
                 qPrintable(QGuiApplication::platformName()));
     report("window: native link, parser, session, map marks", ours);
+    report("window: GS-232B link, polled", gs232);
     report("window: Hamlib link, model 2, its thread", polled);
     report("reference: bare read and repaint", reference);
     return 0;
