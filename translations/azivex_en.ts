@@ -16,6 +16,25 @@
     </message>
 </context>
 <context>
+    <name>HamlibLink</name>
+    <message>
+        <source>Hamlib: 方位を読めません: %1</source>
+        <translation>Hamlib: cannot read the azimuth: %1</translation>
+    </message>
+    <message>
+        <source>Hamlib: %1 へ回せません: %2</source>
+        <translation>Hamlib: cannot turn to %1: %2</translation>
+    </message>
+    <message>
+        <source>Hamlib: 回転できません: %1</source>
+        <translation>Hamlib: cannot turn: %1</translation>
+    </message>
+    <message>
+        <source>Hamlib: 停止できません: %1</source>
+        <translation>Hamlib: cannot stop: %1</translation>
+    </message>
+</context>
+<context>
     <name>MainWindow</name>
     <message>
         <source>環境設定と連動しています。コントローラの遠隔スイッチをＯＮ・ＯＦＦします。</source>

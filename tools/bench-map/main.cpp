@@ -4,7 +4,13 @@
 // end of the map's repaint, through the real window: the link reads the reply, the
 // session shows the heading, the map paints its bitmap and marks. Beside it, in
 // the same run on the same pseudo-terminal: a bare QSerialPort whose reads repaint
-// a plain widget of the same size showing the same bitmap.
+// a plain widget of the same size showing the same bitmap. Then the same window on
+// the GS-232B link, answering its position requests on the same line, and on
+// Hamlib's link (model 2, a rotctld played on a thread of its own on the loopback):
+// from its answer to a position request written to the socket to the repaint,
+// through Hamlib's thread and the session.
+#include "core/application/operatingcore.h"
+#include "core/links/linksetup.h"
 #include "core/session/rotatorsession.h"
 #include "gui/appstyle.h"
 #include "gui/mainwindow.h"
@@ -15,9 +21,14 @@
 #include <QFile>
 #include <QPainter>
 #include <QSerialPort>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <vector>
 
@@ -62,6 +73,82 @@ std::vector<double> measure(PseudoTerminal& pty, QWidget* map) {
     return times;
 }
 
+// Microseconds from each answer to a GS-232B position request ("C") to the paint
+// that follows it.
+std::vector<double> measurePolls(PseudoTerminal& pty, QWidget* map) {
+    PaintCounter counter;
+    map->installEventFilter(&counter);
+    std::vector<double> times;
+    for (int i = 0; i < kReplies; ++i) {
+        pty.clearReceived();
+        while (!pty.received().contains("C\r"))
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        const int before = counter.paints;
+        QElapsedTimer clock;
+        clock.start();
+        pty.write("AZ=" + QByteArray::number(100 + i % 200) + "\r\n");
+        while (counter.paints == before)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        QCoreApplication::processEvents();
+        times.push_back(double(clock.nsecsElapsed()) / 1000);
+    }
+    map->removeEventFilter(&counter);
+    std::sort(times.begin(), times.end());
+    return times;
+}
+
+qint64 nowNs() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+// Answers each position request at once with the next azimuth, and notes when.
+class QuickRotctld : public QTcpServer {
+  public:
+    std::atomic<qint64> answeredAt = 0;
+    QuickRotctld() {
+        connect(this, &QTcpServer::newConnection, this, [this] {
+            QTcpSocket* peer = nextPendingConnection();
+            connect(peer, &QTcpSocket::readyRead, this, [this, peer] {
+                while (peer->canReadLine()) {
+                    const QByteArray line = peer->readLine();
+                    if (line.startsWith("\\dump_state")) {
+                        peer->write("1\n2\nmin_az=0\nmax_az=360\nmin_el=0\nmax_el=90\n"
+                                    "south_zero=0\nrot_type=AzEl\ndone\n");
+                    } else if (line.startsWith('p')) {
+                        answeredAt = nowNs();
+                        peer->write(QByteArray::number(100 + m_next++ % 200) + ".00\n0.00\n");
+                        peer->flush();
+                    }
+                }
+            });
+        });
+    }
+
+  private:
+    int m_next = 0;
+};
+
+// Microseconds from each answer the peer notes to the paint that follows it.
+std::vector<double> measureAnswers(std::atomic<qint64>& answeredAt, QWidget* map) {
+    PaintCounter counter;
+    map->installEventFilter(&counter);
+    std::vector<double> times;
+    answeredAt = 0;
+    while (times.size() < std::size_t(kReplies)) {
+        const int before = counter.paints;
+        while (counter.paints == before)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        QCoreApplication::processEvents();
+        if (const qint64 at = answeredAt.exchange(0))
+            times.push_back(double(nowNs() - at) / 1000);
+    }
+    map->removeEventFilter(&counter);
+    std::sort(times.begin(), times.end());
+    return times;
+}
+
 void report(const char* what, const std::vector<double>& t) {
     std::printf("  %-44s median %7.1f us   p99 %7.1f us\n", what, t[t.size() / 2],
                 t[t.size() * 99 / 100]);
@@ -96,7 +183,37 @@ int main(int argc, char* argv[]) {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     QWidget* map = window.findChild<QWidget*>(QStringLiteral("mapView"));
     const std::vector<double> ours = measure(pty, map);
+
+    // The same line, now to a GS-232B asked every 50 ms.
+    LinkSetup gs232b;
+    gs232b.protocol = LinkSetup::Protocol::Gs232b;
+    gs232b.pollMs = LinkSetup::minPollMs;
+    core.setLinkSetup(gs232b); // reopens the port on the new link
+    if (!core.session().link().isOpen())
+        return 1;
+    const std::vector<double> gs232 = measurePolls(pty, map);
+
+    QThread peerThread;
+    auto* peer = new QuickRotctld;
+    peer->moveToThread(&peerThread);
+    QObject::connect(&peerThread, &QThread::finished, peer, &QObject::deleteLater);
+    peerThread.start();
+    quint16 peerPort = 0;
+    QMetaObject::invokeMethod(
+        peer, [&] { peerPort = peer->listen(QHostAddress::LocalHost, 0) ? peer->serverPort() : 0; },
+        Qt::BlockingQueuedConnection);
+    LinkSetup hamlib;
+    hamlib.protocol = LinkSetup::Protocol::Hamlib;
+    hamlib.hamlibModel = 2;
+    hamlib.device = QStringLiteral("127.0.0.1:%1").arg(peerPort);
+    hamlib.pollMs = LinkSetup::minPollMs;
+    core.setLinkSetup(hamlib); // reopens the port on the new link
+    if (!peerPort || !core.session().link().isOpen())
+        return 1;
+    const std::vector<double> polled = measureAnswers(peer->answeredAt, map);
     core.session().closeLink();
+    peerThread.quit();
+    peerThread.wait();
     window.hide();
 
     BareMap bare;
@@ -113,9 +230,11 @@ int main(int argc, char* argv[]) {
     });
     const std::vector<double> reference = measure(pty, &bare);
 
-    std::printf("reply to repainted map, %d replies, %s\n", kReplies,
+    std::printf("position answer to repainted map, %d answers a link, %s\n", kReplies,
                 qPrintable(QGuiApplication::platformName()));
-    report("window: link, parser, session, map marks", ours);
+    report("window: native link, parser, session, map marks", ours);
+    report("window: GS-232B link, polled", gs232);
+    report("window: Hamlib link, model 2, its thread", polled);
     report("reference: bare read and repaint", reference);
     return 0;
 }

@@ -3,7 +3,12 @@
 #include "core/links/linksetup.h"
 
 #include "core/links/gs232link.h"
+#include "core/links/hamliblink.h"
 #include "core/links/nativelink.h"
+
+#include <hamlib/rotator.h>
+
+#include <algorithm>
 
 QString LinkSetup::protocolName(Protocol protocol) {
     switch (protocol) {
@@ -36,9 +41,14 @@ std::unique_ptr<ControllerLink> makeLink(const LinkSetup& setup) {
         link = std::make_unique<Gs232Link>(Gs232Link::Variant::B);
         break;
     case LinkSetup::Protocol::Native:
-    case LinkSetup::Protocol::Hamlib:
         link = std::make_unique<NativeLink>();
         break;
+    case LinkSetup::Protocol::Hamlib: {
+        auto hamlib = std::make_unique<HamlibLink>(setup.hamlibModel);
+        hamlib->setConfiguredRange(setup.range);
+        link = std::move(hamlib);
+        break;
+    }
     }
     link->setDevice(setup.device);
     link->setPollInterval(setup.pollMs);
@@ -47,5 +57,17 @@ std::unique_ptr<ControllerLink> makeLink(const LinkSetup& setup) {
 }
 
 QList<HamlibModel> hamlibModels() {
-    return {};
+    HamlibLink::loadBackends();
+    QList<HamlibModel> models;
+    rot_list_foreach(
+        [](const rot_caps* caps, void* list) {
+            static_cast<QList<HamlibModel>*>(list)->append(
+                {caps->rot_model, QStringLiteral("%1 %2").arg(QString::fromUtf8(caps->mfg_name),
+                                                             QString::fromUtf8(caps->model_name))});
+            return 1; // go on
+        },
+        &models);
+    std::sort(models.begin(), models.end(),
+              [](const HamlibModel& a, const HamlibModel& b) { return a.number < b.number; });
+    return models;
 }
