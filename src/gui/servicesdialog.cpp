@@ -183,6 +183,10 @@ void ServicesDialog::addControllerRows(QLayout* layout) {
     m_hamlibModelList->setObjectName(QStringLiteral("hamlibModelList"));
     m_hamlibModelList->setEditable(true);
     m_hamlibModelList->setInsertPolicy(QComboBox::NoInsert);
+    // As wide as the other rows whatever names the Hamlib in use lists; the popup
+    // shows them whole.
+    m_hamlibModelList->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_hamlibModelList->setMinimumContentsLength(16);
     const QList<HamlibModel> models = hamlibModels();
     for (const HamlibModel& m : models)
         m_hamlibModelList->addItem(QStringLiteral("%1 %2").arg(m.number).arg(m.name), m.number);
