@@ -237,6 +237,24 @@ class TestSession : public QObject {
     // A controller that stops reading fills the line; the port stays open, and what
     // reaches the controller once it reads again is whole commands, the newest go-to
     // last and every command the session called sent.
+    // A controller across the network is tried on the timer alone, less and less often.
+    void reconnectAcrossTheNetwork() {
+        Reconnector reconnector(m_rig->session);
+        reconnector.setEnabled(true);
+        m_rig->session.closeLink();
+        m_rig->session.link().setDevice(QStringLiteral("127.0.0.1:1"));
+        emit m_rig->session.lost();
+        auto* timer = reconnector.findChild<QTimer*>({}, Qt::FindDirectChildrenOnly);
+        QVERIFY(timer->isActive() && !reconnector.findChild<QFileSystemWatcher*>());
+        QList<int> intervals;
+        for (int tries = 0; tries < 7; ++tries) {
+            QMetaObject::invokeMethod(timer, "timeout");
+            intervals << timer->interval();
+        }
+        QCOMPARE(intervals, (QList<int>{2000, 4000, 8000, 16000, 32000, 32000, 32000}));
+        QVERIFY(!m_rig->session.link().isOpen());
+    }
+
     void stoppedController_data() {
         QTest::addColumn<QString>("kind"); // aim: go-tos and a stop among them, raw: text as typed
         QTest::addRow("go-tos and a stop") << "aim";

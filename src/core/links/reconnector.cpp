@@ -2,9 +2,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/links/reconnector.h"
 
+#include "core/links/commandchannel.h"
 #include "core/session/rotatorsession.h"
+
 #include <QFileSystemWatcher>
 #include <QTimer>
+
+#include <algorithm>
 
 Reconnector::Reconnector(RotatorSession& session, QObject* parent)
     : QObject(parent), m_session(session), m_timer(new QTimer(this)) {
@@ -33,6 +37,11 @@ void Reconnector::startWaiting() {
         return;
     const QString dir = m_session.link().workingDirectory();
     stopWaiting(); // a loss while waiting starts one wait, not two
+    m_timer->setInterval(retryMs);
+    if (CommandChannel::isNetworkAddress(m_session.link().devicePath())) {
+        m_timer->start();
+        return;
+    }
     m_watcher = new QFileSystemWatcher(this);
     m_watcher->addPaths({dir.isEmpty() ? QStringLiteral(".") : dir, QStringLiteral("/dev")});
     connect(m_watcher, &QFileSystemWatcher::directoryChanged, this, &Reconnector::tryOpen);
@@ -55,8 +64,11 @@ void Reconnector::tryOpen() {
     m_reopening = true;
     m_session.toggleConnection();
     m_reopening = false;
-    if (!m_session.link().isOpen())
+    if (!m_session.link().isOpen()) {
+        if (!m_watcher)
+            m_timer->setInterval(std::min(2 * m_timer->interval(), longestNetworkRetryMs));
         return;
+    }
     stopWaiting();
     emit reconnected(m_session.link().portName());
 }

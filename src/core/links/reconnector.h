@@ -14,11 +14,14 @@ class RotatorSession;
 // anything the operator does with the Connect button ends it. It waits on the file
 // system (the folder of the COMn links, and /dev, where devices appear) and, while
 // and only while it waits, on a slow timer, for a device that comes back without a
-// change the watcher sees.
+// change the watcher sees. A controller across the network (HOST:PORT) cannot be
+// seen coming back, and each try may wait for the connection: it is tried on the
+// timer alone, less and less often, up to longestNetworkRetryMs apart.
 class Reconnector : public QObject {
     Q_OBJECT
   public:
     static constexpr int retryMs = 1000;
+    static constexpr int longestNetworkRetryMs = 32000;
 
     explicit Reconnector(RotatorSession& session, QObject* parent = nullptr);
 
