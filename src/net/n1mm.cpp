@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "net/n1mm.h"
 
+#include "core/geography/geodesy.h"
 #include "core/session/aimpacer.h"
 #include "core/session/rotatorsession.h"
 #include "core/text/textnumber.h"
@@ -16,13 +17,8 @@ namespace N1mm {
 
 namespace {
 
-double withinTurn(double degrees) {
-    const double d = std::fmod(std::fmod(degrees, 360.0) + 360.0, 360.0);
-    return d >= 360.0 ? 0.0 : d; // a hair below 0 rounds up to 360
-}
-
 double apart(double a, double b) {
-    const double d = withinTurn(a - b);
+    const double d = Geodesy::normalizedDegrees(a - b);
     return std::min(d, 360.0 - d);
 }
 
@@ -63,15 +59,15 @@ std::optional<Command> parse(QByteArrayView datagram) {
 
 double rotorTarget(const Command& command, std::optional<double> rotorHeading) {
     // Each within a turn first, so no sum of two large numbers overflows.
-    const double target = withinTurn(withinTurn(command.bearing) - withinTurn(command.offset));
+    const double target = Geodesy::normalizedDegrees(Geodesy::normalizedDegrees(command.bearing) - Geodesy::normalizedDegrees(command.offset));
     if (!command.bidirectional || !rotorHeading)
         return target;
-    const double reverse = withinTurn(target + 180);
+    const double reverse = Geodesy::normalizedDegrees(target + 180);
     return apart(reverse, *rotorHeading) < apart(target, *rotorHeading) ? reverse : target;
 }
 
 QByteArray report(const QString& rotor, double heading) {
-    const long tenths = std::lround(withinTurn(heading) * 10) % 3600;
+    const long tenths = std::lround(Geodesy::normalizedDegrees(heading) * 10) % 3600;
     return rotor.toUtf8() + " @ " + QByteArray::number(qlonglong(tenths));
 }
 
@@ -97,7 +93,7 @@ std::optional<double> N1mmListener::rotorHeading() const {
     if (!m_session.headingKnown())
         return std::nullopt;
     // The controller's heading is geographic once AZIVEX's own offset is taken off.
-    return numericValue(m_session.heading()) - numericValue(m_session.offset());
+    return m_session.bearing();
 }
 
 void N1mmListener::sendReport() {

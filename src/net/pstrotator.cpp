@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "net/pstrotator.h"
 
+#include "core/geography/geodesy.h"
 #include "core/session/aimpacer.h"
 #include "core/session/rotatorsession.h"
 #include "core/text/textnumber.h"
@@ -45,7 +46,7 @@ QList<Command> parse(QByteArrayView datagram) {
         } else if (tag == u"AZIMUTH") {
             if (const std::optional<double> az = leadingNumber(value.toLatin1()))
                 commands.append(
-                    {Command::Kind::Azimuth, std::fmod(std::fmod(*az, 360.0) + 360.0, 360.0)});
+                    {Command::Kind::Azimuth, Geodesy::normalizedDegrees(*az)});
         } else if ((tag == u"STOP" || tag == u"PARK") && value != u"0") {
             commands.append({tag == u"STOP" ? Command::Kind::Stop : Command::Kind::Park});
         }
@@ -54,9 +55,7 @@ QList<Command> parse(QByteArrayView datagram) {
 }
 
 QByteArray azimuthAnswer(double heading) {
-    double az = std::fmod(heading, 360.0);
-    if (az < 0)
-        az += 360;
+    const double az = Geodesy::normalizedDegrees(heading);
     return "AZ:" + QByteArray::number(std::round(az * 10) / 10);
 }
 
@@ -129,8 +128,7 @@ bool PstRotatorListener::handle(const QByteArray& datagram, const QHostAddress& 
     // A closed port's or a silent controller's last heading is stale: no answer
     // beats a wrong one.
     if (askedAzimuth && m_session.link().isOpen() && m_session.link().answering())
-        answer(PstRotator::azimuthAnswer(numericValue(m_session.heading()) -
-                                         numericValue(m_session.offset())));
+        answer(PstRotator::azimuthAnswer(m_session.bearing()));
     if (askedElevation)
         answer("EL:0"); // the rotator turns in azimuth only
     return !commands.isEmpty();

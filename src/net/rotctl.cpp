@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "net/rotctl.h"
 
+#include "core/geography/geodesy.h"
+
 #include <QLocale>
 #include <cctype>
 #include <cmath>
@@ -99,7 +101,7 @@ QList<Command> parseLine(QByteArrayView line) {
             const std::optional<double> az = number(c.args[0]);
             c.malformed = !az || !number(c.args[1]);
             if (az)
-                c.azimuth = std::fmod(std::fmod(*az, 360.0) + 360.0, 360.0);
+                c.azimuth = Geodesy::normalizedDegrees(*az);
         } else if (!c.malformed && c.verb == Verb::Move) {
             c.direction = directionOf(c.args[0]);
             c.malformed = !number(c.args[1]);

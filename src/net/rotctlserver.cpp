@@ -3,6 +3,7 @@
 #include "net/rotctlserver.h"
 
 #include "core/application/commandline.h"
+#include "core/geography/geodesy.h"
 #include "core/session/rotatorsession.h"
 #include "core/text/textnumber.h"
 
@@ -276,14 +277,9 @@ QByteArray RotctlServer::execute(const Command& c) {
             return reply(c, TimedOut);
         // The controller's heading is geographic once the offset is taken off; on a
         // rotator with a range of its own, in its units, as its backend would say.
-        double az = 0;
-        if (!s.range().isFullCircle() && s.position()) {
-            az = *s.position() - numericValue(s.offset());
-        } else {
-            az = std::fmod(numericValue(s.heading()) - numericValue(s.offset()), 360.0);
-            if (az < 0)
-                az += 360;
-        }
+        const double az = !s.range().isFullCircle() && s.position()
+                              ? *s.position() - numericValue(s.offset())
+                              : Geodesy::normalizedDegrees(s.bearing());
         const QByteArray text = QByteArray::number(az, 'f', 2);
         return reply(c, Ok, {{text, "Azimuth: " + text}, {"0.00", "Elevation: 0.00"}});
     }

@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/links/rotationrange.h"
 
+#include "core/geography/geodesy.h"
 #include "core/text/textnumber.h"
 
 #include <QRegularExpression>
@@ -45,10 +46,7 @@ std::optional<double> RotationRange::position(double bearing, std::optional<doub
 }
 
 double RotationRange::bearingOf(double position) {
-    double b = std::fmod(position, 360.0);
-    if (b < 0)
-        b += 360;
-    return b;
+    return Geodesy::normalizedDegrees(position);
 }
 
 bool RotationRange::inOverlap(double position) const {

@@ -52,6 +52,10 @@ void RotatorSession::setRange(const RotationRange& range) {
     emit rangeChanged();
 }
 
+double RotatorSession::bearing() const {
+    return numericValue(m_heading) - numericValue(m_offset);
+}
+
 void RotatorSession::setCommanded(const QString& azimuth) {
     m_commanded = azimuth;
     emit commandedChanged(azimuth);

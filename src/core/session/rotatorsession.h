@@ -45,6 +45,9 @@ class RotatorSession : public QObject {
     const RotationRange& range() const { return m_range; }
     // The last reported position in the controller's units, until it turns silent.
     std::optional<double> position() const { return m_position; }
+    // Where the antenna points on the map: the heading less the offset, not brought
+    // within a turn.
+    double bearing() const;
     // Whether the heading shown is the controller's: reported, and it still answers.
     bool headingKnown() const { return m_headingReported && m_link->answering(); }
 
