@@ -5,6 +5,7 @@
 #include "core/application/operatingcore.h"
 #include "core/settings/settingsfile.h"
 #include "net/datagramservices.h"
+#include "net/endpoint.h"
 #include "net/rotctlserver.h"
 #include "core/application/uilanguage.h"
 #include "core/settings/userfolder.h"
@@ -91,7 +92,7 @@ int main(int argc, char* argv[]) {
     if (const auto status =
             CommandLine::parse(options, program, CommandLine::arguments(argc, argv)))
         return *status;
-    if (options.isSet(rotctld) && !RotctlServer::parseEndpoint(options.value(rotctld)))
+    if (options.isSet(rotctld) && !Endpoint::parse(options.value(rotctld)))
         return CommandLine::usageError(
             program, QStringLiteral("--rotctld takes [ADDRESS:]PORT: a PORT of 1 to 65535, an "
                                     "ADDRESS such as 127.0.0.1, [::1] or localhost; not \"%1\"")

@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The rotctld protocol over real TCP on the loopback, with a real pseudo-terminal
 // as the controller: the exact reply bytes, and what reaches the controller's line.
+#include "net/endpoint.h"
 #include "net/rotctlserver.h"
 #include "sessionrig.h"
 #include "testfiles.h"
@@ -255,7 +256,7 @@ class TestRotctl : public QObject {
         QFETCH(QString, text);
         QFETCH(QString, address);
         QFETCH(int, port);
-        const auto endpoint = RotctlServer::parseEndpoint(text);
+        const auto endpoint = Endpoint::parse(text);
         QCOMPARE(endpoint.has_value(), !address.isEmpty());
         if (endpoint) {
             QCOMPARE(endpoint->first, QHostAddress(address));

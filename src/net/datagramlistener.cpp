@@ -3,7 +3,7 @@
 #include "net/datagramlistener.h"
 
 #include "core/text/printabletext.h"
-#include "net/rotctlserver.h"
+#include "net/endpoint.h"
 
 #include <QNetworkInterface>
 #include <QUdpSocket>
@@ -56,7 +56,7 @@ QString DatagramListener::serve(const QString& endpoint) {
     close();
     if (endpoint.isEmpty())
         return {};
-    const auto where = RotctlServer::parseEndpoint(endpoint);
+    const auto where = Endpoint::parse(endpoint);
     if (!where)
         return QStringLiteral("not [ADDRESS:]PORT");
     if (!listen(where->first, where->second))

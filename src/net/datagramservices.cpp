@@ -4,7 +4,7 @@
 
 #include "core/application/operatingcore.h"
 #include "core/application/wsjtxfollower.h"
-#include "net/rotctlserver.h"
+#include "net/endpoint.h"
 
 DatagramServices::DatagramServices(OperatingCore& core, QObject* parent)
     : QObject(parent), m_pacer(core.session()), m_n1mm(core.session(), m_pacer),
@@ -12,7 +12,7 @@ DatagramServices::DatagramServices(OperatingCore& core, QObject* parent)
     const auto configureN1mm = [this, &core] {
         m_n1mm.setRotorName(core.n1mmRotor());
         const QString report = core.n1mmReport();
-        const auto reportTo = RotctlServer::parseEndpoint(report);
+        const auto reportTo = Endpoint::parse(report);
         if (!report.isEmpty() && !reportTo)
             core.refuse(QStringLiteral("[n1mm] report"), report, QStringLiteral("not ADDRESS:PORT"));
         m_n1mm.setReportTo(report.isEmpty() ? std::nullopt : reportTo);

@@ -58,7 +58,7 @@ class N1mmListener : public DatagramListener {
     N1mmListener(RotatorSession& session, AimPacer& pacer, QObject* parent = nullptr);
 
     void setRotorName(const QString& name) { m_rotorName = name.trimmed(); }
-    // Where the heading goes ("ADDRESS:PORT" read by RotctlServer::parseEndpoint);
+    // Where the heading goes ("ADDRESS:PORT" read by Endpoint::parse);
     // nothing: it is not reported.
     void setReportTo(std::optional<std::pair<QHostAddress, quint16>> where);
     // Sends the heading to the report address, once the controller has told one.

@@ -46,11 +46,6 @@ class RotctlServer : public QObject {
     quint16 port() const;
     int clientCount() const { return int(m_clients.size()); }
 
-    // "[ADDRESS:]PORT", the address 127.0.0.1 when none is given: PORT 1 to 65535;
-    // ADDRESS an IPv4 address, an IPv6 address in brackets, or a host name
-    // ("localhost" is 127.0.0.1; another name stands for its first IPv4 address, or
-    // its first address when it has none). Nothing when the text is no such thing.
-    static std::optional<std::pair<QHostAddress, quint16>> parseEndpoint(const QString& text);
     // What dump_caps tells of a rotator with this azimuth range.
     static QByteArray capabilities(const RotationRange& range = {});
 
