@@ -52,12 +52,20 @@ class BareMap : public QWidget {
     void paintEvent(QPaintEvent*) override { QPainter(this).drawImage(2, 2, bitmap); }
 };
 
-// Microseconds from each reply written to the paint that follows it.
-std::vector<double> measure(PseudoTerminal& pty, QWidget* map) {
+// Microseconds from each reply written to the paint that follows it. A polled
+// controller answers only when asked: each reply then waits for its position
+// request ("C"), and is timed from the answer.
+enum class Replies { Pushed, Polled };
+std::vector<double> measure(PseudoTerminal& pty, QWidget* map, Replies replies = Replies::Pushed) {
     PaintCounter counter;
     map->installEventFilter(&counter);
     std::vector<double> times;
     for (int i = 0; i < kReplies; ++i) {
+        if (replies == Replies::Polled) {
+            pty.clearReceived();
+            while (!pty.received().contains("C\r"))
+                QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        }
         const int before = counter.paints;
         QElapsedTimer clock;
         clock.start();
@@ -65,30 +73,6 @@ std::vector<double> measure(PseudoTerminal& pty, QWidget* map) {
         while (counter.paints == before)
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         // The paint is over once the event that carried it has been handled.
-        QCoreApplication::processEvents();
-        times.push_back(double(clock.nsecsElapsed()) / 1000);
-    }
-    map->removeEventFilter(&counter);
-    std::sort(times.begin(), times.end());
-    return times;
-}
-
-// Microseconds from each answer to a GS-232B position request ("C") to the paint
-// that follows it.
-std::vector<double> measurePolls(PseudoTerminal& pty, QWidget* map) {
-    PaintCounter counter;
-    map->installEventFilter(&counter);
-    std::vector<double> times;
-    for (int i = 0; i < kReplies; ++i) {
-        pty.clearReceived();
-        while (!pty.received().contains("C\r"))
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-        const int before = counter.paints;
-        QElapsedTimer clock;
-        clock.start();
-        pty.write("AZ=" + QByteArray::number(100 + i % 200) + "\r\n");
-        while (counter.paints == before)
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         QCoreApplication::processEvents();
         times.push_back(double(clock.nsecsElapsed()) / 1000);
     }
@@ -191,7 +175,7 @@ int main(int argc, char* argv[]) {
     core.setLinkSetup(gs232b); // reopens the port on the new link
     if (!core.session().link().isOpen())
         return 1;
-    const std::vector<double> gs232 = measurePolls(pty, map);
+    const std::vector<double> gs232 = measure(pty, map, Replies::Polled);
 
     QThread peerThread;
     auto* peer = new QuickRotctld;

@@ -58,6 +58,17 @@ bool ControllerLink::refuseOpen(const QString& reason) {
     return false;
 }
 
+bool ControllerLink::openChannel(CommandChannel& channel) {
+    const QString path = devicePath();
+    if (path.isEmpty())
+        return refuseOpen(QStringLiteral("COM%1 names no device").arg(m_portNumber));
+    QString error;
+    if (!channel.open(path, m_line, m_settingsText, &error))
+        return refuseOpen(error);
+    m_openError.clear();
+    return true;
+}
+
 void ControllerLink::startWatching() {
     if (m_polled || !m_silence.isActive())
         m_silence.start();

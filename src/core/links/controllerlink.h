@@ -20,6 +20,8 @@
 // A controller that stops answering is said to be silent: a polled link when no
 // answer came for timeout(), a link whose controller speaks only when it moves when
 // a movement got no report within timeout(). Its first report makes it answer again.
+class CommandChannel;
+
 class ControllerLink : public QObject {
     Q_OBJECT
   public:
@@ -109,6 +111,9 @@ class ControllerLink : public QObject {
     // Applies line settings to an open port; false when it cannot take them.
     virtual bool applyLine(const LineSettings&) { return true; }
     bool refuseOpen(const QString& reason);
+    // Opens the channel on the device (COMn's or the one set) with the line; said
+    // through refuseOpen() when it cannot be opened.
+    bool openChannel(CommandChannel& channel);
     void clearOpenError() { m_openError.clear(); }
     // A polled link answers at every poll; watched from opening to closing.
     void setPolled(bool polled) { m_polled = polled; }

@@ -45,15 +45,8 @@ Gs232Link::Gs232Link(Variant variant, QObject* parent)
 }
 
 bool Gs232Link::open() {
-    if (isOpen())
+    if (isOpen() || !openChannel(*m_channel))
         return false;
-    const QString path = devicePath();
-    if (path.isEmpty())
-        return refuseOpen(QStringLiteral("COM%1 names no device").arg(portNumber()));
-    QString error;
-    if (!m_channel->open(path, line(), lineSettings(), &error))
-        return refuseOpen(error);
-    clearOpenError();
     m_received.clear();
     m_answerLineOpen = false;
     m_pollOutstanding = false;

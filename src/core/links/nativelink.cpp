@@ -12,16 +12,7 @@ NativeLink::NativeLink(QObject* parent) : ControllerLink(parent), m_channel(new 
 }
 
 bool NativeLink::open() {
-    if (isOpen())
-        return false;
-    const QString path = devicePath();
-    if (path.isEmpty())
-        return refuseOpen(QStringLiteral("COM%1 names no device").arg(portNumber()));
-    QString error;
-    if (!m_channel->open(path, line(), lineSettings(), &error))
-        return refuseOpen(error);
-    clearOpenError();
-    return true;
+    return !isOpen() && openChannel(*m_channel);
 }
 
 void NativeLink::close() {
