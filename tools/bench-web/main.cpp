@@ -43,7 +43,8 @@ struct Figures {
 
 // Each round: a new azimuth on the line, timed to its frame at every client and to
 // the repaint that follows it.
-Figures measure(PseudoTerminal& pty, QWidget* map, std::vector<std::unique_ptr<QWebSocket>>& clients) {
+Figures measure(PseudoTerminal& pty, QWidget* map,
+                std::vector<std::unique_ptr<QWebSocket>>& clients) {
     PaintCounter counter;
     map->installEventFilter(&counter);
     Figures f;
@@ -53,10 +54,11 @@ Figures measure(PseudoTerminal& pty, QWidget* map, std::vector<std::unique_ptr<Q
     double frameAt = -1;
     // Timed as the last client takes its frame.
     for (auto& client : clients)
-        QObject::connect(client.get(), &QWebSocket::textMessageReceived, map, [&](const QString& text) {
-            if (text.toUtf8().contains(expected) && ++arrived == clients.size())
-                frameAt = double(clock.nsecsElapsed()) / 1000;
-        });
+        QObject::connect(client.get(), &QWebSocket::textMessageReceived, map,
+                         [&](const QString& text) {
+                             if (text.toUtf8().contains(expected) && ++arrived == clients.size())
+                                 frameAt = double(clock.nsecsElapsed()) / 1000;
+                         });
     for (int i = 0; i < kRounds; ++i) {
         bench::waitUntil([] { return false; }, kPauseMs);
         const QByteArray azimuth = QByteArray::number(100 + i % 200);
@@ -127,17 +129,16 @@ int main(int argc, char* argv[]) {
     for (const int count : {1, WebServer::maxWebSockets}) {
         while (int(clients.size()) < count) {
             clients.push_back(std::make_unique<QWebSocket>());
-            clients.back()->open(QUrl(QStringLiteral("ws://127.0.0.1:%1/ws?token=%2")
-                                          .arg(server.port())
-                                          .arg(token)));
+            clients.back()->open(QUrl(
+                QStringLiteral("ws://127.0.0.1:%1/ws?token=%2").arg(server.port()).arg(token)));
         }
         if (!bench::waitUntil([&] { return server.webSocketCount() == count; }))
             return 1;
         const Figures f = measure(pty, map, clients);
         if (f.frame.empty())
             return 1;
-        const QByteArray frame = QByteArray::number(count) + (count == 1 ? " client" : " clients") +
-                                 ": WebSocket frame";
+        const QByteArray frame =
+            QByteArray::number(count) + (count == 1 ? " client" : " clients") + ": WebSocket frame";
         bench::printRow(frame.constData(), f.frame);
         bench::printRow("  same rounds: map repainted", f.repaint);
     }

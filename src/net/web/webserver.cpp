@@ -71,15 +71,21 @@ class Handoff : public QTcpServer {
 };
 
 const QHash<int, QByteArray>& reasons() {
-    static const QHash<int, QByteArray> r{
-        {200, "OK"},           {400, "Bad Request"},
-        {401, "Unauthorized"}, {403, "Forbidden"},
-        {404, "Not Found"},    {405, "Method Not Allowed"},
-        {409, "Conflict"},     {411, "Length Required"},
-        {413, "Content Too Large"}, {415, "Unsupported Media Type"},
-        {422, "Unprocessable Content"}, {426, "Upgrade Required"},
-        {429, "Too Many Requests"},     {431, "Request Header Fields Too Large"},
-        {503, "Service Unavailable"}};
+    static const QHash<int, QByteArray> r{{200, "OK"},
+                                          {400, "Bad Request"},
+                                          {401, "Unauthorized"},
+                                          {403, "Forbidden"},
+                                          {404, "Not Found"},
+                                          {405, "Method Not Allowed"},
+                                          {409, "Conflict"},
+                                          {411, "Length Required"},
+                                          {413, "Content Too Large"},
+                                          {415, "Unsupported Media Type"},
+                                          {422, "Unprocessable Content"},
+                                          {426, "Upgrade Required"},
+                                          {429, "Too Many Requests"},
+                                          {431, "Request Header Fields Too Large"},
+                                          {503, "Service Unavailable"}};
     return r;
 }
 
@@ -156,11 +162,10 @@ WebServer::WebServer(OperatingCore& core, QObject* parent)
               std::chrono::steady_clock::now().time_since_epoch());
       }),
       m_handoff(new Handoff(this)),
-      m_http(new Dispatcher(
-          [this](const QHttpServerRequest& request, QHttpServerResponder& responder) {
-              respond(request, responder);
-          },
-          this)),
+      m_http(
+          new Dispatcher([this](const QHttpServerRequest& request,
+                                QHttpServerResponder& responder) { respond(request, responder); },
+                         this)),
       m_webSocketServer(
           new QWebSocketServer(QStringLiteral("AZIVEX"), QWebSocketServer::NonSecureMode, this)) {
     quietly([this] { m_http->bind(m_handoff); });
@@ -284,7 +289,8 @@ void WebServer::acceptConnections() {
         socket->setParent(this); // it stays when another address is served
         connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
         if (m_connections.size() >= maxConnections) {
-            refuse(socket, {503, errorBody(QStringLiteral("too many clients"))}, QStringLiteral("connection"));
+            refuse(socket, {503, errorBody(QStringLiteral("too many clients"))},
+                   QStringLiteral("connection"));
             continue;
         }
         // Whatever a request may bring, and no more, waits in memory.
@@ -330,7 +336,8 @@ void WebServer::readHead(QTcpSocket* socket) {
     const qsizetype end = seen.indexOf("\r\n\r\n");
     if (end < 0 || end > maxHeadBytes) {
         if (seen.size() > maxHeadBytes)
-            refuse(socket, {431, errorBody(QStringLiteral("request head over 8 KiB"))}, QStringLiteral("head"));
+            refuse(socket, {431, errorBody(QStringLiteral("request head over 8 KiB"))},
+                   QStringLiteral("head"));
         return;
     }
     const std::optional<Head> head = parseHead(seen.left(end));
@@ -339,8 +346,8 @@ void WebServer::readHead(QTcpSocket* socket) {
                QString::fromLatin1(seen.left(std::min<qsizetype>(end, 40))));
         return;
     }
-    Request request{head->method, pathOf(head->target), QUrlQuery(), head->headers,
-                    socket->peerAddress(), m_tls.has_value()};
+    Request request{head->method,  pathOf(head->target),  QUrlQuery(),
+                    head->headers, socket->peerAddress(), m_tls.has_value()};
     if (const qsizetype q = head->target.indexOf('?'); q >= 0)
         request.query = QUrlQuery(QString::fromUtf8(head->target.mid(q + 1)));
     const QString what = QString::fromLatin1(request.method) + u' ' + request.path;
@@ -348,7 +355,8 @@ void WebServer::readHead(QTcpSocket* socket) {
         bool sized = false;
         const QByteArray length = request.header("content-length");
         if (!request.header("transfer-encoding").isEmpty()) {
-            refuse(socket, {411, errorBody(QStringLiteral("send the body with a Content-Length"))}, what);
+            refuse(socket, {411, errorBody(QStringLiteral("send the body with a Content-Length"))},
+                   what);
         } else if (!length.isEmpty() && (length.toLongLong(&sized) > maxBodyBytes || !sized)) {
             refuse(socket, {413, errorBody(QStringLiteral("body over 4 KiB"))}, what);
         } else {
@@ -439,9 +447,9 @@ bool WebServer::tooFast(Pace& pace) {
 // HTTP requests.
 
 void WebServer::respond(const QHttpServerRequest& qtRequest, QHttpServerResponder& responder) {
-    const QByteArray method = QMetaEnum::fromType<QHttpServerRequest::Method>()
-                                  .valueToKey(int(qtRequest.method()));
-    Request request{method.toUpper(), qtRequest.url().path(), qtRequest.query(),
+    const QByteArray method =
+        QMetaEnum::fromType<QHttpServerRequest::Method>().valueToKey(int(qtRequest.method()));
+    Request request{method.toUpper(),    qtRequest.url().path(),    qtRequest.query(),
                     qtRequest.headers(), qtRequest.remoteAddress(), m_tls.has_value()};
     const Reply reply = answer(request, qtRequest.body());
     count(reply.status, request);
@@ -457,7 +465,14 @@ void WebServer::respond(const QHttpServerRequest& qtRequest, QHttpServerResponde
         responder.writeHeader("Set-Cookie", cookieName + '=' + m_token +
                                                 "; Path=/; HttpOnly; SameSite=Strict" +
                                                 (request.secure ? "; Secure" : ""));
+    // Qt's server keeps every connection open; a client that asks otherwise, or
+    // reads to the end, would wait for the idle limit.
+    const bool close = request.header("connection").compare("close", Qt::CaseInsensitive) == 0;
+    if (close)
+        responder.writeHeader("Connection", "close");
     responder.writeBody(reply.body);
+    if (close)
+        responder.socket()->disconnectFromHost();
 }
 
 void WebServer::count(int status, const Request& request) {
@@ -465,8 +480,10 @@ void WebServer::count(int status, const Request& request) {
         ++m_counters.handled;
     } else {
         ++m_counters.ignored;
-        m_counters.lastIgnored = printableText(QStringLiteral("%1 %2 %3").arg(status).arg(
-            QString::fromLatin1(request.method), request.path.left(60)));
+        m_counters.lastIgnored =
+            printableText(QStringLiteral("%1 %2 %3")
+                              .arg(status)
+                              .arg(QString::fromLatin1(request.method), request.path.left(60)));
     }
     emit countersChanged(m_counters);
 }
@@ -486,7 +503,7 @@ WebServer::Reply WebServer::answer(const Request& request, const QByteArray& bod
                         : Reply{405, errorBody(QStringLiteral("GET only"))};
         else if (commands.contains(name))
             reply = request.method == "POST" ? command(request, name, body)
-                                              : Reply{405, errorBody(QStringLiteral("POST only"))};
+                                             : Reply{405, errorBody(QStringLiteral("POST only"))};
         else
             reply = {404, errorBody(QStringLiteral("no such API"))};
     } else if (path == u"/ws") {
@@ -532,14 +549,18 @@ WebServer::Reply WebServer::staticFile(const QString& path) const {
     QFile file(QStringLiteral(":/web") + name);
     if (!QFileInfo(file).isFile() || !file.open(QIODevice::ReadOnly))
         return {404, errorBody(QStringLiteral("no such file"))};
-    static const QHash<QString, QByteArray> types{
-        {"html", "text/html; charset=utf-8"},   {"js", "text/javascript; charset=utf-8"},
-        {"css", "text/css; charset=utf-8"},     {"json", "application/json"},
-        {"svg", "image/svg+xml"},               {"png", "image/png"},
-        {"webmanifest", "application/manifest+json"}, {"ico", "image/x-icon"}};
+    static const QHash<QString, QByteArray> types{{"html", "text/html; charset=utf-8"},
+                                                  {"js", "text/javascript; charset=utf-8"},
+                                                  {"css", "text/css; charset=utf-8"},
+                                                  {"json", "application/json"},
+                                                  {"svg", "image/svg+xml"},
+                                                  {"png", "image/png"},
+                                                  {"webmanifest", "application/manifest+json"},
+                                                  {"ico", "image/x-icon"}};
     QByteArray type = types.value(QFileInfo(name).suffix().toLower());
     if (type.isEmpty())
-        type = QMimeDatabase().mimeTypeForFile(name, QMimeDatabase::MatchExtension).name().toLatin1();
+        type =
+            QMimeDatabase().mimeTypeForFile(name, QMimeDatabase::MatchExtension).name().toLatin1();
     return {200, file.readAll(), type};
 }
 
@@ -571,8 +592,8 @@ std::pair<int, QJsonObject> WebServer::execute(const WebState::Command& c) {
     case Kind::Turn:
     case Kind::Stop: {
         const bool sent = c.kind == Kind::Stop ? m_session.stop()
-                          : c.clockwise       ? m_session.turnCw()
-                                              : m_session.turnCcw();
+                          : c.clockwise        ? m_session.turnCw()
+                                               : m_session.turnCcw();
         result = sent ? AimResult::Sent : open ? AimResult::Refused : AimResult::PortClosed;
         break;
     }
@@ -587,7 +608,7 @@ std::pair<int, QJsonObject> WebServer::execute(const WebState::Command& c) {
             m_session.stepCw();
         else
             m_session.stepCcw();
-        result = !open ? AimResult::PortClosed
+        result = !open                 ? AimResult::PortClosed
                  : m_failure.isEmpty() ? AimResult::Sent
                                        : AimResult::OutOfRange;
         break;
@@ -630,12 +651,12 @@ void WebServer::takeWebSockets() {
         m_webSockets.insert(client, {});
         connect(client, &QWebSocket::textMessageReceived, this,
                 [this, client](const QString& text) { readMessage(client, text); });
-        connect(client, &QWebSocket::binaryMessageReceived, this, [this, client] {
-            readMessage(client, {});
-        });
+        connect(client, &QWebSocket::binaryMessageReceived, this,
+                [this, client] { readMessage(client, {}); });
         connect(client, &QWebSocket::disconnected, client, &QObject::deleteLater);
         connect(client, &QObject::destroyed, this, [this, client] { m_webSockets.remove(client); });
-        client->sendTextMessage(QString::fromUtf8(QJsonDocument(state()).toJson(QJsonDocument::Compact)));
+        client->sendTextMessage(
+            QString::fromUtf8(QJsonDocument(state()).toJson(QJsonDocument::Compact)));
     }
 }
 
@@ -661,8 +682,9 @@ void WebServer::readMessage(QWebSocket* client, const QString& text) {
         std::tie(status, answer) = execute(*parsed.command);
     }
     count(status, request);
-    client->sendTextMessage(QString::fromUtf8(
-        QJsonDocument(QJsonObject{{"reply", answer}, {"status", status}}).toJson(QJsonDocument::Compact)));
+    client->sendTextMessage(
+        QString::fromUtf8(QJsonDocument(QJsonObject{{"reply", answer}, {"status", status}})
+                              .toJson(QJsonDocument::Compact)));
     client->flush();
 }
 
