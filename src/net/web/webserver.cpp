@@ -298,9 +298,8 @@ void WebServer::acceptConnections() {
         socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
         m_connections.insert(socket, {m_clock()});
         connect(socket, &QObject::destroyed, this, [this, socket] {
-            m_connections.remove(socket);
-            m_counters.clients = int(m_connections.size());
-            emit countersChanged(m_counters);
+            if (m_connections.remove(socket))
+                updateClients();
         });
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] {
             auto it = m_connections.find(socket);
@@ -310,8 +309,7 @@ void WebServer::acceptConnections() {
             if (!it->handedOver)
                 readHead(socket);
         });
-        m_counters.clients = int(m_connections.size());
-        emit countersChanged(m_counters);
+        updateClients();
         if (socket->bytesAvailable() > 0)
             readHead(socket);
     }
@@ -369,25 +367,40 @@ void WebServer::readHead(QTcpSocket* socket) {
     std::optional<Reply> refusal = admit(request);
     if (!refusal && request.path != u"/ws")
         refusal = Reply{404, errorBody(QStringLiteral("WebSockets are served at /ws"))};
-    const auto webSockets = std::count_if(m_connections.cbegin(), m_connections.cend(),
-                                          [](const Connection& c) { return c.webSocket; });
-    if (!refusal && webSockets >= maxWebSockets)
+    if (!refusal && webSocketCount() >= maxWebSockets)
         refusal = Reply{503, errorBody(QStringLiteral("too many WebSocket clients"))};
     if (refusal) {
         refuse(socket, *refusal, what);
         return;
     }
-    Connection& connection = m_connections[socket];
-    connection.handedOver = connection.webSocket = true;
+    // The WebSocket takes the connection over, and frees it when it ends, however
+    // it ends; its place counts as long as it is open.
+    m_connections.remove(socket);
+    socket->disconnect(this);
+    m_upgraded.append(socket);
     m_webSocketServer->handleConnection(socket);
     emit socket->readyRead();
+}
+
+void WebServer::updateClients() {
+    m_counters.clients = int(m_connections.size() + m_webSockets.size());
+    emit countersChanged(m_counters);
+}
+
+int WebServer::webSocketCount() const {
+    return int(std::count_if(m_upgraded.cbegin(), m_upgraded.cend(), [](const auto& socket) {
+        return socket && socket->state() != QAbstractSocket::UnconnectedState;
+    }));
 }
 
 void WebServer::sweep() {
     const milliseconds now = m_clock();
     for (auto it = m_connections.cbegin(); it != m_connections.cend(); ++it)
-        if (!it->webSocket && now - it->lastActive >= idleLimit)
+        if (now - it->lastActive >= idleLimit)
             it.key()->abort();
+    m_upgraded.removeIf([](const auto& socket) {
+        return !socket || socket->state() == QAbstractSocket::UnconnectedState;
+    });
     for (auto it = m_failures.begin(); it != m_failures.end();)
         it = now - it->since >= failedTokenWindow ? m_failures.erase(it) : std::next(it);
     for (auto it = m_posts.begin(); it != m_posts.end();)
@@ -654,7 +667,11 @@ void WebServer::takeWebSockets() {
         connect(client, &QWebSocket::binaryMessageReceived, this,
                 [this, client] { readMessage(client, {}); });
         connect(client, &QWebSocket::disconnected, client, &QObject::deleteLater);
-        connect(client, &QObject::destroyed, this, [this, client] { m_webSockets.remove(client); });
+        connect(client, &QObject::destroyed, this, [this, client] {
+            m_webSockets.remove(client);
+            updateClients();
+        });
+        updateClients();
         client->sendTextMessage(
             QString::fromUtf8(QJsonDocument(state()).toJson(QJsonDocument::Compact)));
     }

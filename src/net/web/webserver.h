@@ -11,7 +11,9 @@
 #include <QImage>
 #include <QJsonObject>
 #include <QObject>
+#include <QPointer>
 #include <QSslConfiguration>
+#include <QTcpSocket>
 #include <QTimer>
 #include <QUrlQuery>
 #include <chrono>
@@ -23,7 +25,6 @@ class QAbstractHttpServer;
 class QHttpServerRequest;
 class QHttpServerResponder;
 class QTcpServer;
-class QTcpSocket;
 class QWebSocket;
 class QWebSocketServer;
 
@@ -83,7 +84,8 @@ class WebServer : public QObject {
     void setStatus(const QString& text);
 
     QJsonObject state();
-    int webSocketCount() const { return int(m_webSockets.size()); }
+    // WebSocket connections, from their upgrade to their last byte.
+    int webSocketCount() const;
 
   signals:
     void countersChanged(const ServiceCounters& counters);
@@ -106,8 +108,7 @@ class WebServer : public QObject {
     };
     struct Connection {
         std::chrono::milliseconds lastActive{};
-        bool handedOver = false; // to the HTTP or the WebSocket server
-        bool webSocket = false;
+        bool handedOver = false; // to the HTTP server, or refused
     };
     struct Failures {
         std::chrono::milliseconds since{};
@@ -124,6 +125,7 @@ class WebServer : public QObject {
     void takeWebSockets();
     void readMessage(QWebSocket* client, const QString& text);
     void sweep();
+    void updateClients();
     void schedulePush();
     void push();
 
@@ -157,6 +159,7 @@ class WebServer : public QObject {
     QAbstractHttpServer* m_http;
     QWebSocketServer* m_webSocketServer;
     QHash<QTcpSocket*, Connection> m_connections;
+    QList<QPointer<QTcpSocket>> m_upgraded; // handed to the WebSocket server
     QHash<QWebSocket*, Pace> m_webSockets;
     QHash<QString, Failures> m_failures;
     QHash<QString, Pace> m_posts;
