@@ -146,6 +146,7 @@ class TestWebServer : public QObject {
         QTest::addRow("park") << QByteArray("POST") << QByteArray("/api/park") << QByteArray("{}") << 200 << "park" << QByteArray("\"commanded\":\"200\"");
         QTest::addRow("preset 1") << QByteArray("POST") << QByteArray("/api/preset") << QByteArray(R"({"number":1})") << 200 << "aim JN58" << QByteArray("\"preset\":1");
         QTest::addRow("preset 2 unset") << QByteArray("POST") << QByteArray("/api/preset") << QByteArray(R"({"number":2})") << 422 << "" << QByteArray("no preset 2");
+        QTest::addRow("preset 0") << QByteArray("POST") << QByteArray("/api/preset") << QByteArray(R"({"number":0})") << 400 << "" << QByteArray("number");
         QTest::addRow("step +10") << QByteArray("POST") << QByteArray("/api/step") << QByteArray(R"({"by":10})") << 200 << "+10" << QByteArray("\"commanded\":\"110\"");
         QTest::addRow("step -10") << QByteArray("POST") << QByteArray("/api/step") << QByteArray(R"({"by":-10})") << 200 << "-10" << QByteArray("\"step\":-10");
         QTest::addRow("step 5") << QByteArray("POST") << QByteArray("/api/step") << QByteArray(R"({"by":5})") << 400 << "" << QByteArray("10 or -10");
@@ -228,7 +229,6 @@ class TestWebServer : public QObject {
         QCOMPARE(tooMany, 5);
         m_now += std::chrono::seconds(1);
         QCOMPARE(request("POST", "/api/stop").status, 200);
-        line();
     }
 
     void webSockets() {
