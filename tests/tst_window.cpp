@@ -10,6 +10,7 @@
 #include "core/services/servicemodel.h"
 #include "gui/servicesdialog.h"
 #include "gui/targetdialog.h"
+#include "net/networkservices.h"
 #include "pseudoterminal.h"
 #include "testfiles.h"
 
@@ -26,6 +27,9 @@
 #include <QPainter>
 #include <QStyleOptionButton>
 #include <QTabBar>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QUdpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTranslator>
@@ -371,6 +375,34 @@ class TestWindow : public QObject {
         // The rotctld server is told the address, or tries again the one it could not open.
         QCOMPARE(served.value(0).value(0).toString(), ok ? service(K::Rotctld).address() : QString());
         QCOMPARE(service(K::Rotctld).address(), ok && !edits.isEmpty() ? "4999" : "127.0.0.1:47102");
+    }
+
+    // The dialog over the running servers: a port another program holds, then freed
+    // and tried again on OK; a tracker connected; a datagram not understood.
+    void servicesDialogLive() {
+        QTcpServer rival;
+        QUdpSocket probe;
+        QVERIFY(rival.listen(QHostAddress::LocalHost, 0) && probe.bind(QHostAddress::LocalHost, 0));
+        const QString tcp = QStringLiteral("127.0.0.1:%1").arg(rival.serverPort());
+        const QString udp = QStringLiteral("127.0.0.1:%1").arg(probe.localPort());
+        probe.close();
+        QVERIFY(writeFile("AZIVEX.INI", ("[rotctld]\nlisten=" + tcp + "\n[pstrotator]\nlisten=" + udp + "\n").toUtf8()));
+        QVERIFY(start());
+        NetworkServices servers(*m_core, *m_services);
+        ServicesDialog dialog(*m_core, *m_services, m_window.get());
+        const auto state = [&](const char* name) { return dialog.findChild<QLabel*>(name)->text(); };
+        QVERIFY2(state("rotctldState").startsWith(tcp + " を開けません: "), qPrintable(state("rotctldState")));
+        QCOMPARE(state("pstrotatorState"), udp + " で待ち受け中");
+        QUdpSocket sender;
+        sender.writeDatagram("hello", QHostAddress::LocalHost, quint16(udp.section(u':', 1).toUInt()));
+        QTRY_COMPARE(state("pstrotatorState"), udp + " で待ち受け中 (理解できない受信 1 件)");
+        rival.close();
+        dialog.accept();
+        QCOMPARE(state("rotctldState"), tcp + " で待ち受け中");
+        QTcpSocket tracker;
+        tracker.connectToHost(QHostAddress::LocalHost, quint16(tcp.section(u':', 1).toUInt()));
+        QTRY_COMPARE(state("rotctldState"), tcp + " で待ち受け中 (接続 1)");
+        QCOMPARE(readFile("AZIVEX.INI"), ("[rotctld]\nlisten=" + tcp + "\n[pstrotator]\nlisten=" + udp + "\n").toUtf8());
     }
 
     // The Controller part saves only the keys the operator changed; what cannot be
