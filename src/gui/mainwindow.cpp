@@ -13,7 +13,7 @@
 #include "gui/mapview.h"
 #include "gui/messagebox.h"
 #include "core/application/logging.h"
-#include "gui/picturefile.h"
+#include "core/settings/picturefile.h"
 #include "gui/servicesdialog.h"
 #include "gui/tabcontrol.h"
 #include "gui/targetdialog.h"

@@ -8,7 +8,7 @@
 #include "core/settings/userfolder.h"
 #include "core/application/wsjtxfollower.h"
 #include "gui/messagebox.h"
-#include "gui/picturefile.h"
+#include "core/settings/picturefile.h"
 #include "mapdraw/stationmapjob.h"
 
 #include <QGridLayout>

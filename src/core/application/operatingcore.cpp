@@ -287,9 +287,9 @@ bool OperatingCore::setStationPicturesCentre(const GeoPoint& point) {
 }
 
 void OperatingCore::setPictureNumber(int index) {
-    const QString number = QString::number(index);
-    if (number != std::exchange(m_settings.pictureNo, number))
-        emit pictureChanged(index);
+    m_settings.pictureNo = QString::number(index);
+    // Even the same number: pictures 4 and 5 are shown anew when drawn anew.
+    emit pictureChanged(index);
 }
 
 int OperatingCore::pictureNumber() const {

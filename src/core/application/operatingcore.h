@@ -107,7 +107,7 @@ class OperatingCore : public QObject {
     void started();
     // [link] changed: another controller, device or range.
     void linkSetupChanged();
-    // Another map picture is shown.
+    // A map picture is shown, another or the same drawn anew.
     void pictureChanged(int index);
 
   private:
