@@ -12,7 +12,7 @@
 #include "gui/icons.h"
 #include "gui/mapview.h"
 #include "gui/messagebox.h"
-#include "core/application/logging.h"
+#include "core/diagnostics/logging.h"
 #include "core/settings/picturefile.h"
 #include "gui/servicesdialog.h"
 #include "gui/tabcontrol.h"

@@ -2,7 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/application/operatingcore.h"
 
-#include "core/application/logging.h"
+#include "core/diagnostics/logging.h"
 #include "core/settings/settingsfile.h"
 #include "core/settings/userfolder.h"
 

@@ -5,7 +5,7 @@
 #include "core/application/aiming.h"
 #include "core/application/wsjtxfollower.h"
 #include "core/links/linksetup.h"
-#include "core/links/reconnector.h"
+#include "core/session/reconnector.h"
 #include "core/session/rotatorsession.h"
 #include "core/settings/settings.h"
 #include "core/settings/settingsstore.h"

@@ -2,7 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/settings/settingsstore.h"
 
-#include "core/application/logging.h"
+#include "core/diagnostics/logging.h"
 
 #include <utility>
 
