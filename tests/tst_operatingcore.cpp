@@ -12,6 +12,7 @@
 #include "testfiles.h"
 
 #include <QDir>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -288,6 +289,28 @@ class TestOperatingCore : public QObject {
         m_core->session().sendRaw(QStringLiteral("#"));
         QTRY_VERIFY(m_pty->received().endsWith("#\r\n"));
         QCOMPARE(m_pty->received().chopped(3), sent);
+    }
+
+    // The web page gets its token when first switched on, from the window or by hand,
+    // and keeps it until a new one is asked for.
+    void webToken() {
+        QVERIFY(writeFile("AZIVEX.DAT", "3,9600,N,8,1:0-0/0" + reference));
+        QVERIFY(m_core->start());
+        using K = Service::Kind;
+        QSignalSpy webSettings(m_services.get(), &ServiceModel::webSettingsChanged);
+        QVERIFY(m_services->webToken().isEmpty() && m_services->setAddress(K::Rotctld, "4533"));
+        QVERIFY(m_services->webToken().isEmpty() && m_services->setAddress(K::Web, "0.0.0.0:8073"));
+        const QString token = m_services->webToken();
+        QVERIFY2(QRegularExpression("^[0-9a-f]{32}$").match(token).hasMatch(), qPrintable(token));
+        QVERIFY(m_services->setAddress(K::Web, {}) && m_services->setAddress(K::Web, "8074"));
+        QCOMPARE(m_services->webToken(), token);
+        QVERIFY(m_services->newWebToken() && m_services->webToken() != token);
+        QCOMPARE(webSettings.size(), 2);
+        QVERIFY(writeFile("AZIVEX.INI", "[web]\nlisten=8075\n"));
+        m_core->reloadIni();
+        QCOMPARE(m_services->service(K::Web).address(), QStringLiteral("8075"));
+        QCOMPARE(readFile("AZIVEX.INI"), "[web]\nlisten=8075\ntoken=" + m_services->webToken().toLatin1() + "\n");
+        QCOMPARE(m_services->webToken().size(), 32);
     }
 
     // The core's own keys: defaults, the command line's choice for one run, and a
