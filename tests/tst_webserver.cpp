@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The web server on the loopback, the core on a pseudo-terminal controller: statuses,
 // tokens, limits, pushes, and every command's bytes on the line beside the window's.
+#include "core/application/aiming.h"
 #include "core/application/operatingcore.h"
 #include "core/links/nativelink.h"
 #include "net/web/webserver.h"
@@ -90,7 +91,7 @@ class TestWebServer : public QObject {
         const QString arg = action.section(u' ', 1);
         // clang-format off
         const QHash<QString, std::function<void()>> press{
-            {"aim", [&] { m_core->aimAtTarget(arg, false); }}, {"aimlong", [&] { m_core->aimAtTarget(arg, true); }},
+            {"aim", [&] { m_core->aiming().aimAtTarget(arg, false); }}, {"aimlong", [&] { m_core->aiming().aimAtTarget(arg, true); }},
             {"cw", [&] { s.turnCw(); }}, {"stop", [&] { s.stop(); }}, {"park", [&] { s.park(); }},
             {"+10", [&] { s.stepCw(); }}, {"-10", [&] { s.stepCcw(); }}};
         // clang-format on
@@ -110,7 +111,7 @@ class TestWebServer : public QObject {
                           "[station]\nlocator=PM95vq\n[aim]\npark=200\npreset1=Home|JN58\n"));
         m_core = std::make_unique<OperatingCore>();
         QVERIFY(m_core->start());
-        m_server = std::make_unique<WebServer>(*m_core);
+        m_server = std::make_unique<WebServer>(m_core->session(), m_core->aiming());
         m_server->setToken(QString::fromLatin1(token));
         m_server->setClock([this] { return m_now; });
         QVERIFY(m_server->listen(QHostAddress::LocalHost, 0));

@@ -5,6 +5,7 @@
 // clients on the loopback, and, in the same rounds, to the end of the real window's
 // map repaint (measured as azivex-bench-map measures it). Server, window and clients
 // share one process and one event loop, as the server and the window do in the program.
+#include "core/application/aiming.h"
 #include "core/application/operatingcore.h"
 #include "gui/appstyle.h"
 #include "gui/mainwindow.h"
@@ -115,7 +116,7 @@ int main(int argc, char* argv[]) {
     pty.write("AZ=001\r\nAZ=002\r\nAZ=003\r\nAZ=004\r\n");
     if (!bench::waitUntil([&] { return core.session().heading() == QStringLiteral("4"); }))
         return 1;
-    WebServer server(core);
+    WebServer server(core.session(), core.aiming());
     const QString token = WebServer::newToken();
     server.setToken(token);
     if (!server.listen(QHostAddress::LocalHost, 0))

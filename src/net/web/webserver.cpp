@@ -4,7 +4,7 @@
 
 #include "net/endpoint.h"
 
-#include "core/application/operatingcore.h"
+#include "core/application/aiming.h"
 #include "core/text/printabletext.h"
 
 #include <QAbstractHttpServer>
@@ -156,8 +156,8 @@ QByteArray WebServer::Request::header(const QByteArray& name) const {
     return {};
 }
 
-WebServer::WebServer(OperatingCore& core, QObject* parent)
-    : QObject(parent), m_core(core), m_session(core.session()), m_clock([] {
+WebServer::WebServer(RotatorSession& session, Aiming& aiming, QObject* parent)
+    : ServiceServer(parent), m_session(session), m_aiming(aiming), m_clock([] {
           return std::chrono::duration_cast<milliseconds>(
               std::chrono::steady_clock::now().time_since_epoch());
       }),
@@ -180,7 +180,8 @@ WebServer::WebServer(OperatingCore& core, QObject* parent)
         m_failure = reason;
         setStatus(reason);
     });
-    connect(&m_core, &OperatingCore::aimSettingsChanged, this, &WebServer::schedulePush);
+    connect(&m_aiming, &Aiming::settingsChanged, this, &WebServer::schedulePush);
+    connect(&m_aiming, &Aiming::statusWanted, this, &WebServer::setStatus);
     connect(&m_sweep, &QTimer::timeout, this, &WebServer::sweep);
     m_sweep.start(1000);
 }
@@ -278,7 +279,7 @@ void WebServer::setStatus(const QString& text) {
 QJsonObject WebServer::state() {
     if (!m_mapSize)
         m_mapSize = m_mapSource ? m_mapSource().size() : QSize(0, 0);
-    WebState::Extras extras{parkAzimuth(), presets(), m_mapVersion, *m_mapSize, m_status};
+    WebState::Extras extras{m_aiming.parkAzimuth(), presets(), m_mapVersion, *m_mapSize, m_status};
     return WebState::state(m_session, extras);
 }
 
@@ -600,7 +601,7 @@ std::pair<int, QJsonObject> WebServer::execute(const WebState::Command& c) {
     AimResult result = AimResult::Sent;
     switch (c.kind) {
     case Kind::Aim:
-        result = aimAtTarget(c.target, c.longPath);
+        result = m_aiming.aimAtTarget(c.target, c.longPath);
         break;
     case Kind::Turn:
     case Kind::Stop: {
@@ -611,10 +612,10 @@ std::pair<int, QJsonObject> WebServer::execute(const WebState::Command& c) {
         break;
     }
     case Kind::Park:
-        result = park();
+        result = m_aiming.park();
         break;
     case Kind::Preset:
-        result = aimAtPreset(c.number);
+        result = m_aiming.aimAtPreset(c.number);
         break;
     case Kind::Step:
         if (c.number > 0)
@@ -732,30 +733,9 @@ void WebServer::push() {
     }
 }
 
-// The aiming rules.
-
-RotatorSession::AimResult WebServer::aimAtTarget(const QString& text, bool longPath) {
-    return m_core.aimAtTarget(text, longPath);
-}
-
 QList<WebState::Preset> WebServer::presets() const {
     QList<WebState::Preset> list;
-    for (const OperatingCore::Preset& p : m_core.presets())
+    for (const Aiming::Preset& p : m_aiming.presets())
         list.append({p.name, p.target});
     return list;
-}
-
-RotatorSession::AimResult WebServer::aimAtPreset(int number) {
-    const QList<WebState::Preset> list = presets();
-    if (number < 1 || number > list.size())
-        return RotatorSession::AimResult::NoTarget;
-    return aimAtTarget(list[number - 1].target, false);
-}
-
-RotatorSession::AimResult WebServer::park() {
-    return m_session.park();
-}
-
-std::optional<double> WebServer::parkAzimuth() const {
-    return m_session.parkAzimuth();
 }
