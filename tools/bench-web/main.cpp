@@ -7,6 +7,7 @@
 // share one process and one event loop, as the server and the window do in the program.
 #include "core/application/aiming.h"
 #include "core/application/operatingcore.h"
+#include "core/services/servicemodel.h"
 #include "gui/appstyle.h"
 #include "gui/mainwindow.h"
 #include "net/web/webserver.h"
@@ -107,7 +108,8 @@ int main(int argc, char* argv[]) {
     settings.close();
 
     OperatingCore core;
-    MainWindow window(core);
+    ServiceModel services(core.store());
+    MainWindow window(core, services);
     if (!core.start())
         return 1;
     window.show();
