@@ -115,6 +115,7 @@ QByteArray cookieValue(const QByteArray& cookies, const QByteArray& name) {
 struct Head {
     QByteArray method, target;
     QList<QPair<QByteArray, QByteArray>> headers;
+    bool http10 = false;
 };
 std::optional<Head> parseHead(const QByteArray& text) {
     QList<QByteArray> lines = text.split('\n');
@@ -132,7 +133,7 @@ std::optional<Head> parseHead(const QByteArray& text) {
     for (char c : parts[0])
         if (c < 'A' || c > 'Z')
             return std::nullopt;
-    Head head{parts[0], parts[1], {}};
+    Head head{parts[0], parts[1], {}, parts[2] == "HTTP/1.0"};
     for (const QByteArray& line : std::as_const(lines)) {
         const qsizetype colon = line.indexOf(':');
         if (colon <= 0 || line.left(colon).contains(' ') || line.left(colon).contains('\t'))
@@ -359,7 +360,12 @@ void WebServer::readHead(QTcpSocket* socket) {
         } else if (!length.isEmpty() && (length.toLongLong(&sized) > maxBodyBytes || !sized)) {
             refuse(socket, {413, errorBody(QStringLiteral("body over 4 KiB"))}, what);
         } else {
-            m_connections[socket].handedOver = true;
+            Connection& connection = m_connections[socket];
+            connection.handedOver = true;
+            // HTTP/1.0 closes after each answer unless asked not to.
+            connection.closeAfterReply =
+                head->http10 &&
+                request.header("connection").compare("keep-alive", Qt::CaseInsensitive) != 0;
             static_cast<Handoff*>(m_handoff)->take(socket);
             emit socket->readyRead();
         }
@@ -481,7 +487,8 @@ void WebServer::respond(const QHttpServerRequest& qtRequest, QHttpServerResponde
                                                 (request.secure ? "; Secure" : ""));
     // Qt's server keeps every connection open; a client that asks otherwise, or
     // reads to the end, would wait for the idle limit.
-    const bool close = request.header("connection").compare("close", Qt::CaseInsensitive) == 0;
+    const bool close = request.header("connection").compare("close", Qt::CaseInsensitive) == 0 ||
+                       m_connections.value(responder.socket()).closeAfterReply;
     if (close)
         responder.writeHeader("Connection", "close");
     responder.writeBody(reply.body);

@@ -106,6 +106,7 @@ class WebServer : public ServiceServer {
     struct Connection {
         std::chrono::milliseconds lastActive{};
         bool handedOver = false; // to the HTTP server, or refused
+        bool closeAfterReply = false;
     };
     struct Failures {
         std::chrono::milliseconds since{};
