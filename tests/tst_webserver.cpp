@@ -227,8 +227,6 @@ class TestWebServer : public QObject {
         for (int i = 0; i < WebServer::maxCommandsPerSecond + 5; ++i)
             tooMany += request("POST", "/api/stop").status == 429;
         QCOMPARE(tooMany, 5);
-        m_now += std::chrono::seconds(1);
-        QCOMPARE(request("POST", "/api/stop").status, 200);
     }
 
     void webSockets() {
@@ -268,6 +266,8 @@ class TestWebServer : public QObject {
         for (int i = 0; i < WebServer::maxCommandsPerSecond + 3; ++i)
             tooMany += tell(R"({"stop":true})")["status"] == 429;
         QCOMPARE(tooMany, 3);
+        m_now += WebServer::webSocketSilence; // and no pong came in that time
+        QTRY_COMPARE(m_server->webSocketCount(), 0);
     }
 
     void mapPicture() {

@@ -405,6 +405,14 @@ void WebServer::sweep() {
     for (auto it = m_connections.cbegin(); it != m_connections.cend(); ++it)
         if (now - it->lastActive >= idleLimit)
             it.key()->abort();
+    for (auto it = m_webSockets.begin(); it != m_webSockets.end(); ++it) {
+        if (now - it->heard >= webSocketSilence) {
+            it.key()->abort();
+        } else if (now - it->pinged >= pingInterval) {
+            it.key()->ping();
+            it->pinged = now;
+        }
+    }
     m_upgraded.removeIf([](const auto& socket) {
         return !socket || socket->state() == QAbstractSocket::UnconnectedState;
     });
@@ -669,7 +677,11 @@ void WebServer::takeWebSockets() {
         client->setParent(this);
         client->setMaxAllowedIncomingMessageSize(maxBodyBytes);
         client->setMaxAllowedIncomingFrameSize(maxBodyBytes);
-        m_webSockets.insert(client, {});
+        m_webSockets.insert(client, {{}, m_clock(), m_clock()});
+        connect(client, &QWebSocket::pong, this, [this, client] {
+            if (auto it = m_webSockets.find(client); it != m_webSockets.end())
+                it->heard = m_clock();
+        });
         connect(client, &QWebSocket::textMessageReceived, this,
                 [this, client](const QString& text) { readMessage(client, text); });
         connect(client, &QWebSocket::binaryMessageReceived, this,
@@ -689,12 +701,13 @@ void WebServer::readMessage(QWebSocket* client, const QString& text) {
     auto it = m_webSockets.find(client);
     if (it == m_webSockets.end())
         return;
+    it->heard = m_clock();
     Request request{"WS", QStringLiteral("/ws"), {}, {}, client->peerAddress(), false};
     int status = 400;
     QJsonObject answer;
     QJsonParseError error{};
     const QJsonDocument document = QJsonDocument::fromJson(text.toUtf8(), &error);
-    if (tooFast(*it)) {
+    if (tooFast(it->pace)) {
         status = 429;
         answer = {{"error", "too many commands a second"}};
     } else if (!document.isObject()) {
