@@ -134,7 +134,7 @@ class TestWebServer : public QObject {
         QTest::addColumn<QString>("window");  // what the window does to send the same; "" nothing
         QTest::addColumn<QByteArray>("says"); // in the answer's body
         // clang-format off
-        QTest::addRow("state") << QByteArray("GET") << QByteArray("/api/state") << QByteArray() << 200 << "" << QByteArray("\"heading\":100,");
+        QTest::addRow("state") << QByteArray("GET") << QByteArray("/api/state") << QByteArray() << 200 << "" << QByteArray(R"("park":200,"position":100,"presets":[{"name":"Home","number":1,"target":"JN58"}])");
         QTest::addRow("page file") << QByteArray("GET") << QByteArray("/probe.js") << QByteArray() << 200 << "" << QByteArray("console.log");
         QTest::addRow("out of the folder") << QByteArray("GET") << QByteArray("/%2e%2e/web/probe.js") << QByteArray() << 404 << "" << QByteArray("no such file");
         QTest::addRow("aim locator") << QByteArray("POST") << QByteArray("/api/aim") << QByteArray(R"({"target":"JN58"})") << 200 << "aim JN58" << QByteArray("\"aim\":\"JN58\"");
