@@ -180,10 +180,9 @@ class TestWebServer : public QObject {
             return "GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1:PORT\r\n" + headers + "\r\n";
         };
         const QByteArray post = "POST /api/stop HTTP/1.1\r\nHost: 127.0.0.1:PORT\r\n" + bearer;
-        const QByteArray upgrade =
-            "Upgrade: websocket\r\nConnection: Upgrade\r\nSec-WebSocket-Version: 13\r\n"
-            "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\n";
         // clang-format off
+        const QByteArray upgrade = "Upgrade: websocket\r\nConnection: Upgrade\r\nSec-WebSocket-Version: 13\r\n"
+                                   "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\n";
         QTest::addRow("header, HTTP/1.0") << "GET /api/state HTTP/1.0\r\n" + bearer + "\r\n" << 200; // closed after
         QTest::addRow("query") << get("/api/state?token=TOKEN", {}) << 200;
         QTest::addRow("cookie") << get("/api/state", "Cookie: a=1; azivex_token=TOKEN\r\n") << 200;
@@ -197,6 +196,7 @@ class TestWebServer : public QObject {
         QTest::addRow("head too long") << get("/", "X: " + QByteArray(9000, 'a') + "\r\n") << 431;
         QTest::addRow("huge body") << QByteArray("POST /api/aim HTTP/1.1\r\nContent-Length: 99999999999\r\n\r\n{") << 413;
         QTest::addRow("chunked") << QByteArray("POST /api/aim HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n5\r\n") << 411;
+        QTest::addRow("malformed JSON") << post + "Content-Type: application/json\r\nContent-Length: 1\r\n\r\n{" << 400;
         QTest::addRow("text body") << post + "Content-Type: text/plain\r\nContent-Length: 2\r\n\r\n{}" << 415;
         // clang-format on
     }
