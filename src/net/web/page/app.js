@@ -163,8 +163,8 @@ function drawMap() {
 }
 
 function loadPicture(map) {
-  if (!map || !map.version) return;
-  const source = `map.png?v=${encodeURIComponent(map.version)}`;
+  if (!map) return;
+  const source = `map.png?v=${encodeURIComponent(map.version ?? 0)}`;
   if (picture.getAttribute('src') === source) return;
   // Until the picture is in, the map keeps its shape (the picture's own).
   if (map.width && map.height) canvas.style.aspectRatio = `${map.width} / ${map.height}`;
@@ -252,8 +252,10 @@ async function fetchState() {
 
 function connect() {
   if (socket && socket.readyState <= WebSocket.OPEN) return;
-  const scheme = location.protocol === 'https:' ? 'wss:' : 'ws:';
-  socket = new WebSocket(`${scheme}//${location.host}/ws`);
+  // Beside the page, wherever a proxy has put it.
+  const address = new URL('ws', location.href);
+  address.protocol = address.protocol === 'https:' ? 'wss:' : 'ws:';
+  socket = new WebSocket(address);
   socket.addEventListener('open', () => {
     retryDelay = 500;
     setLink('live');
@@ -324,7 +326,7 @@ function start() {
   document.addEventListener('keydown', (event) => {
     const command = keys[event.key];
     if (!command || event.ctrlKey || event.altKey || event.metaKey) return;
-    if (event.target.closest('input') && event.key !== 'Escape') return;
+    if (event.target.closest?.('input') && event.key !== 'Escape') return;
     event.preventDefault();
     send(commands[command]);
   });
