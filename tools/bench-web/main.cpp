@@ -1,0 +1,145 @@
+// SPDX-FileCopyrightText: 2026 AZIVEX developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Prints the median and 99th percentile of the time from an azimuth reply written to
+// the controller's line to the state's WebSocket frame at the last of 1 and of 32
+// clients on the loopback, and, in the same rounds, to the end of the real window's
+// map repaint (measured as azivex-bench-map measures it). Server, window and clients
+// share one process and one event loop, as the server and the window do in the program.
+#include "core/application/operatingcore.h"
+#include "gui/appstyle.h"
+#include "gui/mainwindow.h"
+#include "net/web/webserver.h"
+#include "pseudoterminal.h"
+#include "roundtrips.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QWebSocket>
+
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+namespace {
+
+constexpr int kRounds = 400;
+constexpr int kPauseMs = 3;
+
+class PaintCounter : public QObject {
+  public:
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+};
+
+struct Figures {
+    std::vector<double> frame, repaint;
+};
+
+// Each round: a new azimuth on the line, timed to its frame at every client and to
+// the repaint that follows it.
+Figures measure(PseudoTerminal& pty, QWidget* map, std::vector<std::unique_ptr<QWebSocket>>& clients) {
+    PaintCounter counter;
+    map->installEventFilter(&counter);
+    Figures f;
+    QByteArray expected;
+    std::size_t arrived = 0;
+    QElapsedTimer clock;
+    double frameAt = -1;
+    // Timed as the last client takes its frame.
+    for (auto& client : clients)
+        QObject::connect(client.get(), &QWebSocket::textMessageReceived, map, [&](const QString& text) {
+            if (text.toUtf8().contains(expected) && ++arrived == clients.size())
+                frameAt = double(clock.nsecsElapsed()) / 1000;
+        });
+    for (int i = 0; i < kRounds; ++i) {
+        bench::waitUntil([] { return false; }, kPauseMs);
+        const QByteArray azimuth = QByteArray::number(100 + i % 200);
+        expected = "\"heading\":" + azimuth + ',';
+        arrived = 0;
+        const int paintsBefore = counter.paints;
+        double paintAt = -1;
+        frameAt = -1;
+        clock.start();
+        pty.write("AZ=" + azimuth + "\r\n");
+        const bool done = bench::waitUntil([&] {
+            if (paintAt < 0 && counter.paints > paintsBefore) {
+                QCoreApplication::processEvents(); // the paint is over once its event is
+                paintAt = double(clock.nsecsElapsed()) / 1000;
+            }
+            return frameAt >= 0 && paintAt >= 0;
+        });
+        if (!done)
+            return {};
+        f.frame.push_back(frameAt);
+        f.repaint.push_back(paintAt);
+    }
+    for (auto& client : clients)
+        client->disconnect(map);
+    map->removeEventFilter(&counter);
+    std::sort(f.frame.begin(), f.frame.end());
+    std::sort(f.repaint.begin(), f.repaint.end());
+    return f;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    AppStyle::install();
+    QTemporaryDir dir;
+    QDir::setCurrent(dir.path());
+    PseudoTerminal pty;
+    QFile settings(QStringLiteral("AZIVEX.DAT"));
+    if (!pty.isOpen() || !pty.linkAs(dir.path(), 3) ||
+        !QFile::copy(QStringLiteral(AZIVEX_MAPS_DIR "/world1.bmp"), "world1.bmp") ||
+        !settings.open(QIODevice::WriteOnly))
+        return 1;
+    settings.write("3,9600,N,8,1:10-0/0\r\n");
+    settings.close();
+
+    OperatingCore core;
+    MainWindow window(core);
+    if (!core.start())
+        return 1;
+    window.show();
+    core.session().setCommanded(QStringLiteral("45"));
+    // The settings line waits in front of the first replies; four replies catch up.
+    pty.write("AZ=001\r\nAZ=002\r\nAZ=003\r\nAZ=004\r\n");
+    if (!bench::waitUntil([&] { return core.session().heading() == QStringLiteral("4"); }))
+        return 1;
+    WebServer server(core);
+    const QString token = WebServer::newToken();
+    server.setToken(token);
+    if (!server.listen(QHostAddress::LocalHost, 0))
+        return 1;
+    QWidget* map = window.findChild<QWidget*>(QStringLiteral("mapView"));
+
+    std::printf("azimuth reply on the line to the WebSocket frame at the last client, and "
+                "to the repainted map in the same rounds; %d rounds, %s\n",
+                kRounds, qPrintable(QGuiApplication::platformName()));
+    std::vector<std::unique_ptr<QWebSocket>> clients;
+    for (const int count : {1, WebServer::maxWebSockets}) {
+        while (int(clients.size()) < count) {
+            clients.push_back(std::make_unique<QWebSocket>());
+            clients.back()->open(QUrl(QStringLiteral("ws://127.0.0.1:%1/ws?token=%2")
+                                          .arg(server.port())
+                                          .arg(token)));
+        }
+        if (!bench::waitUntil([&] { return server.webSocketCount() == count; }))
+            return 1;
+        const Figures f = measure(pty, map, clients);
+        if (f.frame.empty())
+            return 1;
+        const QByteArray frame = QByteArray::number(count) + (count == 1 ? " client" : " clients") +
+                                 ": WebSocket frame";
+        bench::printRow(frame.constData(), f.frame);
+        bench::printRow("  same rounds: map repainted", f.repaint);
+    }
+    return 0;
+}
