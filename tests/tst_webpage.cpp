@@ -113,6 +113,7 @@ class TestWebPage : public QObject {
         QFETCH(bool, scrolled);
         QFETCH(QByteArray, sent);
         QFETCH(QString, window);
+        m_pty->clearReceived(); // whatever a failed row left
         if (!window.isEmpty()) {
             QCOMPARE(m_core->aimAtTarget(window, false), RotatorSession::AimResult::Sent);
             sent = line();
@@ -132,9 +133,15 @@ class TestWebPage : public QObject {
 
     // The controller's reply, in the page's large digits; unknown while it is silent.
     void heading() {
-        m_pty->write("AZ=234\r\n");
-        QVERIFY2(m_browser->waitFor(QStringLiteral("document.getElementById('heading').textContent === '234'")),
+        m_pty->write("AZ=045\r\n");
+        QVERIFY2(m_browser->waitFor(QStringLiteral("document.getElementById('heading').textContent === '045'")),
                  qPrintable(failure()));
+        // and as the blue line on the map, half way out at 45 degrees
+        const auto pixel = m_browser->evaluate(QStringLiteral(
+            "(() => { const c = document.getElementById('map'), h = c.width / 2, r = h / 2 / Math.SQRT2;"
+            " return [...c.getContext('2d').getImageData(Math.round(h + r), Math.round(c.height / 2 - r), 1, 1)"
+            ".data.slice(0, 3)].join(','); })()"));
+        QCOMPARE(pixel ? pixel->toString() : failure(), QStringLiteral("0,0,255"));
     }
 
     // Without the token there is no page, whatever the address says.
