@@ -133,6 +133,21 @@ class TestWebPage : public QObject {
         QCOMPARE(pixel ? pixel->toString() : failure(), QStringLiteral("0,0,255"));
     }
 
+    // With the server gone the page says it is offline, and once it is back the page
+    // takes it up again by itself, with the state as it is now.
+    void reconnect() {
+        const quint16 port = m_server->port();
+        m_server.reset();
+        QVERIFY2(m_browser->waitFor(QStringLiteral("document.body.dataset.link === 'offline'")), qPrintable(failure()));
+        m_pty->write("AZ=046\r\n");
+        m_server = std::make_unique<WebServer>(*m_core);
+        m_server->setToken(m_token);
+        QVERIFY(m_server->listen(QHostAddress::LocalHost, port));
+        QVERIFY2(m_browser->waitFor(QStringLiteral("document.body.dataset.link === 'live' && "
+                                                   "document.getElementById('heading').textContent === '046'")),
+                 qPrintable(failure()));
+    }
+
     // Without the token there is no page, whatever the address says.
     void wrongToken_data() {
         QTest::addColumn<QString>("token");
