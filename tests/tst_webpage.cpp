@@ -137,11 +137,10 @@ class TestWebPage : public QObject {
     // takes it up again by itself, with the state as it is now.
     void reconnect() {
         const quint16 port = m_server->port();
-        m_server.reset();
+        m_server = std::make_unique<WebServer>(*m_core); // the old one gone with its clients
+        m_server->setToken(m_token);
         QVERIFY2(m_browser->waitFor(QStringLiteral("document.body.dataset.link === 'offline'")), qPrintable(failure()));
         m_pty->write("AZ=046\r\n");
-        m_server = std::make_unique<WebServer>(*m_core);
-        m_server->setToken(m_token);
         QVERIFY(m_server->listen(QHostAddress::LocalHost, port));
         QVERIFY2(m_browser->waitFor(QStringLiteral("document.body.dataset.link === 'live' && "
                                                    "document.getElementById('heading').textContent === '046'")),
