@@ -4,9 +4,9 @@
 #include "core/settings/inifile.h"
 #include "core/application/operatingcore.h"
 #include "core/settings/settingsfile.h"
-#include "net/datagramservices.h"
+#include "core/services/servicemodel.h"
 #include "net/endpoint.h"
-#include "net/rotctlserver.h"
+#include "net/networkservices.h"
 #include "core/application/uilanguage.h"
 #include "core/settings/userfolder.h"
 #include "gui/appstyle.h"
@@ -61,6 +61,8 @@ class Translators {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    // What the parts log reads as the program's other messages do.
+    qSetMessagePattern(QStringLiteral("azivex: %{message}"));
     // Options are read before the window system is reached, so --help, --version and
     // a mistyped option work without a display and never open a window.
     QCommandLineParser options;
@@ -138,16 +140,14 @@ int main(int argc, char* argv[]) {
     }
     OperatingCore core;
     core.setStandardPicturesFolder(pictures);
+    ServiceModel services(core.store());
+    QObject::connect(&services, &ServiceModel::statusWanted, &core, &OperatingCore::statusChanged);
     if (options.isSet(rotctld))
-        core.overrideRotctldListen(options.value(rotctld));
-    MainWindow window(core);
+        services.overrideAddress(Service::Kind::Rotctld, options.value(rotctld));
+    MainWindow window(core, services);
     if (!core.start())
         return 0;
-    RotctlServer server(&core.session());
-    const auto serve = [&](const QString& where) { core.setRotctldError(server.serve(where)); };
-    QObject::connect(&core, &OperatingCore::rotctldListenChanged, &server, serve);
-    serve(core.rotctldListen());
-    DatagramServices datagrams(core);
+    NetworkServices servers(core, services);
     window.show();
     return app.exec();
 }

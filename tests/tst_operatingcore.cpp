@@ -4,12 +4,15 @@
 // AZIVEX.INI, in a working directory of its own with a pseudo-terminal as the
 // controller on COM3. What the core tells a window is compared as a readable trace.
 #include "core/geography/countryfile.h"
+#include "core/geography/countrytable.h"
 #include "core/settings/inifile.h"
 #include "core/application/operatingcore.h"
+#include "core/services/servicemodel.h"
 #include "pseudoterminal.h"
 #include "testfiles.h"
 
 #include <QDir>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -31,10 +34,14 @@ class TestOperatingCore : public QObject {
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<PseudoTerminal> m_pty;
     std::unique_ptr<OperatingCore> m_core;
+    std::unique_ptr<ServiceModel> m_services;
     QStringList m_trace;
 
+    Service& rotctld() { return m_services->service(Service::Kind::Rotctld); }
     void makeCore() {
+        m_services.reset();
         m_core = std::make_unique<OperatingCore>();
+        m_services = std::make_unique<ServiceModel>(m_core->store());
         OperatingCore* c = m_core.get();
         connect(c, &OperatingCore::statusChanged, this, [this](const QString& t) { m_trace << "status " + t; });
         connect(c, &OperatingCore::messageRequested, this, [this](const QString& t) { m_trace << "message " + t.section(u'」', 0, 0).section(u'。', 0, 0); });
@@ -55,6 +62,7 @@ class TestOperatingCore : public QObject {
         makeCore();
     }
     void cleanup() {
+        m_services.reset();
         m_core.reset();
         m_pty.reset();
         QDir::setCurrent(m_home);
@@ -163,13 +171,13 @@ class TestOperatingCore : public QObject {
             QVERIFY(writeFile("AZIVEX.INI", before));
         IniFile ini(QStringLiteral("AZIVEX.INI"));
         QCOMPARE(ini.load(), before == "-" ? IniFile::State::Missing : IniFile::State::Loaded);
-        QCOMPARE(ini.value(OperatingCore::Keys::rotctldListen, {}), listen);
+        QCOMPARE(ini.value(ServiceModel::Keys::rotctldListen, {}), listen);
         QCOMPARE(ini.flag(OperatingCore::Keys::linkReconnect, true), !before.contains("reconnect=false"));
         QVERIFY(edit.isEmpty() || writeFile("AZIVEX.INI", before + edit));
-        QVERIFY(ini.set(OperatingCore::Keys::rotctldListen, QStringLiteral("4600")));
+        QVERIFY(ini.set(ServiceModel::Keys::rotctldListen, QStringLiteral("4600")));
         QCOMPARE(readFile("AZIVEX.INI"), after);
         QVERIFY(ini.load() == IniFile::State::Loaded);
-        QCOMPARE(ini.value(OperatingCore::Keys::rotctldListen, {}), QStringLiteral("4600"));
+        QCOMPARE(ini.value(ServiceModel::Keys::rotctldListen, {}), QStringLiteral("4600"));
     }
 
     // AZIVEX.INI edited by hand while the program runs: what changed takes effect at
@@ -179,9 +187,9 @@ class TestOperatingCore : public QObject {
         QVERIFY(writeFile("AZIVEX.DAT", "3,9600,N,8,1:0-0/0" + reference));
         QVERIFY(writeFile("AZIVEX.INI", "[rotctld]\nlisten=4533\n"));
         QVERIFY(m_core->start());
-        QSignalSpy rotctld(m_core.get(), &OperatingCore::rotctldListenChanged);
-        QSignalSpy listeners(m_core.get(), &OperatingCore::listenAddressChanged);
-        QSignalSpy n1mm(m_core.get(), &OperatingCore::n1mmSettingsChanged);
+        QSignalSpy rotctld(&this->rotctld(), &Service::addressChanged);
+        QSignalSpy listeners(&m_services->service(Service::Kind::N1mm), &Service::addressChanged);
+        QSignalSpy n1mm(m_services.get(), &ServiceModel::n1mmSettingsChanged);
         const QByteArray edited = "[rotctld]\nlisten=4534\n; Stra\xdf" "e\r\n[aim]\npark=200 ; my mast\n"
                                   "preset1=EU|JN58\n[n1mm]\nlisten=12040\nrotor=TB\n[station]\nlocator=JN58\n";
         for (int reading = 0; reading < 2; ++reading) {
@@ -189,8 +197,8 @@ class TestOperatingCore : public QObject {
             m_core->reloadIni();
         }
         QCOMPARE(m_core->session().parkAzimuth().value_or(-1), 200.0);
-        QCOMPARE(m_core->presets().value(0).target, QStringLiteral("JN58"));
-        QCOMPARE(m_core->station().shown, QStringLiteral("JN58"));
+        QCOMPARE(m_core->aiming().presets().value(0).target, QStringLiteral("JN58"));
+        QCOMPARE(m_core->aiming().station().shown, QStringLiteral("JN58"));
         QCOMPARE(rotctld.size(), 1);
         QCOMPARE(rotctld[0][0], QStringLiteral("4534"));
         QCOMPARE(listeners.size(), 1);
@@ -271,16 +279,38 @@ class TestOperatingCore : public QObject {
         QVERIFY(writeFile("AZIVEX.DAT", "3,9600,N,8,1:10-0/0" + reference));
         QVERIFY(ini.isEmpty() || writeFile("AZIVEX.INI", ini));
         QVERIFY(m_core->start());
-        QCOMPARE(m_core->station().set, ini.contains("=pm95") || ini.contains("-33"));
+        QCOMPARE(m_core->aiming().station().set, ini.contains("=pm95") || ini.contains("-33"));
         QCOMPARE(m_core->session().parkAzimuth().has_value(), ini.contains("park"));
-        QCOMPARE(m_core->presets().size(), ini.contains("preset2") ? 1 : 0);
+        QCOMPARE(m_core->aiming().presets().size(), ini.contains("preset2") ? 1 : 0);
         // A call waits for the country file, read from the first look-up on.
-        QCOMPARE(m_core->lookUp(text).target.kind == Target::Kind::CountriesLoading, text.endsWith(u'C') || text.endsWith(u'Y'));
-        QTRY_VERIFY(!m_core->countries().isLoading());
-        m_core->aimAtTarget(text, longPath);
+        QCOMPARE(m_core->aiming().lookUp(text).target.kind == Target::Kind::CountriesLoading, text.endsWith(u'C') || text.endsWith(u'Y'));
+        QTRY_VERIFY(!m_core->aiming().countries().isLoading());
+        m_core->aiming().aimAtTarget(text, longPath);
         m_core->session().sendRaw(QStringLiteral("#"));
         QTRY_VERIFY(m_pty->received().endsWith("#\r\n"));
         QCOMPARE(m_pty->received().chopped(3), sent);
+    }
+
+    // The web page gets its token when first switched on, from the window or by hand,
+    // and keeps it until a new one is asked for.
+    void webToken() {
+        QVERIFY(writeFile("AZIVEX.DAT", "3,9600,N,8,1:0-0/0" + reference));
+        QVERIFY(m_core->start());
+        using K = Service::Kind;
+        QSignalSpy webSettings(m_services.get(), &ServiceModel::webSettingsChanged);
+        QVERIFY(m_services->webToken().isEmpty() && m_services->setAddress(K::Rotctld, "4533"));
+        QVERIFY(m_services->webToken().isEmpty() && m_services->setAddress(K::Web, "0.0.0.0:8073"));
+        const QString token = m_services->webToken();
+        QVERIFY2(QRegularExpression("^[0-9a-f]{32}$").match(token).hasMatch(), qPrintable(token));
+        QVERIFY(m_services->setAddress(K::Web, {}) && m_services->setAddress(K::Web, "8074"));
+        QCOMPARE(m_services->webToken(), token);
+        QVERIFY(m_services->newWebToken() && m_services->webToken() != token);
+        QCOMPARE(webSettings.size(), 2);
+        QVERIFY(writeFile("AZIVEX.INI", "[web]\nlisten=8075\n"));
+        m_core->reloadIni();
+        QCOMPARE(m_services->service(K::Web).address(), QStringLiteral("8075"));
+        QCOMPARE(readFile("AZIVEX.INI"), "[web]\nlisten=8075\ntoken=" + m_services->webToken().toLatin1() + "\n");
+        QCOMPARE(m_services->webToken().size(), 32);
     }
 
     // The core's own keys: defaults, the command line's choice for one run, and a
@@ -288,16 +318,16 @@ class TestOperatingCore : public QObject {
     void iniKeys() {
         QVERIFY(writeFile("AZIVEX.DAT", "3,9600,N,8,1:0-0/0" + reference));
         QVERIFY(m_core->start());
-        QCOMPARE(m_core->rotctldListen(), QString());
+        QCOMPARE(rotctld().address(), QString());
         QVERIFY(!m_core->reconnectEnabled());
-        QSignalSpy listen(m_core.get(), &OperatingCore::rotctldListenChanged);
-        m_core->overrideRotctldListen(QStringLiteral("4700"));
-        QCOMPARE(m_core->rotctldListen(), QStringLiteral("4700"));
+        QSignalSpy listen(&rotctld(), &Service::addressChanged);
+        m_services->overrideAddress(Service::Kind::Rotctld, QStringLiteral("4700"));
+        QCOMPARE(rotctld().address(), QStringLiteral("4700"));
         QVERIFY(!QFileInfo::exists("AZIVEX.INI"));
         QVERIFY(m_core->setReconnectEnabled(true) && m_core->reconnectEnabled());
-        QCOMPARE(m_core->rotctldListen(), QStringLiteral("4700"));
-        QVERIFY(m_core->setRotctldListen(QString()));
-        QCOMPARE(m_core->rotctldListen(), QString());
+        QCOMPARE(rotctld().address(), QStringLiteral("4700"));
+        QVERIFY(m_services->setAddress(Service::Kind::Rotctld, QString()));
+        QCOMPARE(rotctld().address(), QString());
         QCOMPARE(listen.size(), 2);
 
         QVERIFY(QFile::remove("AZIVEX.INI") && QDir().mkdir("AZIVEX.INI"));

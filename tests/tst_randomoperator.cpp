@@ -8,6 +8,7 @@
 #include "core/session/rotatorsession.h"
 #include "core/settings/settingsfile.h"
 #include "gui/appstyle.h"
+#include "core/services/servicemodel.h"
 #include "gui/mainwindow.h"
 #include "gui/mapview.h"
 #include "gui/messagebox.h"
@@ -46,6 +47,7 @@ class TestRandomOperator : public QObject {
     QTemporaryDir m_dir;
     QProcess m_sim;
     std::unique_ptr<OperatingCore> m_core;
+    std::unique_ptr<ServiceModel> m_services;
     std::unique_ptr<MainWindow> m_window;
     QStringList m_messages, m_got, m_want; // m_got, m_want: lines at the controller
     QString m_stoppedAt;                   // what the controller reported on stopping
@@ -98,7 +100,8 @@ class TestRandomOperator : public QObject {
                                            "--still-interval", "60000", "COM3"});
         QTRY_VERIFY(QFileInfo(QStringLiteral("COM3")).isSymLink());
         m_core = std::make_unique<OperatingCore>();
-        m_window = std::make_unique<MainWindow>(*m_core);
+        m_services = std::make_unique<ServiceModel>(m_core->store());
+        m_window = std::make_unique<MainWindow>(*m_core, *m_services);
         QVERIFY(m_core->start());
         m_window->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
@@ -106,6 +109,7 @@ class TestRandomOperator : public QObject {
     }
     void cleanupTestCase() {
         m_window.reset();
+        m_services.reset();
         m_core.reset();
         m_sim.terminate();
         m_sim.waitForFinished();

@@ -2,7 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The rotator session over a real pseudo-terminal: what each operation puts on the
 // controller's line, and how the link's states show.
-#include "core/links/reconnector.h"
+#include "core/session/reconnector.h"
 #include "sessionrig.h"
 
 #include <QFileSystemWatcher>

@@ -1,8 +1,8 @@
 // SPDX-FileCopyrightText: 2026 AZIVEX developers
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The web server over real TCP on the loopback, with the operating core on a real
-// pseudo-terminal as the controller: statuses, the token rules, the limits, the
-// WebSocket pushes, and every command's bytes on the line beside the window's.
+// The web server on the loopback, the core on a pseudo-terminal controller: statuses,
+// tokens, limits, pushes, and every command's bytes on the line beside the window's.
+#include "core/application/aiming.h"
 #include "core/application/operatingcore.h"
 #include "core/links/nativelink.h"
 #include "net/web/webserver.h"
@@ -10,19 +10,15 @@
 #include "testfiles.h"
 
 #include <QDir>
-#include <QJsonArray>
 #include <QJsonDocument>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
 #include <QProcess>
-#include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWebSocket>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-
-using std::chrono::milliseconds;
 
 namespace {
 struct Answer {
@@ -41,7 +37,7 @@ class TestWebServer : public QObject {
     std::unique_ptr<PseudoTerminal> m_pty;
     std::unique_ptr<OperatingCore> m_core;
     std::unique_ptr<WebServer> m_server;
-    milliseconds m_now{1000000};
+    std::chrono::milliseconds m_now{1000000};
 
     // What reached the controller since the last call, once a marker sent last has
     // come, so nothing is still on its way.
@@ -54,63 +50,52 @@ class TestWebServer : public QObject {
         m_pty->clearReceived();
         return got;
     }
+    // The answer to a request that closes its connection.
     Answer ask(const QByteArray& raw) {
         QTcpSocket socket;
         socket.connectToHost(QHostAddress::LocalHost, m_server->port());
         socket.write(raw);
-        Answer a;
-        QByteArray got;
-        (void)QTest::qWaitFor([&] {
-            got += socket.readAll();
-            const qsizetype end = got.indexOf("\r\n\r\n");
-            if (end < 0)
-                return socket.state() == QAbstractSocket::UnconnectedState;
-            a.head = got.left(end);
-            const qsizetype at = a.head.toLower().indexOf("content-length:");
-            return at >= 0 && got.size() - end - 4 >= a.head.mid(at + 15).split('\r').front().trimmed().toInt();
-        });
-        a.status = got.mid(9, 3).toInt();
-        a.body = got.mid(a.head.size() + 4);
-        return a;
+        const bool closed =
+            QTest::qWaitFor([&] { return socket.state() == QAbstractSocket::UnconnectedState; });
+        const QByteArray got = socket.readAll();
+        const qsizetype end = got.indexOf("\r\n\r\n");
+        return {closed ? got.mid(9, 3).toInt() : 0, got.left(end), got.mid(end + 4)};
     }
     Answer request(const QByteArray& method, const QByteArray& path, const QByteArray& body = {},
                    const QByteArray& headers = bearer) {
-        QByteArray raw = method + ' ' + path + " HTTP/1.1\r\nHost: 127.0.0.1:" +
+        QByteArray raw = method + ' ' + path +
+                         " HTTP/1.1\r\nConnection: close\r\nHost: 127.0.0.1:" +
                          QByteArray::number(m_server->port()) + "\r\n" + headers;
         if (!body.isEmpty() || method == "POST")
-            raw += "Content-Type: application/json\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n";
+            raw += "Content-Type: application/json\r\nContent-Length: " +
+                   QByteArray::number(body.size()) + "\r\n";
         return ask(raw + "\r\n" + body);
     }
-    // A client, its last state received kept in `last` from the first.
+    QJsonObject m_reply; // the last reply any client received
+    // A client, the last state it received kept in `last`.
     std::unique_ptr<QWebSocket> webSocket(QJsonObject& last) {
         auto client = std::make_unique<QWebSocket>();
-        connect(client.get(), &QWebSocket::textMessageReceived, this, [&last](const QString& t) {
-            if (!t.startsWith(u"{\"reply\""))
-                last = QJsonDocument::fromJson(t.toUtf8()).object();
-        });
-        QSignalSpy connected(client.get(), &QWebSocket::connected);
-        client->open(QUrl(QStringLiteral("ws://127.0.0.1:%1/ws%2").arg(m_server->port()).arg(QString::fromLatin1("?token=" + token))));
-        return connected.wait() ? std::move(client) : nullptr;
+        connect(client.get(), &QWebSocket::textMessageReceived, this,
+                [this, &last](const QString& t) {
+                    (t.startsWith(u"{\"reply\"") ? m_reply : last) =
+                        QJsonDocument::fromJson(t.toUtf8()).object();
+                });
+        client->open(
+            QUrl(QString::fromLatin1("ws://127.0.0.1:%1/ws?token=" + token).arg(m_server->port())));
+        return client;
     }
     // What the window's own action sends, with the target it starts from.
     QByteArray windowSends(const QString& action) {
         RotatorSession& s = m_core->session();
         s.setCommanded(QStringLiteral("100"));
         const QString arg = action.section(u' ', 1);
-        if (action.startsWith(u"aim"))
-            m_core->aimAtTarget(arg, action.startsWith(u"aimlong"));
-        else if (action == u"cw")
-            s.turnCw();
-        else if (action == u"ccw")
-            s.turnCcw();
-        else if (action == u"stop")
-            s.stop();
-        else if (action == u"park")
-            s.park();
-        else if (action == u"+10")
-            s.stepCw();
-        else if (action == u"-10")
-            s.stepCcw();
+        // clang-format off
+        const QHash<QString, std::function<void()>> press{
+            {"aim", [&] { m_core->aiming().aimAtTarget(arg, false); }}, {"aimlong", [&] { m_core->aiming().aimAtTarget(arg, true); }},
+            {"cw", [&] { s.turnCw(); }}, {"stop", [&] { s.stop(); }}, {"park", [&] { s.park(); }},
+            {"+10", [&] { s.stepCw(); }}, {"-10", [&] { s.stepCcw(); }}};
+        // clang-format on
+        press.value(action.section(u' ', 0, 0))();
         return line();
     }
 
@@ -122,14 +107,13 @@ class TestWebServer : public QObject {
         m_pty = std::make_unique<PseudoTerminal>();
         QVERIFY(m_pty->linkAs(m_dir->path(), 3));
         QVERIFY(writeFile("AZIVEX.DAT", "3,9600,N,8,1:0-0/0\r\n"));
-        QVERIFY(writeFile("AZIVEX.INI", "[station]\nlocator=PM95vq\n[aim]\npark=200\npreset1=Home|JN58\n"));
+        QVERIFY(writeFile("AZIVEX.INI",
+                          "[station]\nlocator=PM95vq\n[aim]\npark=200\npreset1=Home|JN58\n"));
         m_core = std::make_unique<OperatingCore>();
         QVERIFY(m_core->start());
-        QVERIFY(m_core->session().link().isOpen());
-        m_server = std::make_unique<WebServer>(*m_core);
+        m_server = std::make_unique<WebServer>(m_core->session(), m_core->aiming());
         m_server->setToken(QString::fromLatin1(token));
         m_server->setClock([this] { return m_now; });
-        QCOMPARE(m_server->serve(QStringLiteral("127.0.0.1:0")), QStringLiteral("not [ADDRESS:]PORT"));
         QVERIFY(m_server->listen(QHostAddress::LocalHost, 0));
         m_pty->write(QByteArray("AZ=100\r\n").repeated(4)); // the settings line waits in front
         QTRY_VERIFY(m_core->session().headingKnown());
@@ -148,37 +132,29 @@ class TestWebServer : public QObject {
         QTest::addColumn<QByteArray>("path");
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<int>("status");
-        QTest::addColumn<QString>("window"); // what the window does to send the same; "" nothing
+        QTest::addColumn<QString>("window");  // what the window does to send the same; "" nothing
         QTest::addColumn<QByteArray>("says"); // in the answer's body
         // clang-format off
         QTest::addRow("state") << QByteArray("GET") << QByteArray("/api/state") << QByteArray() << 200 << "" << QByteArray("\"heading\":100,");
         QTest::addRow("page file") << QByteArray("GET") << QByteArray("/probe.js") << QByteArray() << 200 << "" << QByteArray("console.log");
-        QTest::addRow("no file") << QByteArray("GET") << QByteArray("/index2.html") << QByteArray() << 404 << "" << QByteArray("no such file");
         QTest::addRow("out of the folder") << QByteArray("GET") << QByteArray("/%2e%2e/web/probe.js") << QByteArray() << 404 << "" << QByteArray("no such file");
         QTest::addRow("aim locator") << QByteArray("POST") << QByteArray("/api/aim") << QByteArray(R"({"target":"JN58"})") << 200 << "aim JN58" << QByteArray("\"aim\":\"JN58\"");
         QTest::addRow("aim degrees, long") << QByteArray("POST") << QByteArray("/api/aim") << QByteArray(R"({"target":123.5,"path":"long"})") << 200 << "aimlong 123.5" << QByteArray("\"path\":\"long\"");
         QTest::addRow("aim nowhere") << QByteArray("POST") << QByteArray("/api/aim") << QByteArray(R"({"target":"nowhere at all"})") << 422 << "" << QByteArray("not a place known");
-        QTest::addRow("aim, bad path") << QByteArray("POST") << QByteArray("/api/aim") << QByteArray(R"({"target":"JN58","path":"x"})") << 400 << "" << QByteArray("path");
         QTest::addRow("turn cw") << QByteArray("POST") << QByteArray("/api/turn") << QByteArray(R"({"direction":"cw"})") << 200 << "cw" << QByteArray("\"turn\":\"cw\"");
-        QTest::addRow("turn ccw") << QByteArray("POST") << QByteArray("/api/turn") << QByteArray(R"({"direction":"ccw"})") << 200 << "ccw" << QByteArray("\"commanded\":\"184\"");
         QTest::addRow("turn up") << QByteArray("POST") << QByteArray("/api/turn") << QByteArray(R"({"direction":"up"})") << 400 << "" << QByteArray("direction");
         QTest::addRow("stop, no body") << QByteArray("POST") << QByteArray("/api/stop") << QByteArray() << 200 << "stop" << QByteArray("\"stop\":true");
         QTest::addRow("park") << QByteArray("POST") << QByteArray("/api/park") << QByteArray("{}") << 200 << "park" << QByteArray("\"commanded\":\"200\"");
         QTest::addRow("preset 1") << QByteArray("POST") << QByteArray("/api/preset") << QByteArray(R"({"number":1})") << 200 << "aim JN58" << QByteArray("\"preset\":1");
         QTest::addRow("preset 2 unset") << QByteArray("POST") << QByteArray("/api/preset") << QByteArray(R"({"number":2})") << 422 << "" << QByteArray("no preset 2");
-        QTest::addRow("preset 1.5") << QByteArray("POST") << QByteArray("/api/preset") << QByteArray(R"({"number":1.5})") << 400 << "" << QByteArray("number");
+        QTest::addRow("preset 0") << QByteArray("POST") << QByteArray("/api/preset") << QByteArray(R"({"number":0})") << 400 << "" << QByteArray("number");
         QTest::addRow("step +10") << QByteArray("POST") << QByteArray("/api/step") << QByteArray(R"({"by":10})") << 200 << "+10" << QByteArray("\"commanded\":\"110\"");
         QTest::addRow("step -10") << QByteArray("POST") << QByteArray("/api/step") << QByteArray(R"({"by":-10})") << 200 << "-10" << QByteArray("\"step\":-10");
         QTest::addRow("step 5") << QByteArray("POST") << QByteArray("/api/step") << QByteArray(R"({"by":5})") << 400 << "" << QByteArray("10 or -10");
         QTest::addRow("malformed JSON") << QByteArray("POST") << QByteArray("/api/aim") << QByteArray("{\"target\":") << 400 << "" << QByteArray("malformed JSON");
-        QTest::addRow("not an object") << QByteArray("POST") << QByteArray("/api/stop") << QByteArray("[true]") << 400 << "" << QByteArray("JSON object");
         QTest::addRow("body over 4 KiB") << QByteArray("POST") << QByteArray("/api/aim") << QByteArray(5000, ' ') << 413 << "" << QByteArray("4 KiB");
-        QTest::addRow("state by POST") << QByteArray("POST") << QByteArray("/api/state") << QByteArray() << 405 << "" << QByteArray("GET only");
         QTest::addRow("aim by GET") << QByteArray("GET") << QByteArray("/api/aim") << QByteArray() << 405 << "" << QByteArray("POST only");
         QTest::addRow("unknown API") << QByteArray("GET") << QByteArray("/api/reboot") << QByteArray() << 404 << "" << QByteArray("no such API");
-        QTest::addRow("ws without upgrade") << QByteArray("GET") << QByteArray("/ws") << QByteArray() << 426 << "" << QByteArray("upgrade");
-        QTest::addRow("DELETE") << QByteArray("DELETE") << QByteArray("/probe.js") << QByteArray() << 405 << "" << QByteArray("GET only");
-        QTest::addRow("map, none") << QByteArray("GET") << QByteArray("/map.png") << QByteArray() << 404 << "" << QByteArray("no map");
         // clang-format on
     }
     void routes() {
@@ -197,49 +173,54 @@ class TestWebServer : public QObject {
         QCOMPARE(sent.isEmpty(), window.isEmpty());
     }
 
-    void portClosed() {
-        m_core->session().toggleConnection();
-        QCOMPARE(request("POST", "/api/turn", R"({"direction":"cw"})").status, 409);
-        QCOMPARE(request("POST", "/api/aim", R"({"target":"JN58"})").json()["error"].toString(), QStringLiteral("the controller's port is closed"));
-        QCOMPARE(request("GET", "/api/state").json()["connected"], QJsonValue(false));
-        QCOMPARE(m_pty->received(), QByteArray());
-    }
-
-    void tokens_data() {
-        QTest::addColumn<QByteArray>("path");
-        QTest::addColumn<QByteArray>("headers");
+    // Requests refused, and the token rules: TOKEN and PORT stand for the server's.
+    void refusals_data() {
+        QTest::addColumn<QByteArray>("raw");
         QTest::addColumn<int>("status");
-        const QByteArray cookie = "Cookie: a=1; " + WebServer::cookieName + '=' + token + "\r\n";
+        const auto get = [](const QByteArray& target, const QByteArray& headers) {
+            return "GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1:PORT\r\n" + headers + "\r\n";
+        };
+        const QByteArray post = "POST /api/stop HTTP/1.1\r\nHost: 127.0.0.1:PORT\r\n" + bearer;
+        const QByteArray upgrade =
+            "Upgrade: websocket\r\nConnection: Upgrade\r\nSec-WebSocket-Version: 13\r\n"
+            "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\n";
         // clang-format off
-        QTest::addRow("header") << QByteArray("/api/state") << bearer << 200;
-        QTest::addRow("query") << QByteArray("/api/state?token=" + token) << QByteArray() << 200;
-        QTest::addRow("cookie") << QByteArray("/api/state") << cookie << 200;
-        QTest::addRow("missing") << QByteArray("/api/state") << QByteArray() << 401;
-        QTest::addRow("wrong") << QByteArray("/api/state") << QByteArray("Authorization: Bearer x" + token + "\r\n") << 401;
-        QTest::addRow("one short") << QByteArray("/api/state?token=" + token.chopped(1)) << QByteArray() << 401;
-        QTest::addRow("missing for a file") << QByteArray("/probe.js") << QByteArray() << 401;
-        QTest::addRow("POST, same origin") << QByteArray("/api/stop") << bearer + "Origin: http://127.0.0.1:PORT\r\n" << 200;
-        QTest::addRow("POST, other origin") << QByteArray("/api/stop") << bearer + "Origin: http://evil.example\r\n" << 403;
-        QTest::addRow("POST, https origin") << QByteArray("/api/stop") << cookie + "Origin: https://127.0.0.1:PORT\r\n" << 403;
+        QTest::addRow("header") << get("/api/state", bearer) << 200;
+        QTest::addRow("query") << get("/api/state?token=TOKEN", {}) << 200;
+        QTest::addRow("cookie") << get("/api/state", "Cookie: a=1; azivex_token=TOKEN\r\n") << 200;
+        QTest::addRow("missing") << get("/api/state", {}) << 401;
+        QTest::addRow("wrong") << get("/api/state", "Authorization: Bearer xTOKEN\r\n") << 401;
+        QTest::addRow("POST, same origin") << post + "Origin: http://127.0.0.1:PORT\r\n\r\n" << 200;
+        QTest::addRow("POST, other origin") << post + "Origin: http://evil.example\r\n\r\n" << 403;
+        QTest::addRow("upgrade, no token") << get("/ws", upgrade) << 401;
+        QTest::addRow("upgrade, other origin") << get("/ws", upgrade + bearer + "Origin: http://evil.example\r\n") << 403;
+        QTest::addRow("garbage") << QByteArray("\x16\x03\x01 hello\r\n\r\n") << 400;
+        QTest::addRow("head too long") << get("/", "X: " + QByteArray(9000, 'a') + "\r\n") << 431;
+        QTest::addRow("huge body") << QByteArray("POST /api/aim HTTP/1.1\r\nContent-Length: 99999999999\r\n\r\n{") << 413;
+        QTest::addRow("chunked") << QByteArray("POST /api/aim HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n5\r\n") << 411;
+        QTest::addRow("text body") << post + "Content-Type: text/plain\r\nContent-Length: 2\r\n\r\n{}" << 415;
         // clang-format on
     }
-    void tokens() {
-        QFETCH(QByteArray, path);
-        QFETCH(QByteArray, headers);
+    void refusals() {
+        QFETCH(QByteArray, raw);
         QFETCH(int, status);
-        const Answer a = request(path.startsWith("/api/stop") ? "POST" : "GET", path, {},
-                                 QByteArray(headers).replace("PORT", QByteArray::number(m_server->port())));
+        raw.replace("TOKEN", token).replace("PORT", QByteArray::number(m_server->port()));
+        const Answer a = ask(raw.replace("HTTP/1.1\r\n", "HTTP/1.1\r\nConnection: close\r\n"));
         QCOMPARE(a.status, status);
-        QCOMPARE(a.head.contains("Set-Cookie: " + WebServer::cookieName + '=' + token + "; Path=/; HttpOnly; SameSite=Strict"), path.contains("?token=") && status == 200);
+        QCOMPARE(a.head.contains("Set-Cookie: azivex_token=" + token +
+                                 "; Path=/; HttpOnly; SameSite=Strict"),
+                 raw.contains("?token=") && status == 200);
         if (status == 401)
-            QVERIFY(a.json().contains("error") && a.json().size() == 1);
+            QCOMPARE(a.json().keys(), QStringList{"error"});
+        QCOMPARE(request("GET", "/api/state").status, 200); // the server still serves
+        QCOMPARE(line(), QByteArray(status == 200 && raw.startsWith("POST") ? "A\r\n" : ""));
         m_server->setToken({}); // no token: nothing passes
-        QCOMPARE(request("GET", "/api/state", {}, "Authorization: Bearer \r\n").status, 401);
+        QCOMPARE(request("GET", "/api/state").status, 401);
     }
 
     void limits() {
         for (int i = 0; i < WebServer::maxFailedTokens; ++i)
-            QCOMPARE(request("GET", "/api/state", {}, "Authorization: Bearer guess\r\n").status, 401);
+            QCOMPARE(request("GET", "/api/state", {}, "Authorization: Bearer x\r\n").status, 401);
         QCOMPARE(request("GET", "/api/state").status, 429); // even the right one, for a while
         m_now += WebServer::failedTokenWindow;
         QCOMPARE(request("GET", "/api/state").status, 200);
@@ -247,75 +228,43 @@ class TestWebServer : public QObject {
         for (int i = 0; i < WebServer::maxCommandsPerSecond + 5; ++i)
             tooMany += request("POST", "/api/stop").status == 429;
         QCOMPARE(tooMany, 5);
-        m_now += milliseconds(1000);
+        m_now += std::chrono::seconds(1);
         QCOMPARE(request("POST", "/api/stop").status, 200);
-        line();
-    }
-
-    void malformed_data() {
-        QTest::addColumn<QByteArray>("raw");
-        QTest::addColumn<int>("status");
-        // clang-format off
-        QTest::addRow("garbage") << QByteArray("\x16\x03\x01 hello\r\n\r\n") << 400;
-        QTest::addRow("no version") << QByteArray("GET /api/state\r\n\r\n") << 400;
-        QTest::addRow("bad field") << QByteArray("GET / HTTP/1.1\r\nno colon\r\n\r\n") << 400;
-        QTest::addRow("head too long") << "GET / HTTP/1.1\r\nX: " + QByteArray(9000, 'a') + "\r\n\r\n" << 431;
-        QTest::addRow("huge body") << QByteArray("POST /api/aim HTTP/1.1\r\nContent-Length: 99999999999\r\n\r\n{") << 413;
-        QTest::addRow("length not a number") << QByteArray("POST /api/aim HTTP/1.1\r\nContent-Length: -1x\r\n\r\n") << 413;
-        QTest::addRow("chunked") << QByteArray("POST /api/aim HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n5\r\n") << 411;
-        QTest::addRow("text body") << "POST /api/aim HTTP/1.1\r\n" + bearer + "Content-Type: text/plain\r\nContent-Length: 2\r\n\r\n{}" << 415;
-        // clang-format on
-    }
-    void malformed() {
-        QFETCH(QByteArray, raw);
-        QFETCH(int, status);
-        QCOMPARE(ask(raw).status, status);
-        QCOMPARE(request("GET", "/api/state").status, 200); // the server still serves
-        QCOMPARE(line(), QByteArray());
     }
 
     void webSockets() {
         std::vector<QJsonObject> last(WebServer::maxWebSockets); // outlives the clients
         std::vector<std::unique_ptr<QWebSocket>> clients;
-        for (int i = 0; i < WebServer::maxWebSockets; ++i) {
-            clients.push_back(webSocket(last[i]));
-            QVERIFY(clients.back());
-        }
-        QTRY_COMPARE(last.back()["heading"], QJsonValue(100));
-        const QByteArray upgrade = "GET /ws HTTP/1.1\r\nHost: 127.0.0.1\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
-                                   "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\nSec-WebSocket-Version: 13\r\n";
+        for (QJsonObject& state : last)
+            clients.push_back(webSocket(state));
+        QTRY_VERIFY(std::all_of(last.begin(), last.end(),
+                                [](const QJsonObject& o) { return o["heading"] == 100; }));
+        const QByteArray upgrade =
+            "GET /ws HTTP/1.1\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
+            "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\nSec-WebSocket-Version: 13\r\n";
         QCOMPARE(ask(upgrade + bearer + "\r\n").status, 503); // the 33rd
-        clients.pop_back();
+        clients.back().reset(); // its place is free again once it has gone
         QTRY_COMPARE(m_server->webSocketCount(), WebServer::maxWebSockets - 1);
-        QCOMPARE(ask(upgrade + "\r\n").status, 401);
-        QCOMPARE(ask(upgrade + bearer + "Origin: http://evil.example\r\n\r\n").status, 403);
-        QCOMPARE(ask(QByteArray(upgrade).replace("/ws", "/wss") + bearer + "\r\n").status, 404);
+        clients.back() = webSocket(last.back() = QJsonObject());
         m_pty->write("AZ=123\r\n");
-        QTRY_VERIFY(std::all_of(last.begin(), last.end() - 1, [](const QJsonObject& o) { return o["heading"] == 123; }));
+        QTRY_VERIFY(std::all_of(last.begin(), last.end(),
+                                [](const QJsonObject& o) { return o["heading"] == 123; }));
 
-        QWebSocket& c = *clients.front();
-        QSignalSpy said(&c, &QWebSocket::textMessageReceived);
         auto tell = [&](const QByteArray& message) {
-            said.clear();
-            c.sendTextMessage(QString::fromUtf8(message));
-            (void)QTest::qWaitFor([&] { return std::any_of(said.cbegin(), said.cend(), [](const auto& m) { return m.front().toString().startsWith(u"{\"reply\""); }); });
-            for (const auto& m : std::as_const(said))
-                if (m.front().toString().startsWith(u"{\"reply\""))
-                    return QJsonDocument::fromJson(m.front().toString().toUtf8()).object();
-            return QJsonObject();
+            m_reply = {};
+            clients.front()->sendTextMessage(QString::fromUtf8(message));
+            (void)QTest::qWaitFor([&] { return !m_reply.isEmpty(); });
+            return m_reply;
         };
         QCOMPARE(tell(R"({"aim":"JN58"})")["status"], 200);
         QByteArray sent = line();
         QCOMPARE(sent, windowSends(QStringLiteral("aim JN58")));
-        QCOMPARE(tell(R"({"turn":"cw","stop":true})")["reply"].toObject()["error"], QStringLiteral("one command a message"));
         QCOMPARE(tell("not json")["status"], 400);
-        m_core->session().setCommanded(QStringLiteral("100"));
-        QCOMPARE(tell(R"({"step":10})")["reply"].toObject()["commanded"], QStringLiteral("110"));
-        sent = line();
-        QCOMPARE(sent, windowSends(QStringLiteral("+10")));
         m_core->session().toggleConnection();
         QCOMPARE(tell(R"({"park":true})")["status"], 409);
-        m_now += milliseconds(1000);
+        QCOMPARE(request("POST", "/api/turn", R"({"direction":"cw"})").json()["error"],
+                 QStringLiteral("the controller's port is closed"));
+        m_now += std::chrono::seconds(1);
         int tooMany = 0;
         for (int i = 0; i < WebServer::maxCommandsPerSecond + 3; ++i)
             tooMany += tell(R"({"stop":true})")["status"] == 429;
@@ -326,8 +275,8 @@ class TestWebServer : public QObject {
         QImage picture(10, 20, QImage::Format_RGB32);
         picture.fill(Qt::blue);
         m_server->setMapSource([&picture] { return picture; });
-        const QJsonObject map = request("GET", "/api/state").json()["map"].toObject();
-        QCOMPARE(map, (QJsonObject{{"version", 1}, {"width", 10}, {"height", 20}}));
+        QCOMPARE(request("GET", "/api/state").json()["map"],
+                 (QJsonObject{{"version", 1}, {"width", 10}, {"height", 20}}));
         const Answer a = request("GET", "/map.png");
         QCOMPARE(a.status, 200);
         QCOMPARE(QImage::fromData(a.body, "PNG").convertToFormat(QImage::Format_RGB32), picture);
@@ -336,18 +285,22 @@ class TestWebServer : public QObject {
     }
 
     void https() {
-        QCOMPARE(m_server->setCertificate(QStringLiteral("none.pem"), QStringLiteral("none.key")).left(10), QStringLiteral("none.pem: "));
+        QVERIFY(m_server->setCertificate("none.pem", "none.key").startsWith("none.pem: "));
         const QString openssl = QStandardPaths::findExecutable(QStringLiteral("openssl"));
         if (openssl.isEmpty())
             QSKIP("openssl is not installed: no certificate to try HTTPS with");
         QProcess make;
-        make.start(openssl, {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-subj", "/CN=127.0.0.1",
-                             "-keyout", "key.pem", "-out", "cert.pem", "-days", "1"});
+        make.start(openssl,
+                   {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-subj", "/CN=127.0.0.1",
+                    "-keyout", "key.pem", "-out", "cert.pem", "-days", "1"});
         QVERIFY(make.waitForFinished(60000) && make.exitCode() == 0);
-        QCOMPARE(m_server->setCertificate(QStringLiteral("cert.pem"), QStringLiteral("key.pem")), QString());
+        QCOMPARE(m_server->setCertificate(QStringLiteral("cert.pem"), QStringLiteral("key.pem")),
+                 QString());
         QVERIFY(m_server->listen(QHostAddress::LocalHost, 0));
         QNetworkAccessManager manager;
-        QNetworkRequest get(QUrl(QStringLiteral("https://127.0.0.1:%1/api/state?token=%2").arg(m_server->port()).arg(QString::fromLatin1(token))));
+        QNetworkRequest get(QUrl(QStringLiteral("https://127.0.0.1:%1/api/state?token=%2")
+                                     .arg(m_server->port())
+                                     .arg(QString::fromLatin1(token))));
         std::unique_ptr<QNetworkReply> reply(manager.get(get));
         reply->ignoreSslErrors();
         QTRY_VERIFY(reply->isFinished());

@@ -7,8 +7,10 @@
 #include "gui/icons.h"
 #include "gui/mainwindow.h"
 #include "gui/messagebox.h"
+#include "core/services/servicemodel.h"
 #include "gui/servicesdialog.h"
 #include "gui/targetdialog.h"
+#include "net/networkservices.h"
 #include "pseudoterminal.h"
 #include "testfiles.h"
 
@@ -25,6 +27,9 @@
 #include <QPainter>
 #include <QStyleOptionButton>
 #include <QTabBar>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QUdpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTranslator>
@@ -51,7 +56,16 @@ class TestWindow : public QObject {
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<PseudoTerminal> m_pty;
     std::unique_ptr<OperatingCore> m_core;
+    std::unique_ptr<ServiceModel> m_services;
     std::unique_ptr<MainWindow> m_window;
+    void makeWindow() {
+        m_window.reset();
+        m_services.reset();
+        m_core = std::make_unique<OperatingCore>();
+        m_services = std::make_unique<ServiceModel>(m_core->store());
+        m_window = std::make_unique<MainWindow>(*m_core, *m_services);
+    }
+    Service& service(Service::Kind kind) { return m_services->service(kind); }
     QStringList m_messages;
 
     template <typename T = QWidget> T* w(const QString& name) {
@@ -65,9 +79,7 @@ class TestWindow : public QObject {
     bool start(const QByteArray& dataLine = "3,9600,N,8,1:0-0/0") {
         if (!dataLine.isEmpty() && !writeFile("AZIVEX.DAT", dataLine + reference))
             return false;
-        m_window.reset();
-        m_core = std::make_unique<OperatingCore>();
-        m_window = std::make_unique<MainWindow>(*m_core);
+        makeWindow();
         return m_core->start();
     }
     // What reached the controller, once everything sent before has arrived.
@@ -130,6 +142,7 @@ class TestWindow : public QObject {
     }
     void cleanup() {
         m_window.reset();
+        m_services.reset();
         m_core.reset();
         m_pty.reset();
         QDir::setCurrent(m_home);
@@ -329,22 +342,18 @@ class TestWindow : public QObject {
         QFETCH(QByteArray, saved);
         QVERIFY(writeFile("AZIVEX.INI", "[n1mm]\nlisten=127.0.0.1:12040\n[pstrotator]\nlisten=12000\n[wsjtx]\nlisten=127.0.0.1:2237\nfollow=true\n[link]\nreconnect=true\n"));
         QVERIFY(start());
-        m_core->overrideRotctldListen(QStringLiteral("127.0.0.1:47102")); // as --rotctld does
+        using K = Service::Kind;
+        m_services->overrideAddress(K::Rotctld, QStringLiteral("127.0.0.1:47102")); // as --rotctld does
         WsjtxFollower& wsjtx = m_core->wsjtx();
-        ServicesDialog dialog(*m_core, m_window.get());
-        QCOMPARE(dialog.findChild<QLineEdit*>("rotctldEdit")->text(), m_core->rotctldListen());
-        using L = OperatingCore::Listener;
-        if (meanwhile.contains("errors")) {
-            m_core->setRotctldError("used");
-            m_core->setListenerError(L::N1mm, "used");
-            m_core->setListenerError(L::PstRotator, "used");
-            wsjtx.setError("used");
-        }
+        ServicesDialog dialog(*m_core, *m_services, m_window.get());
+        QCOMPARE(dialog.findChild<QLineEdit*>("rotctldEdit")->text(), service(K::Rotctld).address());
+        if (meanwhile.contains("errors"))
+            for (const K kind : {K::Rotctld, K::N1mm, K::PstRotator, K::Wsjtx})
+                service(kind).setError("used");
         if (meanwhile.contains("datagrams")) {
-            m_core->noteIgnoredDatagrams(L::N1mm, 1, "<a/>");
-            m_core->noteIgnoredDatagrams(L::PstRotator, 2, "?");
-            wsjtx.takeStatus("W1AW", "FN42", "PM95");
-            wsjtx.countIgnored("too short");
+            service(K::N1mm).setCounters({0, 0, 1, "<a/>"});
+            service(K::PstRotator).setCounters({0, 3, 2, "?"});
+            service(K::Wsjtx).setCounters({0, 1, 1, "too short"});
         }
         for (qsizetype i = 0; i < states.size(); ++i) {
             const auto* state = dialog.findChild<QLabel*>(QStringList{"rotctldState", "n1mmState", "pstrotatorState", "wsjtxState"}[i]);
@@ -353,19 +362,47 @@ class TestWindow : public QObject {
         if (meanwhile == u"datagrams") // every row laid out, its state in full
             compareGolden(dialog.grab().toImage().convertToFormat(QImage::Format_RGB32), "services-dialog");
         if (meanwhile.contains("edits"))
-            QVERIFY(m_core->setListenAddress(L::PstRotator, "12002") && wsjtx.setFollow(false) && m_core->setReconnectEnabled(false));
+            QVERIFY(m_services->setAddress(K::PstRotator, "12002") && wsjtx.setFollow(false) && m_core->setReconnectEnabled(false));
         for (const QString& edit : edits) {
             if (auto* check = dialog.findChild<QCheckBox*>(edit.section(u'=', 0, 0)))
                 check->setChecked(edit.endsWith(u'1'));
             else
                 dialog.findChild<QLineEdit*>(edit.section(u'=', 0, 0))->setText(edit.section(u'=', 1));
         }
-        QSignalSpy served(m_core.get(), &OperatingCore::rotctldListenChanged);
+        QSignalSpy served(&service(K::Rotctld), &Service::addressChanged);
         ok ? dialog.accept() : dialog.reject();
         QCOMPARE(readFile("AZIVEX.INI"), saved);
         // The rotctld server is told the address, or tries again the one it could not open.
-        QCOMPARE(served.value(0).value(0).toString(), ok ? m_core->rotctldListen() : QString());
-        QCOMPARE(m_core->rotctldListen(), ok && !edits.isEmpty() ? "4999" : "127.0.0.1:47102");
+        QCOMPARE(served.value(0).value(0).toString(), ok ? service(K::Rotctld).address() : QString());
+        QCOMPARE(service(K::Rotctld).address(), ok && !edits.isEmpty() ? "4999" : "127.0.0.1:47102");
+    }
+
+    // The dialog over the running servers: a port another program holds, then freed
+    // and tried again on OK; a tracker connected; a datagram not understood.
+    void servicesDialogLive() {
+        QTcpServer rival;
+        QUdpSocket probe;
+        QVERIFY(rival.listen(QHostAddress::LocalHost, 0) && probe.bind(QHostAddress::LocalHost, 0));
+        const QString tcp = QStringLiteral("127.0.0.1:%1").arg(rival.serverPort());
+        const QString udp = QStringLiteral("127.0.0.1:%1").arg(probe.localPort());
+        probe.close();
+        QVERIFY(writeFile("AZIVEX.INI", ("[rotctld]\nlisten=" + tcp + "\n[pstrotator]\nlisten=" + udp + "\n").toUtf8()));
+        QVERIFY(start());
+        NetworkServices servers(*m_core, *m_services);
+        ServicesDialog dialog(*m_core, *m_services, m_window.get());
+        const auto state = [&](const char* name) { return dialog.findChild<QLabel*>(name)->text(); };
+        QVERIFY2(state("rotctldState").startsWith(tcp + " を開けません: "), qPrintable(state("rotctldState")));
+        QCOMPARE(state("pstrotatorState"), udp + " で待ち受け中");
+        QUdpSocket sender;
+        sender.writeDatagram("hello", QHostAddress::LocalHost, quint16(udp.section(u':', 1).toUInt()));
+        QTRY_COMPARE(state("pstrotatorState"), udp + " で待ち受け中 (理解できない受信 1 件)");
+        rival.close();
+        dialog.accept();
+        QCOMPARE(state("rotctldState"), tcp + " で待ち受け中");
+        QTcpSocket tracker;
+        tracker.connectToHost(QHostAddress::LocalHost, quint16(tcp.section(u':', 1).toUInt()));
+        QTRY_COMPARE(state("rotctldState"), tcp + " で待ち受け中 (接続 1)");
+        QCOMPARE(readFile("AZIVEX.INI"), ("[rotctld]\nlisten=" + tcp + "\n[pstrotator]\nlisten=" + udp + "\n").toUtf8());
     }
 
     // The Controller part saves only the keys the operator changed; what cannot be
@@ -390,7 +427,7 @@ class TestWindow : public QObject {
         QFETCH(QByteArray, saved);
         QVERIFY(writeFile("AZIVEX.INI", "[link]\nrange=0-450\npoll=700\n"));
         QVERIFY(start());
-        ServicesDialog dialog(*m_core, m_window.get());
+        ServicesDialog dialog(*m_core, *m_services, m_window.get());
         for (const QString& edit : edits) {
             QWidget* c = dialog.findChild<QWidget*>(edit.section(u'=', 0, 0));
             c->setProperty(c->inherits("QComboBox") ? "currentText" : c->inherits("QSpinBox") ? "value" : "text", edit.section(u'=', 1));
@@ -511,8 +548,7 @@ class TestWindow : public QObject {
     // Every control's name, kind, caption, tooltip, font and place, against a golden
     // text: the window's words are kept byte for byte.
     void controlTexts() {
-        m_core = std::make_unique<OperatingCore>();
-        m_window = std::make_unique<MainWindow>(*m_core);
+        makeWindow();
         QStringList lines;
         for (QWidget* c : m_window->findChildren<QWidget*>()) {
             if (c->objectName().isEmpty() && c->toolTip().isEmpty())
@@ -620,7 +656,7 @@ class TestWindow : public QObject {
         QVERIFY(QFile::remove("world2.bmp"));
         click("pictureButton1");
         QVERIFY2(m_messages.join(u'|').contains(" working folder, " + QDir::currentPath() + ". "), qPrintable(m_messages.join(u'|')));
-        ServicesDialog services(*m_core, m_window.get());
+        ServicesDialog services(*m_core, *m_services, m_window.get());
         TargetDialog target(*m_core, m_window.get());
         for (QDialog* dialog : std::initializer_list<QDialog*>{&services, &target}) {
             dialog->show();
@@ -630,8 +666,7 @@ class TestWindow : public QObject {
 
     void goldenImages() {
         compareGolden(Icons::window().convertToFormat(QImage::Format_RGB32), "window-icon");
-        m_core = std::make_unique<OperatingCore>();
-        m_window = std::make_unique<MainWindow>(*m_core);
+        makeWindow();
         compareGolden(m_window->grab().toImage().convertToFormat(QImage::Format_RGB32), "created");
         QVERIFY(start("3,9600,N,8,1:10-0/1"));
         m_window->show();

@@ -6,7 +6,8 @@
 #include "core/application/operatingcore.h"
 #include "core/application/wsjtxfollower.h"
 #include "core/links/nativelink.h"
-#include "net/datagramservices.h"
+#include "core/services/servicemodel.h"
+#include "net/networkservices.h"
 #include "net/wsjtxmessage.h"
 #include "pseudoterminal.h"
 #include "testfiles.h"
@@ -94,8 +95,9 @@ class TestWsjtx : public QObject {
         QVERIFY(writeFile("AZIVEX.DAT", SettingsCodec::fileText(QStringLiteral("7,9600,N,8,1:0-0/0"))) &&
                 writeFile("AZIVEX.INI", "[wsjtx]\nfollow=true\n"));
         OperatingCore core;
+        ServiceModel model(core.store());
         QVERIFY(core.start());
-        DatagramServices services(core); // the program's own wiring: aims go through the pacer
+        NetworkServices services(core, model); // the program's own wiring: aims go through the pacer
         std::chrono::milliseconds now{};
         services.pacer().setClock([&] { return now; });
         WsjtxFollower& follower = core.wsjtx();
@@ -107,10 +109,10 @@ class TestWsjtx : public QObject {
         // Sends the datagrams, the last a status; what reached the controller once
         // that status is taken.
         const auto line = [&](const QList<QByteArray>& datagrams) -> QByteArray {
-            const int statuses = follower.statusCount() + !datagrams.isEmpty();
+            const int statuses = listener.counters().handled + !datagrams.isEmpty();
             for (const QByteArray& d : datagrams)
                 sender.writeDatagram(d, QHostAddress::LocalHost, listener.port());
-            if (!QTest::qWaitFor([&] { return follower.statusCount() == statuses; }) ||
+            if (!QTest::qWaitFor([&] { return listener.counters().handled == statuses; }) ||
                 !static_cast<NativeLink&>(core.session().link()).channel().send("#") ||
                 !QTest::qWaitFor([&] { return pty.received().endsWith('#'); }))
                 return "timed out: " + pty.received();
@@ -125,7 +127,7 @@ class TestWsjtx : public QObject {
         now += AimPacer::interval;
         services.pacer().release();
         QCOMPARE(line({}), QByteArray("M329\r\n"));
-        QVERIFY(core.setStation(QStringLiteral("PM95vq")));
+        QVERIFY(core.aiming().setStation(QStringLiteral("PM95vq")));
         now += AimPacer::interval;
         const QByteArray dl = datagram(1, "DL1ABC", "", "AA00aa");
         sender.writeDatagram(dl, QHostAddress::LocalHost, listener.port());
@@ -134,7 +136,7 @@ class TestWsjtx : public QObject {
         QCOMPARE(follower.partner().shown, QStringLiteral("Fed. Rep. of Germany (DL)"));
         now += AimPacer::interval; // from here, any aim would go at once
         QCOMPARE(line({datagram(0, {}, {}), fn42.chopped(afterDxGrid + 1), fn42 + QByteArray(Wsjtx::maxDatagramBytes, 0), dl}), QByteArray());
-        QCOMPARE(follower.ignoredCount(), 2);
+        QCOMPARE(listener.counters().ignored, 2);
         QVERIFY(follower.setFollow(false));
         QCOMPARE(line({fn42}), QByteArray());
         const quint16 port = listener.port(); // switched off, the port is free again

@@ -290,28 +290,66 @@ Check that the folder can be written to.</translation>
         <source>環境ファイルに登録できませんでした</source>
         <translation>Settings not saved</translation>
     </message>
-    <message>
-        <source>%1 に保存できませんでした</source>
-        <translation>%1 could not be saved</translation>
-    </message>
-    <message>
-        <source>rotctld を開けません</source>
-        <translation>rotctld cannot listen</translation>
-    </message>
-    <message>
-        <source>%1 を開けません</source>
-        <translation>Cannot open %1</translation>
-    </message>
-    <message>
-        <source>%1 の %2 は使えません: %3</source>
-        <translation>%1: %2 cannot be used: %3</translation>
-    </message>
 </context>
 <context>
     <name>RotatorSession</name>
     <message>
         <source>%1° は回転範囲 %2 の外です</source>
         <translation>%1° is outside the rotation range %2</translation>
+    </message>
+</context>
+<context>
+    <name>Service</name>
+    <message>
+        <source>WSJT-X の受信ポートを開けません</source>
+        <translation>Cannot open the WSJT-X port</translation>
+    </message>
+    <message>
+        <source>%1 を開けません</source>
+        <translation>Cannot open %1</translation>
+    </message>
+</context>
+<context>
+    <name>ServiceRow</name>
+    <message>
+        <source>有効にする</source>
+        <translation>Enabled</translation>
+    </message>
+    <message>
+        <source>アドレス:</source>
+        <translation>Address:</translation>
+    </message>
+    <message>
+        <source>停止中</source>
+        <translation>Stopped</translation>
+    </message>
+    <message>
+        <source>%1 を開けません: %2</source>
+        <translation>Cannot listen at %1: %2</translation>
+    </message>
+    <message>
+        <source>%1 で受信中（状態 %2 件）</source>
+        <translation>Receiving at %1 (%2 statuses)</translation>
+    </message>
+    <message>
+        <source>%1 で待ち受け中 (理解できない受信 %2 件)</source>
+        <translation>Listening at %1 (%2 datagrams not understood)</translation>
+    </message>
+    <message>
+        <source>%1 で待ち受け中 (接続 %2)</source>
+        <translation>Listening on %1 (%2 connected)</translation>
+    </message>
+    <message>
+        <source>%1 で待ち受け中</source>
+        <translation>Listening at %1</translation>
+    </message>
+    <message>
+        <source>読めないデータグラム %1 件（最後: %2）</source>
+        <translation>%1 unreadable datagrams (last: %2)</translation>
+    </message>
+    <message>
+        <source>最後に無視した受信: %1</source>
+        <translation>Last datagram ignored: %1</translation>
     </message>
 </context>
 <context>
@@ -325,10 +363,6 @@ Check that the folder can be written to.</translation>
         <translation>rotctld server (Hamlib)</translation>
     </message>
     <message>
-        <source>有効にする</source>
-        <translation>Enabled</translation>
-    </message>
-    <message>
         <source>gpredict、QLog、CQRLOG などがこのアドレスでアンテナを回せるようにします。</source>
         <translation>Lets gpredict, QLog, CQRLOG and others turn the antenna at this address.</translation>
     </message>
@@ -337,28 +371,12 @@ Check that the folder can be written to.</translation>
         <translation>[ADDRESS:]PORT. At any address other than 127.0.0.1, anyone who can reach it can turn the antenna.</translation>
     </message>
     <message>
-        <source>アドレス:</source>
-        <translation>Address:</translation>
-    </message>
-    <message>
         <source>ポートが戻ったら自動で再接続する</source>
         <translation>Reopen the port when it comes back</translation>
     </message>
     <message>
         <source>接続中に機器が抜けたとき、同じ COM に戻りしだい接続し直します。「切断」で切ったポートは開きません。</source>
         <translation>When the device goes away while open, reopens it as soon as it is back at the same COM. A port shut with “Shut” stays shut.</translation>
-    </message>
-    <message>
-        <source>停止中</source>
-        <translation>Stopped</translation>
-    </message>
-    <message>
-        <source>%1 で待ち受け中</source>
-        <translation>Listening at %1</translation>
-    </message>
-    <message>
-        <source>%1 を開けません: %2</source>
-        <translation>Cannot listen at %1: %2</translation>
     </message>
     <message>
         <source>N1MM Logger+ ローテータ (UDP)</source>
@@ -375,14 +393,6 @@ Check that the folder can be written to.</translation>
     <message>
         <source>SatDump、KLog、Hamlib などの PstRotator 宛て指令でアンテナを回します。</source>
         <translation>Turns the antenna on the PstRotator commands of SatDump, KLog, Hamlib and others.</translation>
-    </message>
-    <message>
-        <source>%1 で待ち受け中 (理解できない受信 %2 件)</source>
-        <translation>Listening at %1 (%2 datagrams not understood)</translation>
-    </message>
-    <message>
-        <source>最後に無視した受信: %1</source>
-        <translation>Last datagram ignored: %1</translation>
     </message>
     <message>
         <source>受信する</source>
@@ -403,14 +413,6 @@ Check that the folder can be written to.</translation>
     <message>
         <source>DX コールか DX グリッドが変わるたびに、ショートパスへ回します。</source>
         <translation>Turns the antenna to the short path whenever the DX call or DX grid changes.</translation>
-    </message>
-    <message>
-        <source>%1 で受信中（状態 %2 件）</source>
-        <translation>Receiving at %1 (%2 statuses)</translation>
-    </message>
-    <message>
-        <source>読めないデータグラム %1 件（最後: %2）</source>
-        <translation>%1 unreadable datagrams (last: %2)</translation>
     </message>
     <message>
         <source>コントローラ</source>
@@ -475,6 +477,45 @@ Check that the folder can be written to.</translation>
     <message>
         <source>Hamlib のモデルを選んでください。</source>
         <translation>Choose a Hamlib model.</translation>
+    </message>
+    <message>
+        <source>ウェブページ (スマートフォン・ブラウザ)</source>
+        <translation>Web page (phones and browsers)</translation>
+    </message>
+    <message>
+        <source>同じ LAN のスマートフォンやパソコンのブラウザから、地図を見てアンテナを回せます。開くにはトークン入りのアドレスが要ります。</source>
+        <translation>Lets a phone or a computer on the same LAN see the map and turn the antenna in a browser. Opening it takes the address with the token in it.</translation>
+    </message>
+    <message>
+        <source>[アドレス:]ポート。0.0.0.0 ならこの機械のどのネットワークからも開けます。</source>
+        <translation>[ADDRESS:]PORT. With 0.0.0.0 it opens from every network of this machine.</translation>
+    </message>
+    <message>
+        <source>スマートフォンのカメラで読み取るとページが開きます。</source>
+        <translation>Point a phone&apos;s camera at it to open the page.</translation>
+    </message>
+    <message>
+        <source>新しいトークン</source>
+        <translation>New token</translation>
+    </message>
+    <message>
+        <source>今のトークンを無効にします。開いているブラウザには新しいアドレスを開き直してもらいます。</source>
+        <translation>Makes the current token invalid. Browsers that have the page open need the new address.</translation>
+    </message>
+    <message>
+        <source>開くアドレス: %1</source>
+        <translation>Open: %1</translation>
+    </message>
+</context>
+<context>
+    <name>SettingsStore</name>
+    <message>
+        <source>%1 に保存できませんでした</source>
+        <translation>%1 could not be saved</translation>
+    </message>
+    <message>
+        <source>%1 の %2 は使えません: %3</source>
+        <translation>%1: %2 cannot be used: %3</translation>
     </message>
 </context>
 <context>
@@ -615,13 +656,6 @@ Check that the folder can be written to.</translation>
     <message>
         <source>回せません: 回転範囲 %1 の外です</source>
         <translation>Cannot turn: outside the rotation range %1</translation>
-    </message>
-</context>
-<context>
-    <name>WsjtxFollower</name>
-    <message>
-        <source>WSJT-X の受信ポートを開けません</source>
-        <translation>Cannot open the WSJT-X port</translation>
     </message>
 </context>
 <context>

@@ -12,7 +12,8 @@
 #include "gui/icons.h"
 #include "gui/mapview.h"
 #include "gui/messagebox.h"
-#include "gui/picturefile.h"
+#include "core/diagnostics/logging.h"
+#include "core/settings/picturefile.h"
 #include "gui/servicesdialog.h"
 #include "gui/tabcontrol.h"
 #include "gui/targetdialog.h"
@@ -171,8 +172,8 @@ QIcon rotationIcon(Icons::Rotation kind) {
 
 } // namespace
 
-MainWindow::MainWindow(OperatingCore& core, QWidget* parent)
-    : QWidget(parent), m_core(core), m_session(&core.session()) {
+MainWindow::MainWindow(OperatingCore& core, ServiceModel& services, QWidget* parent)
+    : QWidget(parent), m_core(core), m_services(services), m_session(&core.session()) {
     createControls();
     bindControls();
     // Asking the system for its serial ports takes longer than building the whole
@@ -488,17 +489,14 @@ void MainWindow::bindControls() {
     // The park and the presets, one key each.
     connect(new QShortcut(Qt::Key_P, this), &QShortcut::activated, this,
             [this] { m_session->park(); });
-    for (int n = 1; n <= OperatingCore::presetCount; ++n)
-        connect(new QShortcut(Qt::Key_0 + n, this), &QShortcut::activated, this, [this, n] {
-            const QList<OperatingCore::Preset> presets = m_core.presets();
-            if (n <= presets.size())
-                m_core.aimAtTarget(presets[n - 1].target, false);
-        });
+    for (int n = 1; n <= Aiming::presetCount; ++n)
+        connect(new QShortcut(Qt::Key_0 + n, this), &QShortcut::activated, this,
+                [this, n] { m_core.aiming().aimAtPreset(n); });
     addActions({target, services});
     setContextMenuPolicy(Qt::ActionsContextMenu);
     // Every mouse button aims on the map; no menu comes up there.
     m_mapView->setContextMenuPolicy(Qt::PreventContextMenu);
-    connect(&m_core, &OperatingCore::lastPlaceChanged, m_mapView, qOverload<>(&QWidget::update));
+    connect(&m_core.aiming(), &Aiming::lastPlaceChanged, m_mapView, qOverload<>(&QWidget::update));
     m_mapView->setMarksSource([this] {
         MapMarks marks{m_session->heading(), m_session->commanded(), m_session->offset(),
                        m_headingLineWidth, m_session->headingKnown(), targetPlaceMark(),
@@ -607,8 +605,8 @@ QString MainWindow::missingStandardPictureNote(const QString& name) const {
     const QString where = standard.isEmpty()
                               ? UserFolder::standardPicturesCandidates().join(QStringLiteral(", "))
                               : standard;
-    std::fprintf(stderr, "azivex: %s is not in the working folder %s; standard pictures: %s\n",
-                 qPrintable(name), qPrintable(QDir::currentPath()), qPrintable(where));
+    qCWarning(lcMaps).noquote() << QStringLiteral("%1 is not in the working folder %2; standard pictures: %3")
+                                       .arg(name, QDir::currentPath(), where);
     if (!translated())
         return tr("バージョンアップで取り込むことができます。");
     return tr("画像は作業フォルダ %1 から読み込みます。標準の画像を探す場所: %2")
@@ -628,9 +626,9 @@ void MainWindow::switchPanelToggled() {
 
 // The place looked up, where the picture shown is centred on the station.
 std::optional<MapMarks::Place> MainWindow::targetPlaceMark() const {
-    const std::optional<TargetBearings> place = m_core.lastPlace();
+    const std::optional<TargetBearings> place = m_core.aiming().lastPlace();
     const std::optional<GeoPoint> centre = m_core.pictureCentre(m_pictureButtons->checkedId());
-    const GeoPoint station = m_core.station().point;
+    const GeoPoint station = m_core.aiming().station().point;
     // Closer than a pixel of the largest picture (some 90 km) counts as centred.
     if (!place || !centre || std::abs(centre->lat - station.lat) > 0.25 ||
         std::abs(centre->lon - station.lon) > 0.25)
@@ -658,7 +656,7 @@ void MainWindow::openTarget() {
 }
 
 void MainWindow::openServices() {
-    ServicesDialog dialog(m_core, this);
+    ServicesDialog dialog(m_core, m_services, this);
     dialog.exec();
 }
 

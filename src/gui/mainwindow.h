@@ -12,6 +12,7 @@
 class MapView;
 class RotatorSession;
 class TabControl;
+class ServiceModel;
 class TargetDialog;
 class QButtonGroup;
 class QCheckBox;
@@ -28,7 +29,7 @@ class QRadioButton;
 class MainWindow : public QWidget {
     Q_OBJECT
   public:
-    explicit MainWindow(OperatingCore& core, QWidget* parent = nullptr);
+    MainWindow(OperatingCore& core, ServiceModel& services, QWidget* parent = nullptr);
     ~MainWindow() override;
 
     // A message in the status line, as the window's own messages are shown.
@@ -81,6 +82,7 @@ class MainWindow : public QWidget {
     void showSwitch(int number, bool on);
 
     OperatingCore& m_core;
+    ServiceModel& m_services;
     RotatorSession* m_session;
     int m_headingLineWidth = 3;
     // What the status line said when the controller fell silent, shown again at its

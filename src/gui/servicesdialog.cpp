@@ -4,6 +4,9 @@
 
 #include "core/application/operatingcore.h"
 #include "core/application/wsjtxfollower.h"
+#include "core/services/servicemodel.h"
+#include "gui/qrcode.h"
+#include "gui/servicerow.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -14,100 +17,22 @@
 #include <QIntValidator>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QSpinBox>
 #include <QVBoxLayout>
 
-ServicesDialog::ServicesDialog(OperatingCore& core, QWidget* parent)
-    : QDialog(parent), m_core(core) {
+ServicesDialog::ServicesDialog(OperatingCore& core, ServiceModel& services, QWidget* parent)
+    : QDialog(parent), m_core(core), m_services(services) {
     setObjectName(QStringLiteral("servicesDialog"));
     setWindowTitle(tr("AZIVEX 接続サービス"));
-    auto* rotctld = new QGroupBox(tr("rotctld サーバ (Hamlib)"), this);
-    m_rotctldCheck = new QCheckBox(tr("有効にする"), rotctld);
-    m_rotctldCheck->setObjectName(QStringLiteral("rotctldCheck"));
-    m_rotctldCheck->setToolTip(tr(
-        "gpredict、QLog、CQRLOG などがこのアドレスでアンテナを回せるようにします。"));
-    m_rotctldEdit = new QLineEdit(rotctld);
-    m_rotctldEdit->setObjectName(QStringLiteral("rotctldEdit"));
-    m_rotctldEdit->setPlaceholderText(defaultRotctldEndpoint);
-    m_rotctldEdit->setToolTip(tr(
-        "[アドレス:]ポート。127.0.0.1 以外のアドレスでは、そこに届く誰もがアンテナを回せます。"));
-    m_rotctldState = new QLabel(rotctld);
-    m_rotctldState->setObjectName(QStringLiteral("rotctldState"));
-    m_rotctldState->setWordWrap(true);
-    auto* form = new QFormLayout(rotctld);
-    form->addRow(m_rotctldCheck);
-    form->addRow(tr("アドレス:"), m_rotctldEdit);
-    form->addRow(m_rotctldState);
-
-    struct ListenerText {
-        OperatingCore::Listener listener;
-        QString title, tip, endpoint;
-    };
-    const ListenerText listenerTexts[] = {
-        {OperatingCore::Listener::N1mm, tr("N1MM Logger+ ローテータ (UDP)"),
-         tr("N1MM Logger+ などのローテータ指令 (goazi、stop) でアンテナを回します。"),
-         QStringLiteral("127.0.0.1:12040")},
-        {OperatingCore::Listener::PstRotator, tr("PstRotator 互換 (UDP)"),
-         tr("SatDump、KLog、Hamlib などの PstRotator 宛て指令でアンテナを回します。"),
-         QStringLiteral("127.0.0.1:12000")},
-    };
-    QList<QGroupBox*> listenerBoxes;
-    for (const ListenerText& t : listenerTexts) {
-        auto* box = new QGroupBox(t.title, this);
-        const QString name = OperatingCore::listenKey(t.listener).section;
-        ListenerRow row{t.listener, new QCheckBox(tr("有効にする"), box),
-                        new QLineEdit(box), new QLabel(box)};
-        row.check->setObjectName(name + QStringLiteral("Check"));
-        row.check->setToolTip(t.tip);
-        row.edit->setObjectName(name + QStringLiteral("Edit"));
-        row.edit->setPlaceholderText(t.endpoint);
-        row.edit->setToolTip(tr(
-            "[アドレス:]ポート。127.0.0.1 以外のアドレスでは、そこに届く誰もがアンテナを回せます。"));
-        row.state->setObjectName(name + QStringLiteral("State"));
-        row.state->setWordWrap(true);
-        auto* rows = new QFormLayout(box);
-        rows->addRow(row.check);
-        rows->addRow(tr("アドレス:"), row.edit);
-        rows->addRow(row.state);
-        const QString listen = core.listenAddress(t.listener);
-        row.check->setChecked(!listen.isEmpty());
-        row.edit->setText(listen.isEmpty() ? t.endpoint : listen);
-        connect(row.check, &QCheckBox::toggled, row.edit, &QWidget::setEnabled);
-        row.edit->setEnabled(row.check->isChecked());
-        m_listenerRows.append(row);
-        listenerBoxes.append(box);
-    }
-
     m_reconnectCheck = new QCheckBox(tr("ポートが戻ったら自動で再接続する"), this);
     m_reconnectCheck->setObjectName(QStringLiteral("reconnectCheck"));
     m_reconnectCheck->setToolTip(tr(
         "接続中に機器が抜けたとき、同じ COM に戻りしだい接続し直します。"
         "「切断」で切ったポートは開きません。"));
-
-    auto* wsjtx = new QGroupBox(QStringLiteral("WSJT-X / JTDX (UDP)"), this);
-    m_wsjtxCheck = new QCheckBox(tr("受信する"), wsjtx);
-    m_wsjtxCheck->setObjectName(QStringLiteral("wsjtxCheck"));
-    m_wsjtxCheck->setToolTip(tr(
-        "WSJT-X・JTDX の状態（交信相手のコールサインとグリッド）を受け取って目標画面に表示します。"));
-    m_wsjtxEdit = new QLineEdit(wsjtx);
-    m_wsjtxEdit->setObjectName(QStringLiteral("wsjtxEdit"));
-    m_wsjtxEdit->setPlaceholderText(defaultWsjtxEndpoint);
-    m_wsjtxEdit->setToolTip(tr(
-        "アドレス:ポート。WSJT-X の UDP サーバ設定と同じにします。224.0.0.0〜239.255.255.255 "
-        "のマルチキャストなら GridTracker などとポートを共有します。"));
-    m_wsjtxFollowCheck = new QCheckBox(tr("交信相手へ自動で向ける"), wsjtx);
-    m_wsjtxFollowCheck->setObjectName(QStringLiteral("wsjtxFollowCheck"));
-    m_wsjtxFollowCheck->setToolTip(tr(
-        "DX コールか DX グリッドが変わるたびに、ショートパスへ回します。"));
-    m_wsjtxState = new QLabel(wsjtx);
-    m_wsjtxState->setObjectName(QStringLiteral("wsjtxState"));
-    m_wsjtxState->setWordWrap(true);
-    auto* wsjtxForm = new QFormLayout(wsjtx);
-    wsjtxForm->addRow(m_wsjtxCheck);
-    wsjtxForm->addRow(tr("アドレス:"), m_wsjtxEdit);
-    wsjtxForm->addRow(m_wsjtxFollowCheck);
-    wsjtxForm->addRow(m_wsjtxState);
+    m_reconnectCheck->setChecked(core.reconnectEnabled());
+    m_shownReconnect = m_reconnectCheck->isChecked();
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
@@ -118,34 +43,84 @@ ServicesDialog::ServicesDialog(OperatingCore& core, QWidget* parent)
     // their height, so none is cut off.
     layout->setSizeConstraint(QLayout::SetFixedSize);
     addControllerRows(layout);
-    layout->addWidget(rotctld);
-    for (QGroupBox* box : listenerBoxes)
-        layout->addWidget(box);
-    layout->addWidget(wsjtx);
+    addServiceRows(layout);
     layout->addWidget(m_reconnectCheck);
     layout->addWidget(buttons);
+}
 
-    const QString listen = core.rotctldListen();
-    m_rotctldCheck->setChecked(!listen.isEmpty());
-    m_rotctldEdit->setText(listen.isEmpty() ? defaultRotctldEndpoint : listen);
-    m_reconnectCheck->setChecked(core.reconnectEnabled());
-    connect(m_rotctldCheck, &QCheckBox::toggled, m_rotctldEdit, &QWidget::setEnabled);
-    m_rotctldEdit->setEnabled(m_rotctldCheck->isChecked());
-    connect(&core, &OperatingCore::rotctldStateChanged, this, &ServicesDialog::showRotctldState);
-    showRotctldState();
-    connect(&core, &OperatingCore::listenerStateChanged, this,
-            &ServicesDialog::showListenerStates);
-    showListenerStates();
+void ServicesDialog::addServiceRows(QLayout* layout) {
+    const QString anyone =
+        tr("[アドレス:]ポート。127.0.0.1 以外のアドレスでは、そこに届く誰もがアンテナを回せます。");
+    using K = Service::Kind;
+    const std::pair<K, ServiceRow::Texts> rows[] = {
+        {K::Rotctld,
+         {tr("rotctld サーバ (Hamlib)"), {},
+          tr("gpredict、QLog、CQRLOG などがこのアドレスでアンテナを回せるようにします。"), anyone,
+          defaultRotctldEndpoint}},
+        {K::N1mm,
+         {tr("N1MM Logger+ ローテータ (UDP)"), {},
+          tr("N1MM Logger+ などのローテータ指令 (goazi、stop) でアンテナを回します。"), anyone,
+          QStringLiteral("127.0.0.1:12040")}},
+        {K::PstRotator,
+         {tr("PstRotator 互換 (UDP)"), {},
+          tr("SatDump、KLog、Hamlib などの PstRotator 宛て指令でアンテナを回します。"), anyone,
+          QStringLiteral("127.0.0.1:12000")}},
+        {K::Wsjtx,
+         {QStringLiteral("WSJT-X / JTDX (UDP)"), tr("受信する"),
+          tr("WSJT-X・JTDX の状態（交信相手のコールサインとグリッド）を受け取って目標画面に表示します。"),
+          tr("アドレス:ポート。WSJT-X の UDP サーバ設定と同じにします。224.0.0.0〜239.255.255.255 "
+             "のマルチキャストなら GridTracker などとポートを共有します。"),
+          defaultWsjtxEndpoint}},
+        {K::Web,
+         {tr("ウェブページ (スマートフォン・ブラウザ)"), {},
+          tr("同じ LAN のスマートフォンやパソコンのブラウザから、地図を見てアンテナを回せます。"
+             "開くにはトークン入りのアドレスが要ります。"),
+          tr("[アドレス:]ポート。0.0.0.0 ならこの機械のどのネットワークからも開けます。"),
+          defaultWebEndpoint}},
+    };
+    for (const auto& [kind, texts] : rows) {
+        auto* row = new ServiceRow(m_services, m_services.service(kind), texts, this);
+        m_rows.append(row);
+        layout->addWidget(row);
+    }
+    ServiceRow* wsjtx = m_rows[3];
+    m_wsjtxFollowCheck = new QCheckBox(tr("交信相手へ自動で向ける"), wsjtx);
+    m_wsjtxFollowCheck->setObjectName(QStringLiteral("wsjtxFollowCheck"));
+    m_wsjtxFollowCheck->setToolTip(tr(
+        "DX コールか DX グリッドが変わるたびに、ショートパスへ回します。"));
+    m_wsjtxFollowCheck->setChecked(m_core.wsjtx().follow());
+    m_shownFollow = m_wsjtxFollowCheck->isChecked();
+    wsjtx->form()->insertRow(2, m_wsjtxFollowCheck);
+    addWebRows(m_rows[4]);
+}
 
-    WsjtxFollower& follower = core.wsjtx();
-    m_wsjtxCheck->setChecked(!follower.listen().isEmpty());
-    m_wsjtxEdit->setText(follower.listen().isEmpty() ? defaultWsjtxEndpoint : follower.listen());
-    m_wsjtxFollowCheck->setChecked(follower.follow());
-    connect(m_wsjtxCheck, &QCheckBox::toggled, m_wsjtxEdit, &QWidget::setEnabled);
-    m_wsjtxEdit->setEnabled(m_wsjtxCheck->isChecked());
-    connect(&follower, &WsjtxFollower::stateChanged, this, &ServicesDialog::showWsjtxState);
-    showWsjtxState();
-    m_shown = choices();
+void ServicesDialog::addWebRows(ServiceRow* row) {
+    m_webAddress = new QLabel(row);
+    m_webAddress->setObjectName(QStringLiteral("webAddress"));
+    m_webAddress->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_webAddress->setWordWrap(true);
+    m_webCode = new QLabel(row);
+    m_webCode->setObjectName(QStringLiteral("webCode"));
+    m_webCode->setToolTip(tr("スマートフォンのカメラで読み取るとページが開きます。"));
+    auto* newToken = new QPushButton(tr("新しいトークン"), row);
+    newToken->setObjectName(QStringLiteral("webTokenButton"));
+    newToken->setToolTip(tr("今のトークンを無効にします。開いているブラウザには新しいアドレスを"
+                            "開き直してもらいます。"));
+    connect(newToken, &QPushButton::clicked, &m_services, &ServiceModel::newWebToken);
+    row->form()->addRow(m_webAddress);
+    row->form()->addRow(m_webCode);
+    row->form()->addRow(newToken);
+    connect(&row->service(), &Service::stateChanged, this, &ServicesDialog::showWebAddress);
+    showWebAddress();
+}
+
+void ServicesDialog::showWebAddress() {
+    const QString url = m_services.service(Service::Kind::Web).url();
+    m_webAddress->setText(url.isEmpty() ? QString() : tr("開くアドレス: %1").arg(url));
+    m_webAddress->setVisible(!url.isEmpty());
+    const QImage code = QrCode::image(url, 3);
+    m_webCode->setPixmap(QPixmap::fromImage(code));
+    m_webCode->setVisible(!code.isNull());
 }
 
 void ServicesDialog::addControllerRows(QLayout* layout) {
@@ -276,86 +251,13 @@ void ServicesDialog::accept() {
         QDialog::accept();
 }
 
-ServicesDialog::Choices ServicesDialog::choices() const {
-    const auto address = [](const QCheckBox* check, const QLineEdit* edit) {
-        return check->isChecked() ? edit->text().trimmed() : QString();
-    };
-    Choices c{address(m_rotctldCheck, m_rotctldEdit), {}, address(m_wsjtxCheck, m_wsjtxEdit),
-              m_wsjtxFollowCheck->isChecked(), m_reconnectCheck->isChecked()};
-    for (const ListenerRow& row : m_listenerRows)
-        c.listeners.append(address(row.check, row.edit));
-    return c;
-}
-
-void ServicesDialog::showListenerStates() {
-    for (const ListenerRow& row : std::as_const(m_listenerRows)) {
-        const QString listen = m_core.listenAddress(row.listener);
-        const QString error = m_core.listenerError(row.listener);
-        const OperatingCore::Ignored ignored = m_core.ignoredDatagrams(row.listener);
-        if (listen.isEmpty())
-            row.state->setText(tr("停止中"));
-        else if (!error.isEmpty())
-            row.state->setText(tr("%1 を開けません: %2").arg(listen, error));
-        else if (ignored.count == 0)
-            row.state->setText(tr("%1 で待ち受け中").arg(listen));
-        else
-            row.state->setText(tr("%1 で待ち受け中 (理解できない受信 %2 件)")
-                                   .arg(listen)
-                                   .arg(ignored.count));
-        row.state->setToolTip(ignored.count == 0
-                                  ? QString()
-                                  : tr("最後に無視した受信: %1").arg(ignored.last));
-    }
-}
-
-void ServicesDialog::showWsjtxState() {
-    const WsjtxFollower& follower = m_core.wsjtx();
-    const QString listen = follower.listen();
-    if (listen.isEmpty())
-        m_wsjtxState->setText(tr("停止中"));
-    else if (!follower.error().isEmpty())
-        m_wsjtxState->setText(tr("%1 を開けません: %2").arg(listen, follower.error()));
-    else
-        m_wsjtxState->setText(tr("%1 で受信中（状態 %2 件）")
-                                  .arg(listen)
-                                  .arg(follower.statusCount()));
-    // Datagrams that were no WSJT-X message are only counted, never a message box.
-    m_wsjtxState->setToolTip(
-        follower.ignoredCount() == 0
-            ? QString()
-            : tr("読めないデータグラム %1 件（最後: %2）")
-                  .arg(follower.ignoredCount())
-                  .arg(follower.lastIgnored()));
-}
-
-void ServicesDialog::showRotctldState() {
-    const QString listen = m_core.rotctldListen();
-    const QString error = m_core.rotctldError();
-    if (listen.isEmpty())
-        m_rotctldState->setText(tr("停止中"));
-    else if (error.isEmpty())
-        m_rotctldState->setText(tr("%1 で待ち受け中").arg(listen));
-    else
-        m_rotctldState->setText(tr("%1 を開けません: %2").arg(listen, error));
-}
-
 void ServicesDialog::apply() {
-    const Choices wanted = choices();
-    if (wanted.rotctld != m_shown.rotctld)
-        m_core.setRotctldListen(wanted.rotctld);
-    else if (!m_core.rotctldError().isEmpty())
-        m_core.serveRotctldAgain(); // OK after freeing a port that was taken tries it again
-    for (qsizetype i = 0; i < m_listenerRows.size(); ++i) {
-        if (wanted.listeners[i] != m_shown.listeners[i])
-            m_core.setListenAddress(m_listenerRows[i].listener, wanted.listeners[i]);
-    }
-    WsjtxFollower& follower = m_core.wsjtx();
-    if (wanted.follow != m_shown.follow)
-        follower.setFollow(wanted.follow);
-    // Unchanged, the saved address is opened anew (a taken port may have been freed).
-    follower.setListen(wanted.wsjtx != m_shown.wsjtx ? wanted.wsjtx : follower.listen());
-    if (wanted.reconnect != m_shown.reconnect)
-        m_core.setReconnectEnabled(wanted.reconnect);
+    for (ServiceRow* row : std::as_const(m_rows))
+        row->apply();
+    if (m_wsjtxFollowCheck->isChecked() != m_shownFollow)
+        m_core.wsjtx().setFollow(m_wsjtxFollowCheck->isChecked());
+    if (m_reconnectCheck->isChecked() != m_shownReconnect)
+        m_core.setReconnectEnabled(m_reconnectCheck->isChecked());
     const std::optional<LinkSetup> chosen = chosenLink();
     if (!chosen)
         return;

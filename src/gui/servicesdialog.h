@@ -14,20 +14,24 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QSpinBox;
+class ServiceModel;
+class ServiceRow;
 
 // What AZIVEX offers beyond its window, set where a person who starts it from the
-// menu can reach it: the controller and how it is reached, the rotctld server for
-// trackers and loggers, and taking the port up again by itself when the device
-// comes back, and the datagram listeners for N1MM Logger+ and PstRotator's
-// senders. Saved in AZIVEX.INI on OK.
+// menu can reach it: the controller and how it is reached, a row for each service
+// other programs reach (the rotctld server for trackers and loggers, the datagram
+// listeners, the web page for phones), and taking the port up again by itself when
+// the device comes back. Saved in AZIVEX.INI on OK.
 class ServicesDialog : public QDialog {
     Q_OBJECT
   public:
     static inline const QString defaultRotctldEndpoint = QStringLiteral("127.0.0.1:4533");
     // Where WSJT-X and JTDX send their datagrams unless told otherwise.
     static inline const QString defaultWsjtxEndpoint = QStringLiteral("127.0.0.1:2237");
+    // Every network of the machine, so a phone on the LAN reaches it.
+    static inline const QString defaultWebEndpoint = QStringLiteral("0.0.0.0:8073");
 
-    explicit ServicesDialog(OperatingCore& core, QWidget* parent = nullptr);
+    ServicesDialog(OperatingCore& core, ServiceModel& services, QWidget* parent = nullptr);
 
     // Saves the rows the operator changed, and no others: an address given on the
     // command line for one run, or a key edited by hand meanwhile, stays as it is.
@@ -36,24 +40,9 @@ class ServicesDialog : public QDialog {
     void accept() override;
 
   private:
-    // What the rows say: an address, empty when off, and the two ticks.
-    struct Choices {
-        QString rotctld;
-        QStringList listeners;
-        QString wsjtx;
-        bool follow = false;
-        bool reconnect = false;
-    };
-    Choices choices() const;
-    void showRotctldState();
-    void showListenerStates();
-    struct ListenerRow {
-        OperatingCore::Listener listener;
-        QCheckBox* check;
-        QLineEdit* edit;
-        QLabel* state;
-    };
-    void showWsjtxState();
+    void addServiceRows(QLayout* layout);
+    void addWebRows(ServiceRow* row);
+    void showWebAddress();
     void addControllerRows(QLayout* layout);
     // The controller the rows describe; nothing, once the state line says why, when
     // one of them cannot be used.
@@ -61,16 +50,14 @@ class ServicesDialog : public QDialog {
     void enableControllerRows();
 
     OperatingCore& m_core;
-    QCheckBox* m_rotctldCheck;
-    QLineEdit* m_rotctldEdit;
-    QLabel* m_rotctldState;
+    ServiceModel& m_services;
+    QList<ServiceRow*> m_rows;
     QCheckBox* m_reconnectCheck;
-    QList<ListenerRow> m_listenerRows;
-    QCheckBox* m_wsjtxCheck;
-    QLineEdit* m_wsjtxEdit;
     QCheckBox* m_wsjtxFollowCheck;
-    QLabel* m_wsjtxState;
-    Choices m_shown; // as the dialog opened
+    bool m_shownFollow = false;
+    bool m_shownReconnect = false;
+    QLabel* m_webAddress;
+    QLabel* m_webCode;
     QComboBox* m_protocolList;
     QLineEdit* m_deviceEdit;
     QComboBox* m_hamlibModelList;

@@ -3,11 +3,12 @@
 #include "gui/targetdialog.h"
 
 #include "core/application/operatingcore.h"
+#include "core/geography/countrytable.h"
 #include "core/settings/settingsfile.h"
 #include "core/settings/userfolder.h"
 #include "core/application/wsjtxfollower.h"
 #include "gui/messagebox.h"
-#include "gui/picturefile.h"
+#include "core/settings/picturefile.h"
 #include "mapdraw/stationmapjob.h"
 
 #include <QGridLayout>
@@ -119,20 +120,20 @@ TargetDialog::TargetDialog(OperatingCore& core, QWidget* parent)
                                    QKeySequence(Qt::CTRL | Qt::Key_Enter)})
         connect(new QShortcut(key, this), &QShortcut::activated, this, [this] { aim(true); });
     connect(m_parkButton, &QPushButton::clicked, this,
-            [this] { showAimResult(int(m_core.session().park())); });
+            [this] { showAimResult(int(m_core.aiming().park())); });
     connect(setButton, &QPushButton::clicked, this, &TargetDialog::setStation);
     connect(m_drawButton, &QPushButton::clicked, this, &TargetDialog::drawStationPictures);
     connect(m_stationEdit, &QLineEdit::returnPressed, this, &TargetDialog::setStation);
-    connect(&core, &OperatingCore::aimSettingsChanged, this, [this] {
+    connect(&core.aiming(), &Aiming::settingsChanged, this, [this] {
         showStation();
         showPresets();
         lookUp();
     });
     connect(&core.wsjtx(), &WsjtxFollower::partnerChanged, this,
             &TargetDialog::showWsjtxPartner);
-    connect(&core.countries(), &CountryTable::loaded, this, &TargetDialog::lookUp);
+    connect(&core.aiming().countries(), &CountryTable::loaded, this, &TargetDialog::lookUp);
     // Read while the operator types, so that a call is found at once.
-    core.countries().load();
+    core.aiming().countries().load();
     showStation();
     showPresets();
     lookUp();
@@ -167,7 +168,7 @@ void TargetDialog::drawStationPictures() {
         !AppMessageBox::ask(this, QStringLiteral("AZIVEX"),
                             tr("%1 を置き換えますか？").arg(present.join(tr("、", "between file names")))))
         return;
-    const GeoPoint station = m_core.station().point;
+    const GeoPoint station = m_core.aiming().station().point;
     // A picture kept under another case of its name is replaced under that name.
     const QList<mapdraw::PictureRequest> pictures{
         {WorkingDir::resolve(names[0]), m_picture4Size->value()},
@@ -216,7 +217,7 @@ void TargetDialog::lookUp() {
         m_bearings->clear();
         return;
     }
-    const OperatingCore::LookUp found = m_core.lookUp(text);
+    const Aiming::LookUp found = m_core.aiming().lookUp(text);
     if (found.target.kind == Target::Kind::CountriesLoading) {
         m_takenAs->setText(countriesLoadingText()); // looked up again once it is read
         m_bearings->clear();
@@ -234,7 +235,7 @@ void TargetDialog::lookUp() {
 }
 
 void TargetDialog::aim(bool longPath) {
-    showAimResult(int(m_core.aimAtTarget(m_targetEdit->text(), longPath)));
+    showAimResult(int(m_core.aiming().aimAtTarget(m_targetEdit->text(), longPath)));
 }
 
 void TargetDialog::showAimResult(int result) {
@@ -254,7 +255,7 @@ void TargetDialog::showAimResult(int result) {
 }
 
 void TargetDialog::showStation() {
-    const OperatingCore::Station station = m_core.station();
+    const Aiming::Station station = m_core.aiming().station();
     m_stationLabel->setText(
         station.set ? tr("方位はこの局から: %1").arg(station.shown)
                     : tr("局が未設定です。方位は標準画像の中心（35.68N 139.77E、"
@@ -267,7 +268,7 @@ void TargetDialog::showStation() {
 }
 
 void TargetDialog::setStation() {
-    if (!m_core.setStation(m_stationEdit->text()))
+    if (!m_core.aiming().setStation(m_stationEdit->text()))
         m_stationLabel->setText(
             tr("「%1」は局の位置になりません").arg(m_stationEdit->text()));
     else
@@ -282,14 +283,14 @@ void TargetDialog::showPresets() {
         delete item;
     }
     int index = 1;
-    for (const OperatingCore::Preset& preset : m_core.presets()) {
+    for (const Aiming::Preset& preset : m_core.aiming().presets()) {
         auto* button = new QPushButton(preset.name, m_presetGrid->parentWidget());
         button->setObjectName(QStringLiteral("presetButton%1").arg(index));
         button->setToolTip(tr("%1 へショートパスで回します。").arg(preset.target));
         button->setAutoDefault(false);
         const QString target = preset.target;
         connect(button, &QPushButton::clicked, this, [this, target] {
-            showAimResult(int(m_core.aimAtTarget(target, false)));
+            showAimResult(int(m_core.aiming().aimAtTarget(target, false)));
         });
         m_presetGrid->addWidget(button, index / 2, index % 2);
         ++index;

@@ -5,7 +5,7 @@
 
 #include "core/application/layout.h"
 #include "gui/mapview.h"
-#include "gui/picturefile.h"
+#include "core/settings/picturefile.h"
 #include "gui/tabcontrol.h"
 
 #include <QCheckBox>

@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "net/datagramlistener.h"
 
+#include "core/diagnostics/logging.h"
 #include "core/text/printabletext.h"
 #include "net/endpoint.h"
 
@@ -12,7 +13,7 @@
 #include <sys/socket.h>
 
 DatagramListener::DatagramListener(const QString& name, QObject* parent)
-    : QObject(parent), m_name(name), m_socket(new QUdpSocket(this)) {
+    : ServiceServer(parent), m_name(name), m_socket(new QUdpSocket(this)) {
     connect(m_socket, &QUdpSocket::readyRead, this, &DatagramListener::readPending);
 }
 
@@ -90,18 +91,26 @@ void DatagramListener::readPending() {
         if (read < 0)
             break;
         datagram.truncate(qsizetype(read));
-        if (size > m_maxBytes || !handle(datagram, sender, senderPort))
+        const Outcome outcome =
+            size > m_maxBytes ? Outcome::NotUnderstood : handle(datagram, sender, senderPort);
+        if (outcome == Outcome::NotUnderstood) {
             ignore(datagram, sender);
+        } else if (outcome == Outcome::Handled) {
+            ++m_counters.handled;
+            emit countersChanged(m_counters);
+        }
     }
 }
 
 void DatagramListener::ignore(const QByteArray& datagram, const QHostAddress& sender) {
-    ++m_ignored;
-    m_lastIgnored = printableText(QString::fromUtf8(datagram.left(80)).simplified());
+    const int count = ++m_counters.ignored;
+    const QString shown = printableText(QString::fromUtf8(datagram.left(80)).simplified());
+    m_counters.lastIgnored = shown;
     // Logged at the first and then at every doubling, so a flood of them does not
     // flood the log.
-    if (std::has_single_bit(unsigned(m_ignored)))
-        qInfo("%s: datagram %d not understood, from %s: %s", qPrintable(m_name), m_ignored,
-              qPrintable(sender.toString()), qPrintable(m_lastIgnored));
-    emit ignored(m_ignored, m_lastIgnored);
+    if (std::has_single_bit(unsigned(count)))
+        qCInfo(lcServices, "%s: datagram %d not understood, from %s: %s", qPrintable(m_name),
+               count, qPrintable(sender.toString()), qPrintable(shown));
+    emit ignored(count, shown);
+    emit countersChanged(m_counters);
 }

@@ -2,8 +2,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "net/serviceserver.h"
+
 #include <QHostAddress>
-#include <QObject>
 
 class QUdpSocket;
 
@@ -12,7 +13,7 @@ class QUdpSocket;
 // datagram read at each wake-up (no bound on their count), each bounded in size, and
 // a count of those not understood, logged (control characters escaped) and never
 // shown in a box.
-class DatagramListener : public QObject {
+class DatagramListener : public ServiceServer {
     Q_OBJECT
   public:
     // Commands are short texts; anything longer is no command of ours.
@@ -23,24 +24,24 @@ class DatagramListener : public QObject {
     bool listen(const QHostAddress& address, quint16 port);
     // Listens on "[ADDRESS:]PORT" from now on, or on nothing when it is empty. What
     // went wrong, or nothing.
-    QString serve(const QString& endpoint);
+    QString serve(const QString& endpoint) override;
     void close();
     quint16 port() const;
     // Why the last listen failed.
     QString errorString() const;
 
-    int ignoredCount() const { return m_ignored; }
-    // The last datagram not understood, shortened, for a tooltip.
-    QString lastIgnored() const { return m_lastIgnored; }
+    // Datagrams acted on, and those not understood (the last shortened, for a tooltip).
+    ServiceCounters counters() const { return m_counters; }
 
   signals:
     void ignored(int count, const QString& what);
 
   protected:
+    // Handled: acted on. Understood: the sender's own traffic, nothing to do.
+    enum class Outcome { NotUnderstood, Understood, Handled };
     void setMaxDatagramBytes(qsizetype bytes) { m_maxBytes = bytes; }
-    // Acts on one datagram; false when it was not understood.
-    virtual bool handle(const QByteArray& datagram, const QHostAddress& sender,
-                        quint16 senderPort) = 0;
+    virtual Outcome handle(const QByteArray& datagram, const QHostAddress& sender,
+                           quint16 senderPort) = 0;
     QUdpSocket& socket() { return *m_socket; }
 
   private:
@@ -52,6 +53,5 @@ class DatagramListener : public QObject {
     QUdpSocket* m_socket;
     qsizetype m_maxBytes = maxDatagramBytes;
     QString m_error; // why the last listen failed
-    int m_ignored = 0;
-    QString m_lastIgnored;
+    ServiceCounters m_counters;
 };

@@ -3,6 +3,7 @@
 #include "net/endpoint.h"
 
 #include <QHostInfo>
+#include <QNetworkInterface>
 #include <QRegularExpression>
 
 namespace {
@@ -51,4 +52,28 @@ std::optional<std::pair<QHostAddress, quint16>> Endpoint::parse(const QString& t
         }
     }
     return std::pair{address, quint16(port)};
+}
+
+QString Endpoint::pageUrl(const QString& endpoint, bool https, const QString& token) {
+    const auto where = parse(endpoint);
+    if (!where)
+        return {};
+    QHostAddress host = where->first;
+    if (host == QHostAddress::AnyIPv4 || host == QHostAddress::AnyIPv6 ||
+        host == QHostAddress::Any) {
+        host = QHostAddress::LocalHost;
+        for (const QHostAddress& a : QNetworkInterface::allAddresses())
+            if (!a.isLoopback() && !a.isLinkLocal() &&
+                a.protocol() == QAbstractSocket::IPv4Protocol) {
+                host = a;
+                break;
+            }
+    }
+    const QString shown = host.protocol() == QAbstractSocket::IPv6Protocol
+                              ? u'[' + host.toString() + u']'
+                              : host.toString();
+    return QStringLiteral("%1://%2:%3/?token=%4")
+        .arg(https ? QStringLiteral("https") : QStringLiteral("http"), shown)
+        .arg(where->second)
+        .arg(token);
 }

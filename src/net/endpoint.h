@@ -17,4 +17,10 @@ namespace Endpoint {
 // its first address when it has none). Nothing when the text is no such thing.
 std::optional<std::pair<QHostAddress, quint16>> parse(const QString& text);
 
+// Where a person on the network opens a page served at the endpoint, with the token:
+// "http://192.168.1.20:8073/?token=…". A server on every address is shown at the
+// machine's first address on a network that is up (a phone cannot open 0.0.0.0);
+// nothing when the endpoint is none.
+QString pageUrl(const QString& endpoint, bool https, const QString& token);
+
 } // namespace Endpoint

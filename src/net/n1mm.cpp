@@ -108,20 +108,21 @@ void N1mmListener::sendReport() {
                                   m_reportTo->first, m_reportTo->second);
 }
 
-bool N1mmListener::handle(const QByteArray& datagram, const QHostAddress&, quint16) {
+DatagramListener::Outcome N1mmListener::handle(const QByteArray& datagram, const QHostAddress&,
+                                                quint16) {
     const std::optional<N1mm::Command> command = N1mm::parse(datagram);
     if (!command)
-        return false;
+        return Outcome::NotUnderstood;
     // Another rotor's command is understood, and left to that rotor's program.
     if (!m_rotorName.isEmpty() && command->rotor.compare(m_rotorName, Qt::CaseInsensitive) != 0)
-        return true;
+        return Outcome::Understood;
     if (!command->rotor.isEmpty())
         m_heardName = command->rotor;
     if (command->stop) {
         m_pacer.stop();
-        return true;
+        return Outcome::Handled;
     }
     m_antennaOffset = command->offset;
     m_pacer.aimAt(N1mm::rotorTarget(*command, rotorHeading()));
-    return true;
+    return Outcome::Handled;
 }

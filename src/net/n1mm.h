@@ -65,8 +65,8 @@ class N1mmListener : public DatagramListener {
     void sendReport();
 
   protected:
-    bool handle(const QByteArray& datagram, const QHostAddress& sender,
-                quint16 senderPort) override;
+    Outcome handle(const QByteArray& datagram, const QHostAddress& sender,
+                   quint16 senderPort) override;
 
   private:
     // The rotor's geographic heading, once the controller has reported one.

@@ -94,8 +94,9 @@ PstRotatorListener::PstRotatorListener(RotatorSession& session, AimPacer& pacer,
               std::chrono::steady_clock::now().time_since_epoch());
       }) {}
 
-bool PstRotatorListener::handle(const QByteArray& datagram, const QHostAddress& sender,
-                                quint16 senderPort) {
+DatagramListener::Outcome PstRotatorListener::handle(const QByteArray& datagram,
+                                                     const QHostAddress& sender,
+                                                     quint16 senderPort) {
     using Kind = PstRotator::Command::Kind;
     const QList<PstRotator::Command> commands = PstRotator::parse(datagram);
     bool askedAzimuth = false;
@@ -131,5 +132,5 @@ bool PstRotatorListener::handle(const QByteArray& datagram, const QHostAddress& 
         answer(PstRotator::azimuthAnswer(m_session.bearing()));
     if (askedElevation)
         answer("EL:0"); // the rotator turns in azimuth only
-    return !commands.isEmpty();
+    return commands.isEmpty() ? Outcome::NotUnderstood : Outcome::Handled;
 }

@@ -72,8 +72,8 @@ class PstRotatorListener : public DatagramListener {
     void setClock(Clock clock) { m_clock = std::move(clock); }
 
   protected:
-    bool handle(const QByteArray& datagram, const QHostAddress& sender,
-                quint16 senderPort) override;
+    Outcome handle(const QByteArray& datagram, const QHostAddress& sender,
+                   quint16 senderPort) override;
 
   private:
     RotatorSession& m_session;

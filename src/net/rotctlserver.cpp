@@ -7,6 +7,7 @@
 #include "core/application/commandline.h"
 #include "core/geography/geodesy.h"
 #include "core/session/rotatorsession.h"
+#include "core/text/printabletext.h"
 #include "core/text/textnumber.h"
 
 #include <QTcpServer>
@@ -36,7 +37,7 @@ qsizetype lineEnd(const QByteArray& data) {
 } // namespace
 
 RotctlServer::RotctlServer(RotatorSession* session, QObject* parent)
-    : QObject(parent), m_session(session), m_clock([] {
+    : ServiceServer(parent), m_session(session), m_clock([] {
           return std::chrono::duration_cast<milliseconds>(
               std::chrono::steady_clock::now().time_since_epoch());
       }),
@@ -92,6 +93,7 @@ void RotctlServer::acceptClients() {
         client.lastLine = m_clock();
         client.replyDescriptor = ::fcntl(int(socket->socketDescriptor()), F_DUPFD_CLOEXEC, 0);
         m_clients.insert(socket, client);
+        reportCounters();
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readClient(socket); });
         connect(socket, &QAbstractSocket::errorOccurred, this,
                 [this, socket](QAbstractSocket::SocketError error) {
@@ -127,6 +129,11 @@ void RotctlServer::forget(QTcpSocket* socket) {
     if (it->replyDescriptor >= 0)
         ::close(it->replyDescriptor);
     m_clients.erase(it);
+    reportCounters();
+}
+
+void RotctlServer::reportCounters() {
+    emit countersChanged({int(m_clients.size()), m_handled, m_ignored, m_lastIgnored});
 }
 
 QByteArray RotctlServer::runLines(Client& client, bool last, bool& quit) {
@@ -204,6 +211,13 @@ void RotctlServer::readClient(QTcpSocket* socket) {
 
 QByteArray RotctlServer::execute(const Command& c) {
     using namespace Rotctl;
+    if (c.verb == Verb::Unknown || c.malformed) {
+        ++m_ignored;
+        m_lastIgnored = printableText(QString::fromUtf8(c.args.join(' ').left(80)));
+    } else {
+        ++m_handled;
+    }
+    reportCounters();
     if (c.verb == Verb::Unknown)
         return reply(c, NotImplemented);
     if (c.malformed)

@@ -4,6 +4,7 @@
 
 #include "core/links/rotationrange.h"
 #include "net/rotctl.h"
+#include "net/serviceserver.h"
 
 #include <QHash>
 #include <QHostAddress>
@@ -23,7 +24,7 @@ class RotatorSession;
 // lets more than maxUnreadBytes of replies pile up is dropped. A client that has
 // completed no command line for idleLimit gives its place up to a newcomer when
 // all places are taken, so silent connections cannot lock trackers out.
-class RotctlServer : public QObject {
+class RotctlServer : public ServiceServer {
     Q_OBJECT
   public:
     static constexpr int maxClients = 16;
@@ -41,7 +42,7 @@ class RotctlServer : public QObject {
     bool listen(const QHostAddress& address, quint16 port);
     // Serves on "[ADDRESS:]PORT" from now on, or on nothing when it is empty; closes
     // whatever was served before (its clients stay). What went wrong, or nothing.
-    QString serve(const QString& endpoint);
+    QString serve(const QString& endpoint) override;
     QString errorString() const;
     quint16 port() const;
     int clientCount() const { return int(m_clients.size()); }
@@ -68,9 +69,13 @@ class RotctlServer : public QObject {
     // replies, and whether the client asked to quit.
     QByteArray runLines(Client& client, bool last, bool& quit);
     QByteArray execute(const Rotctl::Command& command);
+    void reportCounters();
 
     RotatorSession* m_session;
     Clock m_clock;
     QTcpServer* m_server;
     QHash<QTcpSocket*, Client> m_clients;
+    int m_handled = 0;
+    int m_ignored = 0;
+    QString m_lastIgnored;
 };

@@ -8,15 +8,17 @@
 WsjtxListener::WsjtxListener(WsjtxFollower& follower, QObject* parent)
     : DatagramListener(QStringLiteral("WSJT-X"), parent), m_follower(follower) {
     setMaxDatagramBytes(Wsjtx::maxDatagramBytes);
-    connect(this, &DatagramListener::ignored, &follower,
-            [&follower](int, const QString& what) { follower.countIgnored(what); });
 }
 
-bool WsjtxListener::handle(const QByteArray& datagram, const QHostAddress&, quint16) {
+DatagramListener::Outcome WsjtxListener::handle(const QByteArray& datagram, const QHostAddress&,
+                                                quint16) {
     const Wsjtx::Decoded decoded = Wsjtx::decode(datagram);
-    if (decoded.status)
+    if (decoded.status) {
         m_follower.takeStatus(decoded.status->dxCall, decoded.status->dxGrid,
                               decoded.status->deGrid);
+        return Outcome::Handled;
+    }
     // Heartbeats, decodes and the like are WSJT-X's own traffic, not mistakes.
-    return decoded.kind != Wsjtx::Decoded::Kind::Invalid;
+    return decoded.kind == Wsjtx::Decoded::Kind::Invalid ? Outcome::NotUnderstood
+                                                         : Outcome::Understood;
 }

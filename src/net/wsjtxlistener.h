@@ -16,8 +16,8 @@ class WsjtxListener : public DatagramListener {
     explicit WsjtxListener(WsjtxFollower& follower, QObject* parent = nullptr);
 
   protected:
-    bool handle(const QByteArray& datagram, const QHostAddress& sender,
-                quint16 senderPort) override;
+    Outcome handle(const QByteArray& datagram, const QHostAddress& sender,
+                   quint16 senderPort) override;
 
   private:
     WsjtxFollower& m_follower;

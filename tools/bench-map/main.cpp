@@ -13,6 +13,7 @@
 #include "core/links/linksetup.h"
 #include "core/session/rotatorsession.h"
 #include "gui/appstyle.h"
+#include "core/services/servicemodel.h"
 #include "gui/mainwindow.h"
 #include "pseudoterminal.h"
 
@@ -156,7 +157,8 @@ int main(int argc, char* argv[]) {
     settings.close();
 
     OperatingCore core;
-    MainWindow window(core);
+    ServiceModel services(core.store());
+    MainWindow window(core, services);
     if (!core.start())
         return 1;
     window.show();

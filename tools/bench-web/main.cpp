@@ -5,7 +5,9 @@
 // clients on the loopback, and, in the same rounds, to the end of the real window's
 // map repaint (measured as azivex-bench-map measures it). Server, window and clients
 // share one process and one event loop, as the server and the window do in the program.
+#include "core/application/aiming.h"
 #include "core/application/operatingcore.h"
+#include "core/services/servicemodel.h"
 #include "gui/appstyle.h"
 #include "gui/mainwindow.h"
 #include "net/web/webserver.h"
@@ -43,7 +45,8 @@ struct Figures {
 
 // Each round: a new azimuth on the line, timed to its frame at every client and to
 // the repaint that follows it.
-Figures measure(PseudoTerminal& pty, QWidget* map, std::vector<std::unique_ptr<QWebSocket>>& clients) {
+Figures measure(PseudoTerminal& pty, QWidget* map,
+                std::vector<std::unique_ptr<QWebSocket>>& clients) {
     PaintCounter counter;
     map->installEventFilter(&counter);
     Figures f;
@@ -53,10 +56,11 @@ Figures measure(PseudoTerminal& pty, QWidget* map, std::vector<std::unique_ptr<Q
     double frameAt = -1;
     // Timed as the last client takes its frame.
     for (auto& client : clients)
-        QObject::connect(client.get(), &QWebSocket::textMessageReceived, map, [&](const QString& text) {
-            if (text.toUtf8().contains(expected) && ++arrived == clients.size())
-                frameAt = double(clock.nsecsElapsed()) / 1000;
-        });
+        QObject::connect(client.get(), &QWebSocket::textMessageReceived, map,
+                         [&](const QString& text) {
+                             if (text.toUtf8().contains(expected) && ++arrived == clients.size())
+                                 frameAt = double(clock.nsecsElapsed()) / 1000;
+                         });
     for (int i = 0; i < kRounds; ++i) {
         bench::waitUntil([] { return false; }, kPauseMs);
         const QByteArray azimuth = QByteArray::number(100 + i % 200);
@@ -104,7 +108,8 @@ int main(int argc, char* argv[]) {
     settings.close();
 
     OperatingCore core;
-    MainWindow window(core);
+    ServiceModel services(core.store());
+    MainWindow window(core, services);
     if (!core.start())
         return 1;
     window.show();
@@ -113,7 +118,7 @@ int main(int argc, char* argv[]) {
     pty.write("AZ=001\r\nAZ=002\r\nAZ=003\r\nAZ=004\r\n");
     if (!bench::waitUntil([&] { return core.session().heading() == QStringLiteral("4"); }))
         return 1;
-    WebServer server(core);
+    WebServer server(core.session(), core.aiming());
     const QString token = WebServer::newToken();
     server.setToken(token);
     if (!server.listen(QHostAddress::LocalHost, 0))
@@ -127,17 +132,16 @@ int main(int argc, char* argv[]) {
     for (const int count : {1, WebServer::maxWebSockets}) {
         while (int(clients.size()) < count) {
             clients.push_back(std::make_unique<QWebSocket>());
-            clients.back()->open(QUrl(QStringLiteral("ws://127.0.0.1:%1/ws?token=%2")
-                                          .arg(server.port())
-                                          .arg(token)));
+            clients.back()->open(QUrl(
+                QStringLiteral("ws://127.0.0.1:%1/ws?token=%2").arg(server.port()).arg(token)));
         }
         if (!bench::waitUntil([&] { return server.webSocketCount() == count; }))
             return 1;
         const Figures f = measure(pty, map, clients);
         if (f.frame.empty())
             return 1;
-        const QByteArray frame = QByteArray::number(count) + (count == 1 ? " client" : " clients") +
-                                 ": WebSocket frame";
+        const QByteArray frame =
+            QByteArray::number(count) + (count == 1 ? " client" : " clients") + ": WebSocket frame";
         bench::printRow(frame.constData(), f.frame);
         bench::printRow("  same rounds: map repainted", f.repaint);
     }

@@ -2,15 +2,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/application/wsjtxfollower.h"
 
+#include "core/application/aiming.h"
 #include "core/geography/countrytable.h"
+#include "core/settings/settingsstore.h"
 #include "core/geography/locator.h"
 
-#include <cstdio>
 #include <utility>
 
-WsjtxFollower::WsjtxFollower(Context context, QObject* parent)
-    : QObject(parent), m_context(std::move(context)) {
-    connect(m_context.countries, &CountryTable::loaded, this, &WsjtxFollower::countriesLoaded);
+WsjtxFollower::WsjtxFollower(SettingsStore& store, Aiming& aiming, QObject* parent)
+    : QObject(parent), m_store(store), m_aiming(aiming) {
+    connect(&aiming.countries(), &CountryTable::loaded, this, &WsjtxFollower::countriesLoaded);
+    connect(&aiming, &Aiming::settingsChanged, this, &WsjtxFollower::stationChanged);
 }
 
 void WsjtxFollower::countriesLoaded() {
@@ -28,50 +30,21 @@ void WsjtxFollower::stationChanged() {
     emit partnerChanged();
 }
 
-QString WsjtxFollower::listen() const {
-    return m_context.ini->value(listenKey, {});
-}
-
 bool WsjtxFollower::follow() const {
-    return m_context.ini->flag(followKey, false);
-}
-
-bool WsjtxFollower::setListen(const QString& endpoint) {
-    const bool saved =
-        endpoint == listen() || m_context.save(listenKey, endpoint);
-    // Even unchanged: OK after freeing a port that was taken tries it again.
-    emit listenChanged(listen());
-    return saved;
+    return m_store.flag(followKey, false);
 }
 
 bool WsjtxFollower::setFollow(bool on) {
     return on == follow() ||
-           m_context.save(followKey, on ? QStringLiteral("true") : QStringLiteral("false"));
-}
-
-void WsjtxFollower::setError(const QString& error) {
-    m_error = error;
-    if (!error.isEmpty()) {
-        std::fprintf(stderr, "azivex: WSJT-X listener not started on %s: %s\n",
-                     qPrintable(listen()), qPrintable(error));
-        m_context.status(tr("WSJT-X の受信ポートを開けません"));
-    }
-    emit stateChanged();
-}
-
-void WsjtxFollower::countIgnored(const QString& why) {
-    ++m_ignoredCount;
-    m_lastIgnored = why;
-    emit stateChanged();
+           m_store.save(followKey, on ? QStringLiteral("true") : QStringLiteral("false"));
 }
 
 void WsjtxFollower::takeStatus(const QString& dxCall, const QString& dxGrid,
                                const QString& deGrid) {
-    ++m_statusCount;
     const QString call = dxCall.trimmed().toUpper();
     const QString grid = dxGrid.trimmed();
     const bool newPartner = call != m_partner.call || grid != m_partner.grid;
-    const bool newStation = deGrid != m_deGrid && !m_context.stationSet();
+    const bool newStation = deGrid != m_deGrid && !m_aiming.station().set;
     m_deGrid = deGrid;
     if (newPartner || newStation) {
         m_partner.call = call;
@@ -84,7 +57,6 @@ void WsjtxFollower::takeStatus(const QString& dxCall, const QString& dxGrid,
         if (newPartner && follow() && m_partner.bearings)
             emit aimWanted(m_partner.bearings->shortPath);
     }
-    emit stateChanged();
 }
 
 void WsjtxFollower::locatePartner() {
@@ -98,7 +70,7 @@ void WsjtxFollower::locatePartner() {
     } else if (!m_partner.call.isEmpty()) {
         // Only as a call: a DX call that happened to read as degrees or a locator
         // would aim somewhere unrelated.
-        CountryTable& countries = *m_context.countries;
+        CountryTable& countries = m_aiming.countries();
         countries.load();
         m_partner.countriesLoading = countries.isLoading();
         // While it is read, located once it is (countriesLoaded()).
@@ -110,7 +82,7 @@ void WsjtxFollower::locatePartner() {
         }
     }
     const std::optional<GeoPoint> deCentre = Locator::centre(m_deGrid, 4);
-    m_partner.fromDeGrid = !m_context.stationSet() && deCentre;
+    m_partner.fromDeGrid = !m_aiming.station().set && deCentre;
     m_partner.shown = target.place ? target.shown : QString();
-    m_partner.bearings = target.bearings(m_partner.fromDeGrid ? *deCentre : m_context.station());
+    m_partner.bearings = target.bearings(m_partner.fromDeGrid ? *deCentre : m_aiming.station().point);
 }

@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/geography/countrytable.h"
 
+#include "core/diagnostics/logging.h"
+
 #include <QFileInfo>
 #include <QThread>
 
@@ -34,17 +36,17 @@ void CountryTable::finish(const QString& path, std::shared_ptr<CountryFile> read
     delete m_thread;
     m_thread = nullptr;
     if (read->countryCount() == 0) {
-        std::fprintf(stderr, "azivex: %s not read: %s\n", qPrintable(path),
-                     qPrintable(read->errorString()));
+        qCWarning(lcSettings).noquote() << path << "not read:" << read->errorString();
         // A file that is simply missing is no news; one that is there and refused is.
         if (QFileInfo::exists(path))
             emit statusWanted(tr("%1 を読み込めませんでした").arg(QFileInfo(path).fileName()));
     }
     if (read->skippedCount() > 0)
-        std::fprintf(stderr,
-                     "azivex: %s: %lld entries skipped: latitude beyond 90 or longitude beyond "
-                     "180 degrees, or not a number\n",
-                     qPrintable(path), static_cast<long long>(read->skippedCount()));
+        qCWarning(lcSettings).noquote()
+            << QStringLiteral("%1: %2 entries skipped: latitude beyond 90 or longitude beyond "
+                              "180 degrees, or not a number")
+                   .arg(path)
+                   .arg(read->skippedCount());
     m_file = std::move(read);
     emit loaded();
 }

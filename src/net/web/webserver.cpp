@@ -4,7 +4,7 @@
 
 #include "net/endpoint.h"
 
-#include "core/application/operatingcore.h"
+#include "core/application/aiming.h"
 #include "core/text/printabletext.h"
 
 #include <QAbstractHttpServer>
@@ -71,15 +71,21 @@ class Handoff : public QTcpServer {
 };
 
 const QHash<int, QByteArray>& reasons() {
-    static const QHash<int, QByteArray> r{
-        {200, "OK"},           {400, "Bad Request"},
-        {401, "Unauthorized"}, {403, "Forbidden"},
-        {404, "Not Found"},    {405, "Method Not Allowed"},
-        {409, "Conflict"},     {411, "Length Required"},
-        {413, "Content Too Large"}, {415, "Unsupported Media Type"},
-        {422, "Unprocessable Content"}, {426, "Upgrade Required"},
-        {429, "Too Many Requests"},     {431, "Request Header Fields Too Large"},
-        {503, "Service Unavailable"}};
+    static const QHash<int, QByteArray> r{{200, "OK"},
+                                          {400, "Bad Request"},
+                                          {401, "Unauthorized"},
+                                          {403, "Forbidden"},
+                                          {404, "Not Found"},
+                                          {405, "Method Not Allowed"},
+                                          {409, "Conflict"},
+                                          {411, "Length Required"},
+                                          {413, "Content Too Large"},
+                                          {415, "Unsupported Media Type"},
+                                          {422, "Unprocessable Content"},
+                                          {426, "Upgrade Required"},
+                                          {429, "Too Many Requests"},
+                                          {431, "Request Header Fields Too Large"},
+                                          {503, "Service Unavailable"}};
     return r;
 }
 
@@ -150,17 +156,16 @@ QByteArray WebServer::Request::header(const QByteArray& name) const {
     return {};
 }
 
-WebServer::WebServer(OperatingCore& core, QObject* parent)
-    : QObject(parent), m_core(core), m_session(core.session()), m_clock([] {
+WebServer::WebServer(RotatorSession& session, Aiming& aiming, QObject* parent)
+    : ServiceServer(parent), m_session(session), m_aiming(aiming), m_clock([] {
           return std::chrono::duration_cast<milliseconds>(
               std::chrono::steady_clock::now().time_since_epoch());
       }),
       m_handoff(new Handoff(this)),
-      m_http(new Dispatcher(
-          [this](const QHttpServerRequest& request, QHttpServerResponder& responder) {
-              respond(request, responder);
-          },
-          this)),
+      m_http(
+          new Dispatcher([this](const QHttpServerRequest& request,
+                                QHttpServerResponder& responder) { respond(request, responder); },
+                         this)),
       m_webSocketServer(
           new QWebSocketServer(QStringLiteral("AZIVEX"), QWebSocketServer::NonSecureMode, this)) {
     quietly([this] { m_http->bind(m_handoff); });
@@ -175,7 +180,8 @@ WebServer::WebServer(OperatingCore& core, QObject* parent)
         m_failure = reason;
         setStatus(reason);
     });
-    connect(&m_core, &OperatingCore::aimSettingsChanged, this, &WebServer::schedulePush);
+    connect(&m_aiming, &Aiming::settingsChanged, this, &WebServer::schedulePush);
+    connect(&m_aiming, &Aiming::statusWanted, this, &WebServer::setStatus);
     connect(&m_sweep, &QTimer::timeout, this, &WebServer::sweep);
     m_sweep.start(1000);
 }
@@ -273,7 +279,7 @@ void WebServer::setStatus(const QString& text) {
 QJsonObject WebServer::state() {
     if (!m_mapSize)
         m_mapSize = m_mapSource ? m_mapSource().size() : QSize(0, 0);
-    WebState::Extras extras{parkAzimuth(), presets(), m_mapVersion, *m_mapSize, m_status};
+    WebState::Extras extras{m_aiming.parkAzimuth(), presets(), m_mapVersion, *m_mapSize, m_status};
     return WebState::state(m_session, extras);
 }
 
@@ -284,7 +290,8 @@ void WebServer::acceptConnections() {
         socket->setParent(this); // it stays when another address is served
         connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
         if (m_connections.size() >= maxConnections) {
-            refuse(socket, {503, errorBody(QStringLiteral("too many clients"))}, QStringLiteral("connection"));
+            refuse(socket, {503, errorBody(QStringLiteral("too many clients"))},
+                   QStringLiteral("connection"));
             continue;
         }
         // Whatever a request may bring, and no more, waits in memory.
@@ -292,9 +299,8 @@ void WebServer::acceptConnections() {
         socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
         m_connections.insert(socket, {m_clock()});
         connect(socket, &QObject::destroyed, this, [this, socket] {
-            m_connections.remove(socket);
-            m_counters.clients = int(m_connections.size());
-            emit countersChanged(m_counters);
+            if (m_connections.remove(socket))
+                updateClients();
         });
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] {
             auto it = m_connections.find(socket);
@@ -304,8 +310,7 @@ void WebServer::acceptConnections() {
             if (!it->handedOver)
                 readHead(socket);
         });
-        m_counters.clients = int(m_connections.size());
-        emit countersChanged(m_counters);
+        updateClients();
         if (socket->bytesAvailable() > 0)
             readHead(socket);
     }
@@ -330,7 +335,8 @@ void WebServer::readHead(QTcpSocket* socket) {
     const qsizetype end = seen.indexOf("\r\n\r\n");
     if (end < 0 || end > maxHeadBytes) {
         if (seen.size() > maxHeadBytes)
-            refuse(socket, {431, errorBody(QStringLiteral("request head over 8 KiB"))}, QStringLiteral("head"));
+            refuse(socket, {431, errorBody(QStringLiteral("request head over 8 KiB"))},
+                   QStringLiteral("head"));
         return;
     }
     const std::optional<Head> head = parseHead(seen.left(end));
@@ -339,8 +345,8 @@ void WebServer::readHead(QTcpSocket* socket) {
                QString::fromLatin1(seen.left(std::min<qsizetype>(end, 40))));
         return;
     }
-    Request request{head->method, pathOf(head->target), QUrlQuery(), head->headers,
-                    socket->peerAddress(), m_tls.has_value()};
+    Request request{head->method,  pathOf(head->target),  QUrlQuery(),
+                    head->headers, socket->peerAddress(), m_tls.has_value()};
     if (const qsizetype q = head->target.indexOf('?'); q >= 0)
         request.query = QUrlQuery(QString::fromUtf8(head->target.mid(q + 1)));
     const QString what = QString::fromLatin1(request.method) + u' ' + request.path;
@@ -348,7 +354,8 @@ void WebServer::readHead(QTcpSocket* socket) {
         bool sized = false;
         const QByteArray length = request.header("content-length");
         if (!request.header("transfer-encoding").isEmpty()) {
-            refuse(socket, {411, errorBody(QStringLiteral("send the body with a Content-Length"))}, what);
+            refuse(socket, {411, errorBody(QStringLiteral("send the body with a Content-Length"))},
+                   what);
         } else if (!length.isEmpty() && (length.toLongLong(&sized) > maxBodyBytes || !sized)) {
             refuse(socket, {413, errorBody(QStringLiteral("body over 4 KiB"))}, what);
         } else {
@@ -361,25 +368,40 @@ void WebServer::readHead(QTcpSocket* socket) {
     std::optional<Reply> refusal = admit(request);
     if (!refusal && request.path != u"/ws")
         refusal = Reply{404, errorBody(QStringLiteral("WebSockets are served at /ws"))};
-    const auto webSockets = std::count_if(m_connections.cbegin(), m_connections.cend(),
-                                          [](const Connection& c) { return c.webSocket; });
-    if (!refusal && webSockets >= maxWebSockets)
+    if (!refusal && webSocketCount() >= maxWebSockets)
         refusal = Reply{503, errorBody(QStringLiteral("too many WebSocket clients"))};
     if (refusal) {
         refuse(socket, *refusal, what);
         return;
     }
-    Connection& connection = m_connections[socket];
-    connection.handedOver = connection.webSocket = true;
+    // The WebSocket takes the connection over, and frees it when it ends, however
+    // it ends; its place counts as long as it is open.
+    m_connections.remove(socket);
+    socket->disconnect(this);
+    m_upgraded.append(socket);
     m_webSocketServer->handleConnection(socket);
     emit socket->readyRead();
+}
+
+void WebServer::updateClients() {
+    m_counters.clients = int(m_connections.size() + m_webSockets.size());
+    emit countersChanged(m_counters);
+}
+
+int WebServer::webSocketCount() const {
+    return int(std::count_if(m_upgraded.cbegin(), m_upgraded.cend(), [](const auto& socket) {
+        return socket && socket->state() != QAbstractSocket::UnconnectedState;
+    }));
 }
 
 void WebServer::sweep() {
     const milliseconds now = m_clock();
     for (auto it = m_connections.cbegin(); it != m_connections.cend(); ++it)
-        if (!it->webSocket && now - it->lastActive >= idleLimit)
+        if (now - it->lastActive >= idleLimit)
             it.key()->abort();
+    m_upgraded.removeIf([](const auto& socket) {
+        return !socket || socket->state() == QAbstractSocket::UnconnectedState;
+    });
     for (auto it = m_failures.begin(); it != m_failures.end();)
         it = now - it->since >= failedTokenWindow ? m_failures.erase(it) : std::next(it);
     for (auto it = m_posts.begin(); it != m_posts.end();)
@@ -439,9 +461,9 @@ bool WebServer::tooFast(Pace& pace) {
 // HTTP requests.
 
 void WebServer::respond(const QHttpServerRequest& qtRequest, QHttpServerResponder& responder) {
-    const QByteArray method = QMetaEnum::fromType<QHttpServerRequest::Method>()
-                                  .valueToKey(int(qtRequest.method()));
-    Request request{method.toUpper(), qtRequest.url().path(), qtRequest.query(),
+    const QByteArray method =
+        QMetaEnum::fromType<QHttpServerRequest::Method>().valueToKey(int(qtRequest.method()));
+    Request request{method.toUpper(),    qtRequest.url().path(),    qtRequest.query(),
                     qtRequest.headers(), qtRequest.remoteAddress(), m_tls.has_value()};
     const Reply reply = answer(request, qtRequest.body());
     count(reply.status, request);
@@ -457,7 +479,14 @@ void WebServer::respond(const QHttpServerRequest& qtRequest, QHttpServerResponde
         responder.writeHeader("Set-Cookie", cookieName + '=' + m_token +
                                                 "; Path=/; HttpOnly; SameSite=Strict" +
                                                 (request.secure ? "; Secure" : ""));
+    // Qt's server keeps every connection open; a client that asks otherwise, or
+    // reads to the end, would wait for the idle limit.
+    const bool close = request.header("connection").compare("close", Qt::CaseInsensitive) == 0;
+    if (close)
+        responder.writeHeader("Connection", "close");
     responder.writeBody(reply.body);
+    if (close)
+        responder.socket()->disconnectFromHost();
 }
 
 void WebServer::count(int status, const Request& request) {
@@ -465,8 +494,10 @@ void WebServer::count(int status, const Request& request) {
         ++m_counters.handled;
     } else {
         ++m_counters.ignored;
-        m_counters.lastIgnored = printableText(QStringLiteral("%1 %2 %3").arg(status).arg(
-            QString::fromLatin1(request.method), request.path.left(60)));
+        m_counters.lastIgnored =
+            printableText(QStringLiteral("%1 %2 %3")
+                              .arg(status)
+                              .arg(QString::fromLatin1(request.method), request.path.left(60)));
     }
     emit countersChanged(m_counters);
 }
@@ -486,7 +517,7 @@ WebServer::Reply WebServer::answer(const Request& request, const QByteArray& bod
                         : Reply{405, errorBody(QStringLiteral("GET only"))};
         else if (commands.contains(name))
             reply = request.method == "POST" ? command(request, name, body)
-                                              : Reply{405, errorBody(QStringLiteral("POST only"))};
+                                             : Reply{405, errorBody(QStringLiteral("POST only"))};
         else
             reply = {404, errorBody(QStringLiteral("no such API"))};
     } else if (path == u"/ws") {
@@ -532,14 +563,18 @@ WebServer::Reply WebServer::staticFile(const QString& path) const {
     QFile file(QStringLiteral(":/web") + name);
     if (!QFileInfo(file).isFile() || !file.open(QIODevice::ReadOnly))
         return {404, errorBody(QStringLiteral("no such file"))};
-    static const QHash<QString, QByteArray> types{
-        {"html", "text/html; charset=utf-8"},   {"js", "text/javascript; charset=utf-8"},
-        {"css", "text/css; charset=utf-8"},     {"json", "application/json"},
-        {"svg", "image/svg+xml"},               {"png", "image/png"},
-        {"webmanifest", "application/manifest+json"}, {"ico", "image/x-icon"}};
+    static const QHash<QString, QByteArray> types{{"html", "text/html; charset=utf-8"},
+                                                  {"js", "text/javascript; charset=utf-8"},
+                                                  {"css", "text/css; charset=utf-8"},
+                                                  {"json", "application/json"},
+                                                  {"svg", "image/svg+xml"},
+                                                  {"png", "image/png"},
+                                                  {"webmanifest", "application/manifest+json"},
+                                                  {"ico", "image/x-icon"}};
     QByteArray type = types.value(QFileInfo(name).suffix().toLower());
     if (type.isEmpty())
-        type = QMimeDatabase().mimeTypeForFile(name, QMimeDatabase::MatchExtension).name().toLatin1();
+        type =
+            QMimeDatabase().mimeTypeForFile(name, QMimeDatabase::MatchExtension).name().toLatin1();
     return {200, file.readAll(), type};
 }
 
@@ -566,28 +601,28 @@ std::pair<int, QJsonObject> WebServer::execute(const WebState::Command& c) {
     AimResult result = AimResult::Sent;
     switch (c.kind) {
     case Kind::Aim:
-        result = aimAtTarget(c.target, c.longPath);
+        result = m_aiming.aimAtTarget(c.target, c.longPath);
         break;
     case Kind::Turn:
     case Kind::Stop: {
         const bool sent = c.kind == Kind::Stop ? m_session.stop()
-                          : c.clockwise       ? m_session.turnCw()
-                                              : m_session.turnCcw();
+                          : c.clockwise        ? m_session.turnCw()
+                                               : m_session.turnCcw();
         result = sent ? AimResult::Sent : open ? AimResult::Refused : AimResult::PortClosed;
         break;
     }
     case Kind::Park:
-        result = park();
+        result = m_aiming.park();
         break;
     case Kind::Preset:
-        result = aimAtPreset(c.number);
+        result = m_aiming.aimAtPreset(c.number);
         break;
     case Kind::Step:
         if (c.number > 0)
             m_session.stepCw();
         else
             m_session.stepCcw();
-        result = !open ? AimResult::PortClosed
+        result = !open                 ? AimResult::PortClosed
                  : m_failure.isEmpty() ? AimResult::Sent
                                        : AimResult::OutOfRange;
         break;
@@ -630,12 +665,16 @@ void WebServer::takeWebSockets() {
         m_webSockets.insert(client, {});
         connect(client, &QWebSocket::textMessageReceived, this,
                 [this, client](const QString& text) { readMessage(client, text); });
-        connect(client, &QWebSocket::binaryMessageReceived, this, [this, client] {
-            readMessage(client, {});
-        });
+        connect(client, &QWebSocket::binaryMessageReceived, this,
+                [this, client] { readMessage(client, {}); });
         connect(client, &QWebSocket::disconnected, client, &QObject::deleteLater);
-        connect(client, &QObject::destroyed, this, [this, client] { m_webSockets.remove(client); });
-        client->sendTextMessage(QString::fromUtf8(QJsonDocument(state()).toJson(QJsonDocument::Compact)));
+        connect(client, &QObject::destroyed, this, [this, client] {
+            m_webSockets.remove(client);
+            updateClients();
+        });
+        updateClients();
+        client->sendTextMessage(
+            QString::fromUtf8(QJsonDocument(state()).toJson(QJsonDocument::Compact)));
     }
 }
 
@@ -661,8 +700,9 @@ void WebServer::readMessage(QWebSocket* client, const QString& text) {
         std::tie(status, answer) = execute(*parsed.command);
     }
     count(status, request);
-    client->sendTextMessage(QString::fromUtf8(
-        QJsonDocument(QJsonObject{{"reply", answer}, {"status", status}}).toJson(QJsonDocument::Compact)));
+    client->sendTextMessage(
+        QString::fromUtf8(QJsonDocument(QJsonObject{{"reply", answer}, {"status", status}})
+                              .toJson(QJsonDocument::Compact)));
     client->flush();
 }
 
@@ -693,30 +733,9 @@ void WebServer::push() {
     }
 }
 
-// The aiming rules.
-
-RotatorSession::AimResult WebServer::aimAtTarget(const QString& text, bool longPath) {
-    return m_core.aimAtTarget(text, longPath);
-}
-
 QList<WebState::Preset> WebServer::presets() const {
     QList<WebState::Preset> list;
-    for (const OperatingCore::Preset& p : m_core.presets())
+    for (const Aiming::Preset& p : m_aiming.presets())
         list.append({p.name, p.target});
     return list;
-}
-
-RotatorSession::AimResult WebServer::aimAtPreset(int number) {
-    const QList<WebState::Preset> list = presets();
-    if (number < 1 || number > list.size())
-        return RotatorSession::AimResult::NoTarget;
-    return aimAtTarget(list[number - 1].target, false);
-}
-
-RotatorSession::AimResult WebServer::park() {
-    return m_session.park();
-}
-
-std::optional<double> WebServer::parkAzimuth() const {
-    return m_session.parkAzimuth();
 }

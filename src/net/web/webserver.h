@@ -2,8 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "core/services/servicecounters.h"
 #include "core/session/rotatorsession.h"
+#include "net/serviceserver.h"
 #include "net/web/webstate.h"
 
 #include <QHash>
@@ -11,19 +11,20 @@
 #include <QImage>
 #include <QJsonObject>
 #include <QObject>
+#include <QPointer>
 #include <QSslConfiguration>
+#include <QTcpSocket>
 #include <QTimer>
 #include <QUrlQuery>
 #include <chrono>
 #include <functional>
 #include <optional>
 
-class OperatingCore;
+class Aiming;
 class QAbstractHttpServer;
 class QHttpServerRequest;
 class QHttpServerResponder;
 class QTcpServer;
-class QTcpSocket;
 class QWebSocket;
 class QWebSocketServer;
 
@@ -36,7 +37,7 @@ class QWebSocketServer;
 // Each connection's first request head is read here before Qt's HTTP server or
 // WebSocket server sees it, so a WebSocket upgrade is refused with a status before
 // any handshake and an oversized or malformed request never reaches either.
-class WebServer : public QObject {
+class WebServer : public ServiceServer {
     Q_OBJECT
   public:
     static constexpr int maxConnections = 64;
@@ -56,7 +57,7 @@ class WebServer : public QObject {
     static inline const QByteArray cookieName = QByteArrayLiteral("azivex_token");
     using Clock = std::function<std::chrono::milliseconds()>;
 
-    explicit WebServer(OperatingCore& core, QObject* parent = nullptr);
+    WebServer(RotatorSession& session, Aiming& aiming, QObject* parent = nullptr);
     ~WebServer() override;
 
     // 128 random bits as 32 hexadecimal digits, for a token.
@@ -71,7 +72,7 @@ class WebServer : public QObject {
     bool listen(const QHostAddress& address, quint16 port);
     // Serves on "[ADDRESS:]PORT" from now on, or on nothing when it is empty; closes
     // whatever was served before (its clients stay). What went wrong, or nothing.
-    QString serve(const QString& endpoint);
+    QString serve(const QString& endpoint) override;
     QString errorString() const { return m_error; }
     quint16 port() const;
 
@@ -83,10 +84,8 @@ class WebServer : public QObject {
     void setStatus(const QString& text);
 
     QJsonObject state();
-    int webSocketCount() const { return int(m_webSockets.size()); }
-
-  signals:
-    void countersChanged(const ServiceCounters& counters);
+    // WebSocket connections, from their upgrade to their last byte.
+    int webSocketCount() const;
 
   private:
     struct Request {
@@ -106,8 +105,7 @@ class WebServer : public QObject {
     };
     struct Connection {
         std::chrono::milliseconds lastActive{};
-        bool handedOver = false; // to the HTTP or the WebSocket server
-        bool webSocket = false;
+        bool handedOver = false; // to the HTTP server, or refused
     };
     struct Failures {
         std::chrono::milliseconds since{};
@@ -124,6 +122,7 @@ class WebServer : public QObject {
     void takeWebSockets();
     void readMessage(QWebSocket* client, const QString& text);
     void sweep();
+    void updateClients();
     void schedulePush();
     void push();
 
@@ -139,15 +138,10 @@ class WebServer : public QObject {
     void respond(const QHttpServerRequest& request, QHttpServerResponder& responder);
     void count(int status, const Request& request);
 
-    // What the aiming rules give; the core's until they have a class of their own.
-    RotatorSession::AimResult aimAtTarget(const QString& text, bool longPath);
     QList<WebState::Preset> presets() const;
-    RotatorSession::AimResult aimAtPreset(int number);
-    RotatorSession::AimResult park();
-    std::optional<double> parkAzimuth() const;
 
-    OperatingCore& m_core;
     RotatorSession& m_session;
+    Aiming& m_aiming;
     Clock m_clock;
     QByteArray m_token;
     std::optional<QSslConfiguration> m_tls;
@@ -157,6 +151,7 @@ class WebServer : public QObject {
     QAbstractHttpServer* m_http;
     QWebSocketServer* m_webSocketServer;
     QHash<QTcpSocket*, Connection> m_connections;
+    QList<QPointer<QTcpSocket>> m_upgraded; // handed to the WebSocket server
     QHash<QWebSocket*, Pace> m_webSockets;
     QHash<QString, Failures> m_failures;
     QHash<QString, Pace> m_posts;

@@ -96,10 +96,10 @@ QJsonObject WebState::state(const RotatorSession& s, const Extras& extras) {
                                    {"name", extras.presets[i].name},
                                    {"target", extras.presets[i].target}});
     return QJsonObject{
-        {"heading", numberOrNull(s.headingKnown() ? std::optional(numericValue(s.heading()))
-                                                  : std::nullopt)},
-        {"target", numberOrNull(commanded.isEmpty() ? std::nullopt
-                                                    : std::optional(numericValue(commanded)))},
+        {"heading",
+         numberOrNull(s.headingKnown() ? std::optional(numericValue(s.heading())) : std::nullopt)},
+        {"target",
+         numberOrNull(commanded.isEmpty() ? std::nullopt : std::optional(numericValue(commanded)))},
         {"commanded", commanded},
         {"connected", s.link().isOpen()},
         {"answering", s.link().answering()},

@@ -1,6 +1,6 @@
 // SPDX-FileCopyrightText: 2026 AZIVEX developers
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "gui/picturefile.h"
+#include "core/settings/picturefile.h"
 
 #include "core/settings/settingsfile.h"
 

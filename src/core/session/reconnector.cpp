@@ -1,6 +1,6 @@
 // SPDX-FileCopyrightText: 2026 AZIVEX developers
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "core/links/reconnector.h"
+#include "core/session/reconnector.h"
 
 #include "core/links/commandchannel.h"
 #include "core/session/rotatorsession.h"
