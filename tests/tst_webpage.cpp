@@ -4,6 +4,7 @@
 // server on the loopback, with a real pseudo-terminal as the controller: what a tap
 // sends on the controller's line, and what the page shows of the controller's reply.
 #include "chromium.h"
+#include "core/application/aiming.h"
 #include "core/application/operatingcore.h"
 #include "core/links/nativelink.h"
 #include "net/web/webserver.h"
@@ -55,7 +56,7 @@ class TestWebPage : public QObject {
         m_pty->write(QByteArray("AZ=100\r\n").repeated(4)); // the settings line waits in front
         QTRY_VERIFY(m_core->session().headingKnown());
         line();
-        m_server = std::make_unique<WebServer>(*m_core);
+        m_server = std::make_unique<WebServer>(m_core->session(), m_core->aiming());
         m_server->setToken(m_token);
         m_server->setMapSource([] { return QImage(QStringLiteral(AZIVEX_MAPS_DIR "/world1.bmp")); });
         m_server->setMapVersion(1);
@@ -104,7 +105,7 @@ class TestWebPage : public QObject {
         QFETCH(QString, window);
         m_pty->clearReceived(); // whatever a failed row left
         if (!window.isEmpty()) {
-            QCOMPARE(m_core->aimAtTarget(window, false), RotatorSession::AimResult::Sent);
+            QCOMPARE(m_core->aiming().aimAtTarget(window, false), RotatorSession::AimResult::Sent);
             sent = line();
         }
         m_core->session().setCommanded(QStringLiteral("100"));
@@ -137,7 +138,8 @@ class TestWebPage : public QObject {
     // takes it up again by itself, with the state as it is now.
     void reconnect() {
         const quint16 port = m_server->port();
-        m_server = std::make_unique<WebServer>(*m_core); // the old one gone with its clients
+        // The old one goes with its clients.
+        m_server = std::make_unique<WebServer>(m_core->session(), m_core->aiming());
         m_server->setToken(m_token);
         QVERIFY2(m_browser->waitFor(QStringLiteral("document.body.dataset.link === 'offline'")), qPrintable(failure()));
         m_pty->write("AZ=046\r\n");
