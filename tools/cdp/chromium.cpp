@@ -11,7 +11,9 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QTimer>
+#include <csignal>
 #include <functional>
+#include <sys/prctl.h>
 
 namespace {
 
@@ -27,7 +29,8 @@ QString quoted(const QString& text) {
 
 } // namespace
 
-Chromium::Chromium(QObject* parent) : QObject(parent) {
+Chromium::Chromium(QObject* parent)
+    : QObject(parent), m_profile(QDir::tempPath() + QStringLiteral("/azivex-chromium-XXXXXX")) {
     connect(&m_socket, &QWebSocket::textMessageReceived, this, &Chromium::received);
     connect(&m_socket, &QWebSocket::connected, this, &Chromium::activity);
     connect(&m_socket, &QWebSocket::disconnected, this, &Chromium::activity);
@@ -80,6 +83,8 @@ bool Chromium::start(const Options& options, int timeoutMs) {
         arguments << QStringLiteral("--lang=") + options.language
                   << QStringLiteral("--accept-lang=") + options.language;
     arguments << QStringLiteral("about:blank");
+    // A test that crashes takes its browser with it rather than leaving it running.
+    m_process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
     m_process.start(program, arguments);
     if (!m_process.waitForStarted(timeoutMs))
         return fail(QStringLiteral("%1: %2").arg(program, m_process.errorString()));
