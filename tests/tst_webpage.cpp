@@ -134,19 +134,26 @@ class TestWebPage : public QObject {
         QCOMPARE(pixel ? pixel->toString() : failure(), QStringLiteral("0,0,255"));
     }
 
-    // With the server gone the page says it is offline, and once it is back the page
-    // takes it up again by itself, with the state as it is now.
+    // With the server gone the page says it is offline; once it is back the page takes
+    // it up again by itself, with the state as it is now, unless its token was replaced:
+    // then it stops asking.
+    void reconnect_data() {
+        QTest::addColumn<QString>("token");
+        QTest::addColumn<QString>("shown");
+        QTest::addRow("same token") << m_token << "live' && document.getElementById('heading').textContent === '046";
+        QTest::addRow("token replaced") << QString(m_token).replace(u'0', u'f') << "refused";
+    }
     void reconnect() {
+        QFETCH(QString, token);
+        QFETCH(QString, shown);
         const quint16 port = m_server->port();
         // The old one goes with its clients.
         m_server = std::make_unique<WebServer>(m_core->session(), m_core->aiming());
-        m_server->setToken(m_token);
+        m_server->setToken(token);
         QVERIFY2(m_browser->waitFor(QStringLiteral("document.body.dataset.link === 'offline'")), qPrintable(failure()));
         m_pty->write("AZ=046\r\n");
         QVERIFY(m_server->listen(QHostAddress::LocalHost, port));
-        QVERIFY2(m_browser->waitFor(QStringLiteral("document.body.dataset.link === 'live' && "
-                                                   "document.getElementById('heading').textContent === '046'")),
-                 qPrintable(failure()));
+        QVERIFY2(m_browser->waitFor(QStringLiteral("document.body.dataset.link === '%1'").arg(shown)), qPrintable(failure()));
     }
 
     // Without the token there is no page, whatever the address says.

@@ -10,6 +10,7 @@ const texts = {
     portOpen: 'Port open', portClosed: 'Port closed',
     answering: 'Controller answers', silent: 'The controller does not answer',
     offline: 'Offline: no connection to AZIVEX. Trying again…',
+    refused: 'AZIVEX no longer takes this page’s token: open the address with the token again.',
     targetLabel: 'Target: locator, callsign, latitude, longitude or degrees',
     shortPath: 'Short path', longPath: 'Long path', park: 'Park', parkAndPresets: 'Park and presets',
     ccwTip: 'Turns left (CCW).', stopTip: 'Stops turning.', cwTip: 'Turns right (CW).',
@@ -26,6 +27,7 @@ const texts = {
     portOpen: 'ポート接続中', portClosed: 'ポート切断',
     answering: 'コントローラ応答あり', silent: 'コントローラが応答しません',
     offline: 'オフライン: AZIVEX に接続できません。再接続しています…',
+    refused: 'このページのトークンは使えなくなりました。トークン付きのアドレスを開き直してください。',
     targetLabel: '目標: ロケータ、コールサイン、緯度・経度、または角度',
     shortPath: 'ショートパス', longPath: 'ロングパス', park: 'パーク', parkAndPresets: 'パーク・プリセット',
     ccwTip: '左へ回転します。(CCW)', stopTip: '回転をストップします。', cwTip: '右へ回転します。(CW)',
@@ -251,7 +253,7 @@ async function fetchState() {
 }
 
 function connect() {
-  if (socket && socket.readyState <= WebSocket.OPEN) return;
+  if ((socket && socket.readyState <= WebSocket.OPEN) || document.body.dataset.link === 'refused') return;
   // Beside the page, wherever a proxy has put it.
   const address = new URL('ws', location.href);
   address.protocol = address.protocol === 'https:' ? 'wss:' : 'ws:';
@@ -271,12 +273,26 @@ function connect() {
     if (message.reply) showReply(message);
     else showState(message);
   });
-  socket.addEventListener('close', () => {
+  socket.addEventListener('close', async () => {
     socket = null;
     setLink('offline');
+    // A token AZIVEX no longer takes (it was replaced) is refused for good, and
+    // asking again and again would lock this address out for the new one too.
+    if (await tokenRefused()) {
+      setLink('refused');
+      return;
+    }
     setTimeout(connect, retryDelay);
     retryDelay = Math.min(retryDelay * 2, 10000);
   });
+}
+
+async function tokenRefused() {
+  try {
+    return (await fetch('api/state', { cache: 'no-store' })).status === 401;
+  } catch (error) {
+    return false; // AZIVEX is not there at all
+  }
 }
 
 function send(command) {
