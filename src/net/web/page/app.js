@@ -243,10 +243,14 @@ function setLink(link) {
   document.body.dataset.link = link;
 }
 
+// The first picture while the socket opens; once the socket has pushed a state, an
+// answer that comes later would be older than what is shown.
+let pushed = false;
 async function fetchState() {
   try {
     const response = await fetch('api/state', { cache: 'no-store' });
-    if (response.ok) showState(await response.json());
+    const fetched = response.ok ? await response.json() : null;
+    if (fetched && !pushed) showState(fetched);
   } catch (error) {
     // The socket's own closing says offline and tries again.
   }
@@ -260,8 +264,7 @@ function connect() {
   socket = new WebSocket(address);
   socket.addEventListener('open', () => {
     retryDelay = 500;
-    setLink('live');
-    fetchState();
+    setLink('live'); // the server pushes the state at once
   });
   socket.addEventListener('message', (event) => {
     let message;
@@ -270,8 +273,12 @@ function connect() {
     } catch (error) {
       return;
     }
-    if (message.reply) showReply(message);
-    else showState(message);
+    if (message.reply) {
+      showReply(message);
+    } else {
+      pushed = true;
+      showState(message);
+    }
   });
   socket.addEventListener('close', async () => {
     socket = null;
