@@ -115,6 +115,7 @@ QByteArray cookieValue(const QByteArray& cookies, const QByteArray& name) {
 struct Head {
     QByteArray method, target;
     QList<QPair<QByteArray, QByteArray>> headers;
+    bool http10 = false;
 };
 std::optional<Head> parseHead(const QByteArray& text) {
     QList<QByteArray> lines = text.split('\n');
@@ -132,7 +133,7 @@ std::optional<Head> parseHead(const QByteArray& text) {
     for (char c : parts[0])
         if (c < 'A' || c > 'Z')
             return std::nullopt;
-    Head head{parts[0], parts[1], {}};
+    Head head{parts[0], parts[1], {}, parts[2] == "HTTP/1.0"};
     for (const QByteArray& line : std::as_const(lines)) {
         const qsizetype colon = line.indexOf(':');
         if (colon <= 0 || line.left(colon).contains(' ') || line.left(colon).contains('\t'))
@@ -359,7 +360,12 @@ void WebServer::readHead(QTcpSocket* socket) {
         } else if (!length.isEmpty() && (length.toLongLong(&sized) > maxBodyBytes || !sized)) {
             refuse(socket, {413, errorBody(QStringLiteral("body over 4 KiB"))}, what);
         } else {
-            m_connections[socket].handedOver = true;
+            Connection& connection = m_connections[socket];
+            connection.handedOver = true;
+            // HTTP/1.0 closes after each answer unless asked not to.
+            connection.closeAfterReply =
+                head->http10 &&
+                request.header("connection").compare("keep-alive", Qt::CaseInsensitive) != 0;
             static_cast<Handoff*>(m_handoff)->take(socket);
             emit socket->readyRead();
         }
@@ -399,6 +405,14 @@ void WebServer::sweep() {
     for (auto it = m_connections.cbegin(); it != m_connections.cend(); ++it)
         if (now - it->lastActive >= idleLimit)
             it.key()->abort();
+    for (auto it = m_webSockets.begin(); it != m_webSockets.end(); ++it) {
+        if (now - it->heard >= webSocketSilence) {
+            it.key()->abort();
+        } else if (now - it->pinged >= pingInterval) {
+            it.key()->ping();
+            it->pinged = now;
+        }
+    }
     m_upgraded.removeIf([](const auto& socket) {
         return !socket || socket->state() == QAbstractSocket::UnconnectedState;
     });
@@ -481,7 +495,8 @@ void WebServer::respond(const QHttpServerRequest& qtRequest, QHttpServerResponde
                                                 (request.secure ? "; Secure" : ""));
     // Qt's server keeps every connection open; a client that asks otherwise, or
     // reads to the end, would wait for the idle limit.
-    const bool close = request.header("connection").compare("close", Qt::CaseInsensitive) == 0;
+    const bool close = request.header("connection").compare("close", Qt::CaseInsensitive) == 0 ||
+                       m_connections.value(responder.socket()).closeAfterReply;
     if (close)
         responder.writeHeader("Connection", "close");
     responder.writeBody(reply.body);
@@ -662,7 +677,11 @@ void WebServer::takeWebSockets() {
         client->setParent(this);
         client->setMaxAllowedIncomingMessageSize(maxBodyBytes);
         client->setMaxAllowedIncomingFrameSize(maxBodyBytes);
-        m_webSockets.insert(client, {});
+        m_webSockets.insert(client, {{}, m_clock(), m_clock()});
+        connect(client, &QWebSocket::pong, this, [this, client] {
+            if (auto it = m_webSockets.find(client); it != m_webSockets.end())
+                it->heard = m_clock();
+        });
         connect(client, &QWebSocket::textMessageReceived, this,
                 [this, client](const QString& text) { readMessage(client, text); });
         connect(client, &QWebSocket::binaryMessageReceived, this,
@@ -682,12 +701,13 @@ void WebServer::readMessage(QWebSocket* client, const QString& text) {
     auto it = m_webSockets.find(client);
     if (it == m_webSockets.end())
         return;
+    it->heard = m_clock();
     Request request{"WS", QStringLiteral("/ws"), {}, {}, client->peerAddress(), false};
     int status = 400;
     QJsonObject answer;
     QJsonParseError error{};
     const QJsonDocument document = QJsonDocument::fromJson(text.toUtf8(), &error);
-    if (tooFast(*it)) {
+    if (tooFast(it->pace)) {
         status = 429;
         answer = {{"error", "too many commands a second"}};
     } else if (!document.isObject()) {

@@ -52,6 +52,10 @@ class WebServer : public ServiceServer {
     static constexpr std::chrono::milliseconds failedTokenWindow = std::chrono::minutes(1);
     // A connection other than a WebSocket that sends nothing for this long is closed.
     static constexpr std::chrono::milliseconds idleLimit = std::chrono::seconds(30);
+    // WebSocket clients are pinged this often, and one heard of for none of
+    // webSocketSilence (a phone gone from the network) is dropped, its place freed.
+    static constexpr std::chrono::milliseconds pingInterval = std::chrono::seconds(20);
+    static constexpr std::chrono::milliseconds webSocketSilence = std::chrono::seconds(60);
     // A WebSocket client that leaves this much of the state unread is dropped.
     static constexpr qint64 maxUnsentBytes = 256 * 1024;
     static inline const QByteArray cookieName = QByteArrayLiteral("azivex_token");
@@ -106,6 +110,7 @@ class WebServer : public ServiceServer {
     struct Connection {
         std::chrono::milliseconds lastActive{};
         bool handedOver = false; // to the HTTP server, or refused
+        bool closeAfterReply = false;
     };
     struct Failures {
         std::chrono::milliseconds since{};
@@ -114,6 +119,10 @@ class WebServer : public ServiceServer {
     struct Pace {
         qint64 second = -1;
         int count = 0;
+    };
+    struct Listener {
+        Pace pace;
+        std::chrono::milliseconds heard{}, pinged{}; // its last message or pong; our last ping
     };
 
     void acceptConnections();
@@ -152,7 +161,7 @@ class WebServer : public ServiceServer {
     QWebSocketServer* m_webSocketServer;
     QHash<QTcpSocket*, Connection> m_connections;
     QList<QPointer<QTcpSocket>> m_upgraded; // handed to the WebSocket server
-    QHash<QWebSocket*, Pace> m_webSockets;
+    QHash<QWebSocket*, Listener> m_webSockets;
     QHash<QString, Failures> m_failures;
     QHash<QString, Pace> m_posts;
     QTimer m_sweep;
