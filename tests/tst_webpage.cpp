@@ -121,6 +121,16 @@ class TestWebPage : public QObject {
         QCOMPARE(line(), QByteArray()); // and nothing more
     }
 
+    // A desktop browser's mouse, the map beside the buttons.
+    void mouse() {
+        QVERIFY2(m_browser->setScreen(QSize(1280, 800), 1, false), qPrintable(failure()));
+        QVERIFY2(m_browser->tap(QStringLiteral("#cwButton")), qPrintable(failure()));
+        QTRY_COMPARE(m_pty->received(), QByteArray("R\r\n"));
+        QVERIFY2(m_browser->tap(QStringLiteral("#stopButton")), qPrintable(failure()));
+        QTRY_COMPARE(m_pty->received(), QByteArray("R\r\nA\r\n"));
+        m_pty->clearReceived();
+    }
+
     // The controller's reply, in the page's large digits; unknown while it is silent.
     void heading() {
         m_pty->write("AZ=045\r\n");

@@ -102,14 +102,7 @@ bool Chromium::start(const Options& options, int timeoutMs) {
     if (!attached)
         return false;
     m_session = attached->value(QStringLiteral("sessionId")).toString();
-    const QJsonObject metrics{{QStringLiteral("width"), options.viewport.width()},
-                              {QStringLiteral("height"), options.viewport.height()},
-                              {QStringLiteral("deviceScaleFactor"), options.scale},
-                              {QStringLiteral("mobile"), options.mobile}};
-    if (!call(QStringLiteral("Page.enable")) ||
-        !call(QStringLiteral("Emulation.setDeviceMetricsOverride"), metrics) ||
-        !call(QStringLiteral("Emulation.setTouchEmulationEnabled"),
-              {{QStringLiteral("enabled"), options.mobile}, {QStringLiteral("maxTouchPoints"), 5}}))
+    if (!call(QStringLiteral("Page.enable")) || !setScreen(options.viewport, options.scale, options.mobile))
         return false;
     if (options.language.isEmpty())
         return true;
@@ -122,6 +115,21 @@ bool Chromium::start(const Options& options, int timeoutMs) {
                  {QStringLiteral("acceptLanguage"), options.language}}) &&
            call(QStringLiteral("Emulation.setLocaleOverride"),
                 {{QStringLiteral("locale"), options.language}});
+}
+
+bool Chromium::setScreen(QSize viewport, double scale, bool mobile) {
+    const QJsonObject metrics{{QStringLiteral("width"), viewport.width()},
+                              {QStringLiteral("height"), viewport.height()},
+                              {QStringLiteral("deviceScaleFactor"), scale},
+                              {QStringLiteral("mobile"), mobile}};
+    if (!call(QStringLiteral("Emulation.setDeviceMetricsOverride"), metrics) ||
+        !call(QStringLiteral("Emulation.setTouchEmulationEnabled"),
+              {{QStringLiteral("enabled"), mobile}, {QStringLiteral("maxTouchPoints"), 5}}))
+        return false;
+    m_options.viewport = viewport;
+    m_options.scale = scale;
+    m_options.mobile = mobile;
+    return true;
 }
 
 // The browser writes the port it chose, and its own path, into DevToolsActivePort in

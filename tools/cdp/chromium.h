@@ -38,6 +38,8 @@ class Chromium : public QObject {
     bool start(const Options& options, int timeoutMs = 30000);
     QString errorString() const { return m_error; }
 
+    // The page's screen from now on, as start() sets it from its options.
+    bool setScreen(QSize viewport, double scale, bool mobile);
     // Sends a command to the page and waits for its result; nothing (and
     // errorString()) on an error reply, a closed connection or a time-out.
     std::optional<QJsonObject> call(const QString& method, const QJsonObject& params = {},

@@ -41,9 +41,9 @@ int main(int argc, char* argv[]) {
     const QCommandLineOption ready(
         QStringLiteral("ready"),
         QStringLiteral("A JavaScript expression the page must make true before the shot "
-                       "(default: the state and the map shown)."),
+                       "(default: the state shown, and the map or its absence)."),
         QStringLiteral("expression"),
-        QStringLiteral("document.body.dataset.link === 'live' && document.body.dataset.map === 'shown'"));
+        QStringLiteral("document.body.dataset.link === 'live' && document.body.dataset.map !== undefined"));
     parser.addOptions({size, language, scale, ready});
     parser.process(app);
     if (parser.positionalArguments().size() != 2)
