@@ -42,13 +42,23 @@ ServicesDialog::ServicesDialog(OperatingCore& core, ServiceModel& services, QWid
     // The state lines wrap and change while the dialog is open: the dialog follows
     // their height, so none is cut off.
     layout->setSizeConstraint(QLayout::SetFixedSize);
-    addControllerRows(layout);
-    addServiceRows(layout);
+    // Two columns, so the dialog fits a laptop's screen: the controller and the
+    // services for other programs on this machine, then those for people.
+    auto* columns = new QHBoxLayout;
+    auto* left = new QVBoxLayout;
+    auto* right = new QVBoxLayout;
+    columns->addLayout(left);
+    columns->addLayout(right);
+    layout->addLayout(columns);
+    addControllerRows(left);
+    addServiceRows(left, right);
+    left->addStretch();
+    right->addStretch();
     layout->addWidget(m_reconnectCheck);
     layout->addWidget(buttons);
 }
 
-void ServicesDialog::addServiceRows(QLayout* layout) {
+void ServicesDialog::addServiceRows(QBoxLayout* left, QBoxLayout* right) {
     const QString anyone =
         tr("[アドレス:]ポート。127.0.0.1 以外のアドレスでは、そこに届く誰もがアンテナを回せます。");
     using K = Service::Kind;
@@ -81,7 +91,7 @@ void ServicesDialog::addServiceRows(QLayout* layout) {
     for (const auto& [kind, texts] : rows) {
         auto* row = new ServiceRow(m_services, m_services.service(kind), texts, this);
         m_rows.append(row);
-        layout->addWidget(row);
+        (kind == K::Wsjtx || kind == K::Web ? right : left)->addWidget(row);
     }
     ServiceRow* wsjtx = m_rows[3];
     m_wsjtxFollowCheck = new QCheckBox(tr("交信相手へ自動で向ける"), wsjtx);
@@ -102,7 +112,7 @@ void ServicesDialog::addWebRows(ServiceRow* row) {
     m_webCode = new QLabel(row);
     m_webCode->setObjectName(QStringLiteral("webCode"));
     m_webCode->setToolTip(tr("スマートフォンのカメラで読み取るとページが開きます。"));
-    auto* newToken = new QPushButton(tr("新しいトークン"), row);
+    auto* newToken = m_webTokenButton = new QPushButton(tr("新しいトークン"), row);
     newToken->setObjectName(QStringLiteral("webTokenButton"));
     newToken->setToolTip(tr("今のトークンを無効にします。開いているブラウザには新しいアドレスを"
                             "開き直してもらいます。"));
@@ -121,6 +131,8 @@ void ServicesDialog::showWebAddress() {
     const QImage code = QrCode::image(url, 3);
     m_webCode->setPixmap(QPixmap::fromImage(code));
     m_webCode->setVisible(!code.isNull());
+    // A token is made when the page is switched on; before that there is none to replace.
+    m_webTokenButton->setEnabled(!m_services.webToken().isEmpty());
 }
 
 void ServicesDialog::addControllerRows(QLayout* layout) {

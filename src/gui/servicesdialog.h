@@ -9,10 +9,12 @@
 #include <QStringList>
 #include <optional>
 
+class QBoxLayout;
 class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QPushButton;
 class QSpinBox;
 class ServiceModel;
 class ServiceRow;
@@ -40,7 +42,7 @@ class ServicesDialog : public QDialog {
     void accept() override;
 
   private:
-    void addServiceRows(QLayout* layout);
+    void addServiceRows(QBoxLayout* left, QBoxLayout* right);
     void addWebRows(ServiceRow* row);
     void showWebAddress();
     void addControllerRows(QLayout* layout);
@@ -58,6 +60,7 @@ class ServicesDialog : public QDialog {
     bool m_shownReconnect = false;
     QLabel* m_webAddress;
     QLabel* m_webCode;
+    QPushButton* m_webTokenButton;
     QComboBox* m_protocolList;
     QLineEdit* m_deviceEdit;
     QComboBox* m_hamlibModelList;

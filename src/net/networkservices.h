@@ -7,6 +7,7 @@
 #include "net/n1mm.h"
 #include "net/pstrotator.h"
 #include "net/rotctlserver.h"
+#include "net/web/webserver.h"
 #include "net/wsjtxlistener.h"
 
 #include <QObject>
@@ -16,7 +17,8 @@ class ServiceModel;
 
 // The servers of a running program, each wired to its service the one way: it serves
 // where the service says, and its failures and counters go back there. The datagram
-// senders' aims, which come unasked, go through one pacer.
+// senders' aims, which come unasked, go through one pacer; the web page's, asked for
+// by a person, go straight to the session as the window's do.
 class NetworkServices : public QObject {
     Q_OBJECT
   public:
@@ -28,9 +30,12 @@ class NetworkServices : public QObject {
     AimPacer& pacer() { return m_pacer; }
     RotctlServer& rotctld() { return m_rotctld; }
     WsjtxListener& wsjtx() { return m_wsjtx; }
+    WebServer& web() { return m_web; }
 
   private:
     void configureN1mm();
+    void configureWeb();
+    void showWebUrl();
 
     OperatingCore& m_core;
     ServiceModel& m_model;
@@ -39,4 +44,8 @@ class NetworkServices : public QObject {
     N1mmListener m_n1mm;
     PstRotatorListener m_pstRotator;
     WsjtxListener m_wsjtx;
+    WebServer m_web;
+    bool m_https = false;
+    QString m_certificateError;
+    int m_mapVersion = 0;
 };
