@@ -233,7 +233,6 @@ class TestWebServer : public QObject {
             tooMany += request("POST", "/api/stop").status == 429;
         QCOMPARE(tooMany, 5);
         QTRY_COMPARE(idle.state(), QAbstractSocket::UnconnectedState); // idle since the clock moved
-        QCOMPARE(QByteArray::fromHex(WebServer::newToken().toLatin1()).size(), 16); // 128 bits
     }
 
     void webSockets() {
@@ -271,6 +270,20 @@ class TestWebServer : public QObject {
         QCOMPARE(tooMany, 3);
         m_now += WebServer::webSocketSilence; // and no pong came in that time
         QTRY_COMPARE(m_server->webSocketCount(), 0);
+    }
+
+    // A replaced token, or the server switched off, ends every connection at once.
+    void clientsDropped() {
+        QJsonObject last;
+        for (const bool switchOff : {false, true}) {
+            m_server->setToken(QString::fromLatin1(token));
+            auto client = webSocket(last);
+            QTRY_COMPARE(m_server->webSocketCount(), 1);
+            QSignalSpy closed(client.get(), &QWebSocket::disconnected);
+            switchOff ? (void)m_server->serve({}) : m_server->setToken(QStringLiteral("another"));
+            QTRY_COMPARE(closed.size(), 1);
+            QCOMPARE(m_server->webSocketCount(), 0);
+        }
     }
 
     void mapPicture() {

@@ -17,7 +17,6 @@
 #include <QJsonDocument>
 #include <QMetaEnum>
 #include <QMimeDatabase>
-#include <QRandomGenerator>
 #include <QSslCertificate>
 #include <QSslKey>
 #include <QSslServer>
@@ -189,11 +188,25 @@ WebServer::WebServer(RotatorSession& session, Aiming& aiming, QObject* parent)
 
 WebServer::~WebServer() = default;
 
-QString WebServer::newToken() {
-    quint32 words[4];
-    QRandomGenerator::system()->fillRange(words);
-    return QString::fromLatin1(
-        QByteArray(reinterpret_cast<const char*>(words), sizeof words).toHex());
+void WebServer::setToken(const QString& token) {
+    const QByteArray bytes = token.toUtf8();
+    if (bytes == m_token)
+        return;
+    m_token = bytes;
+    dropClients();
+}
+
+void WebServer::dropClients() {
+    // Out of the books first, so nothing they still send is acted on.
+    const QList<QWebSocket*> webSockets = m_webSockets.keys();
+    m_webSockets.clear();
+    for (QWebSocket* client : webSockets)
+        client->close(QWebSocketProtocol::CloseCodePolicyViolated);
+    const QList<QTcpSocket*> connections = m_connections.keys();
+    m_connections.clear();
+    for (QTcpSocket* socket : connections)
+        socket->abort();
+    updateClients();
 }
 
 QString WebServer::setCertificate(const QString& certPath, const QString& keyPath) {
@@ -248,6 +261,7 @@ QString WebServer::serve(const QString& endpoint) {
     delete m_listener;
     m_listener = nullptr;
     m_error.clear();
+    dropClients();
     if (endpoint.isEmpty())
         return {};
     const auto where = Endpoint::parse(endpoint);

@@ -64,10 +64,9 @@ class WebServer : public ServiceServer {
     WebServer(RotatorSession& session, Aiming& aiming, QObject* parent = nullptr);
     ~WebServer() override;
 
-    // 128 random bits as 32 hexadecimal digits, for a token.
-    static QString newToken();
-    // An empty token refuses every request.
-    void setToken(const QString& token) { m_token = token.toUtf8(); }
+    // An empty token refuses every request. A new token ends every connection made
+    // with the old one, so a token given away stops working at once.
+    void setToken(const QString& token);
     // What the limits are measured with; a steady clock unless replaced.
     void setClock(Clock clock) { m_clock = std::move(clock); }
     // PEM files: HTTPS from the next serve() on; both empty: HTTP. Why the files
@@ -75,7 +74,8 @@ class WebServer : public ServiceServer {
     QString setCertificate(const QString& certPath, const QString& keyPath);
     bool listen(const QHostAddress& address, quint16 port);
     // Serves on "[ADDRESS:]PORT" from now on, or on nothing when it is empty; closes
-    // whatever was served before (its clients stay). What went wrong, or nothing.
+    // whatever was served before, and its clients: switched off, or served anew with
+    // other settings, nobody keeps turning the antenna. What went wrong, or nothing.
     QString serve(const QString& endpoint) override;
     QString errorString() const { return m_error; }
     quint16 port() const;
@@ -126,6 +126,7 @@ class WebServer : public ServiceServer {
     };
 
     void acceptConnections();
+    void dropClients();
     void readHead(QTcpSocket* socket);
     void refuse(QTcpSocket* socket, const Reply& reply, const QString& what);
     void takeWebSockets();
