@@ -10,6 +10,7 @@
 #include <QAbstractHttpServer>
 #include <QBuffer>
 #include <QDirIterator>
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QHttpServerRequest>
@@ -744,8 +745,16 @@ void WebServer::schedulePush() {
     if (m_pushPending)
         return;
     m_pushPending = true;
-    // One push for the several changes a reply makes (heading, position).
-    QMetaObject::invokeMethod(this, &WebServer::push, Qt::QueuedConnection);
+    // One push for the several changes a reply makes (heading, position), after the
+    // window's repaint: the operator at the rotator is served first.
+    QCoreApplication::postEvent(this, new QEvent(pushEvent), Qt::LowEventPriority);
+}
+
+bool WebServer::event(QEvent* event) {
+    if (event->type() != pushEvent)
+        return ServiceServer::event(event);
+    push();
+    return true;
 }
 
 void WebServer::push() {

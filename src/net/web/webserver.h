@@ -6,6 +6,7 @@
 #include "net/serviceserver.h"
 #include "net/web/webstate.h"
 
+#include <QEvent>
 #include <QHash>
 #include <QHostAddress>
 #include <QImage>
@@ -91,7 +92,11 @@ class WebServer : public ServiceServer {
     // WebSocket connections, from their upgrade to their last byte.
     int webSocketCount() const;
 
+  protected:
+    bool event(QEvent* event) override;
+
   private:
+    static constexpr QEvent::Type pushEvent = QEvent::Type(QEvent::User + 1);
     struct Request {
         QByteArray method;
         QString path;
