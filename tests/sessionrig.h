@@ -10,6 +10,19 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+// What reached the controller on the pseudo-terminal since the last call, once a
+// marker sent last has arrived, so nothing is still on its way; with the port
+// closed, what has come.
+inline QByteArray controllerLine(RotatorSession& session, PseudoTerminal& pty) {
+    if (!static_cast<NativeLink&>(session.link()).channel().send("#"))
+        return pty.received();
+    if (!QTest::qWaitFor([&pty] { return pty.received().endsWith('#'); }))
+        return "timed out: " + pty.received();
+    const QByteArray got = pty.received().chopped(1);
+    pty.clearReceived();
+    return got;
+}
+
 // A rotator session on COM7, with a real pseudo-terminal standing in for the
 // controller.
 struct SessionRig {
@@ -25,17 +38,7 @@ struct SessionRig {
         session.openLink(QStringLiteral("7"), QStringLiteral("9600,N,8,1"));
         return session.link().isOpen();
     }
-    // What reached the controller since the last call, once a marker sent last has
-    // arrived, so nothing is still on its way; with the port closed, what has come.
-    QByteArray line() {
-        if (!channel().send("#"))
-            return pty.received();
-        if (!QTest::qWaitFor([this] { return pty.received().endsWith('#'); }))
-            return "timed out: " + pty.received();
-        const QByteArray got = pty.received().chopped(1);
-        pty.clearReceived();
-        return got;
-    }
+    QByteArray line() { return controllerLine(session, pty); }
     // The controller answers; true once the link has taken the reply.
     bool reply(const QByteArray& text) {
         QSignalSpy heading(&session.link(), &ControllerLink::headingReceived);

@@ -9,6 +9,7 @@
 #include "core/links/nativelink.h"
 #include "net/web/webserver.h"
 #include "pseudoterminal.h"
+#include "sessionrig.h"
 #include "testfiles.h"
 
 #include <QDir>
@@ -28,17 +29,7 @@ class TestWebPage : public QObject {
     QString address(const QString& token) const {
         return QStringLiteral("http://127.0.0.1:%1/?token=%2").arg(m_server->port()).arg(token);
     }
-    // What reached the controller since the last call, once a marker sent last has
-    // come, so nothing is still on its way.
-    QByteArray line() {
-        if (!static_cast<NativeLink&>(m_core->session().link()).channel().send("#"))
-            return m_pty->received();
-        if (!QTest::qWaitFor([this] { return m_pty->received().endsWith('#'); }))
-            return "timed out: " + m_pty->received();
-        const QByteArray got = m_pty->received().chopped(1);
-        m_pty->clearReceived();
-        return got;
-    }
+    QByteArray line() { return controllerLine(m_core->session(), *m_pty); }
     QString failure() const { return m_browser->errorString(); }
 
   private slots:

@@ -6,6 +6,7 @@
 #include "core/links/nativelink.h"
 #include "net/web/webserver.h"
 #include "pseudoterminal.h"
+#include "sessionrig.h"
 #include "testfiles.h"
 
 #include <QDir>
@@ -39,16 +40,7 @@ class TestWebServer : public QObject {
     std::unique_ptr<WebServer> m_server;
     std::chrono::milliseconds m_now{1000000};
 
-    // What reached the controller since the last call, once a marker sent after it came.
-    QByteArray line() {
-        if (!static_cast<NativeLink&>(m_core->session().link()).channel().send("#"))
-            return m_pty->received();
-        if (!QTest::qWaitFor([this] { return m_pty->received().endsWith('#'); }))
-            return "timed out: " + m_pty->received();
-        const QByteArray got = m_pty->received().chopped(1);
-        m_pty->clearReceived();
-        return got;
-    }
+    QByteArray line() { return controllerLine(m_core->session(), *m_pty); }
     // The answer to a request that closes its connection.
     Answer ask(const QByteArray& raw) {
         QTcpSocket socket;

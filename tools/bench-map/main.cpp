@@ -13,7 +13,7 @@
 #include "core/links/linksetup.h"
 #include "core/session/rotatorsession.h"
 #include "gui/appstyle.h"
-#include "core/services/servicemodel.h"
+#include "windowrig.h"
 #include "gui/mainwindow.h"
 #include "pseudoterminal.h"
 
@@ -144,29 +144,12 @@ void report(const char* what, const std::vector<double>& t) {
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     AppStyle::install();
-    QTemporaryDir dir;
-    QDir::setCurrent(dir.path());
-    PseudoTerminal pty;
-    if (!pty.isOpen() || !pty.linkAs(dir.path(), 3) ||
-        !QFile::copy(QStringLiteral(AZIVEX_MAPS_DIR "/world1.bmp"), "world1.bmp"))
+    bench::WindowRig rig;
+    if (!rig.start())
         return 1;
-    QFile settings(QStringLiteral("AZIVEX.DAT"));
-    if (!settings.open(QIODevice::WriteOnly))
-        return 1;
-    settings.write("3,9600,N,8,1:10-0/0\r\n");
-    settings.close();
-
-    OperatingCore core;
-    ServiceModel services(core.store());
-    MainWindow window(core, services);
-    if (!core.start())
-        return 1;
-    window.show();
-    core.session().setCommanded(QStringLiteral("45"));
-    // The settings line waits in front of the first replies; four replies catch up.
-    pty.write("AZ=001\r\nAZ=002\r\nAZ=003\r\nAZ=004\r\n");
-    while (core.session().heading() != QStringLiteral("4"))
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    OperatingCore& core = rig.core;
+    PseudoTerminal& pty = rig.pty;
+    MainWindow& window = rig.window;
     QWidget* map = window.findChild<QWidget*>(QStringLiteral("mapView"));
     const std::vector<double> ours = measure(pty, map);
 

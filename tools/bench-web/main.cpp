@@ -7,7 +7,7 @@
 // share one process and one event loop, as the server and the window do in the program.
 #include "core/application/aiming.h"
 #include "core/application/operatingcore.h"
-#include "core/services/servicemodel.h"
+#include "windowrig.h"
 #include "gui/appstyle.h"
 #include "gui/mainwindow.h"
 #include "net/web/webserver.h"
@@ -107,28 +107,12 @@ Figures measure(PseudoTerminal& pty, QWidget* map,
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     AppStyle::install();
-    QTemporaryDir dir;
-    QDir::setCurrent(dir.path());
-    PseudoTerminal pty;
-    QFile settings(QStringLiteral("AZIVEX.DAT"));
-    if (!pty.isOpen() || !pty.linkAs(dir.path(), 3) ||
-        !QFile::copy(QStringLiteral(AZIVEX_MAPS_DIR "/world1.bmp"), "world1.bmp") ||
-        !settings.open(QIODevice::WriteOnly))
+    bench::WindowRig rig;
+    if (!rig.start())
         return 1;
-    settings.write("3,9600,N,8,1:10-0/0\r\n");
-    settings.close();
-
-    OperatingCore core;
-    ServiceModel services(core.store());
-    MainWindow window(core, services);
-    if (!core.start())
-        return 1;
-    window.show();
-    core.session().setCommanded(QStringLiteral("45"));
-    // The settings line waits in front of the first replies; four replies catch up.
-    pty.write("AZ=001\r\nAZ=002\r\nAZ=003\r\nAZ=004\r\n");
-    if (!bench::waitUntil([&] { return core.session().heading() == QStringLiteral("4"); }))
-        return 1;
+    OperatingCore& core = rig.core;
+    PseudoTerminal& pty = rig.pty;
+    MainWindow& window = rig.window;
     WebServer server(core.session(), core.aiming());
     const QString token = QStringLiteral("0123456789abcdef0123456789abcdef");
     server.setToken(token);
