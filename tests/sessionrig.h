@@ -6,9 +6,20 @@
 #include "core/session/rotatorsession.h"
 #include "pseudoterminal.h"
 
+#include <QDir>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+
+// A scratch working folder the test works in, with COM3 on a pseudo-terminal in
+// it; the folder the test started in is current again when it goes.
+struct WorkingFolder {
+    QString home = QDir::currentPath();
+    QTemporaryDir dir;
+    PseudoTerminal pty;
+    [[nodiscard]] bool enter() { return QDir::setCurrent(dir.path()) && pty.linkAs(dir.path(), 3); }
+    ~WorkingFolder() { QDir::setCurrent(home); }
+};
 
 // What reached the controller on the pseudo-terminal since the last call, once a
 // marker sent last has arrived, so nothing is still on its way; with the port

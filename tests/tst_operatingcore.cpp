@@ -9,6 +9,7 @@
 #include "core/application/operatingcore.h"
 #include "core/services/servicemodel.h"
 #include "pseudoterminal.h"
+#include "sessionrig.h"
 #include "testfiles.h"
 
 #include <QDir>
@@ -30,9 +31,7 @@ ino_t fileId(const char* path) {
 
 class TestOperatingCore : public QObject {
     Q_OBJECT
-    QString m_home;
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<PseudoTerminal> m_pty;
+    std::unique_ptr<WorkingFolder> m_folder;
     std::unique_ptr<OperatingCore> m_core;
     std::unique_ptr<ServiceModel> m_services;
     QStringList m_trace;
@@ -53,20 +52,15 @@ class TestOperatingCore : public QObject {
 
   private slots:
     void init() {
-        m_home = QDir::currentPath();
-        m_dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(QDir::setCurrent(m_dir->path()));
-        m_pty = std::make_unique<PseudoTerminal>();
-        QVERIFY(m_pty->linkAs(m_dir->path(), 3));
+        m_folder = std::make_unique<WorkingFolder>();
+        QVERIFY(m_folder->enter());
         m_trace.clear();
         makeCore();
     }
     void cleanup() {
         m_services.reset();
         m_core.reset();
-        m_pty.reset();
-        QDir::setCurrent(m_home);
-        m_dir.reset();
+        m_folder.reset();
     }
 
     void startUp_data() {
@@ -242,7 +236,7 @@ class TestOperatingCore : public QObject {
                                                     "status AZIVEX.INI の [link] timeout は使えません: 0"}));
         LinkSetup setup = m_core->linkSetup();
         setup.range.reset();
-        setup.device = m_pty->slavePath();
+        setup.device = m_folder->pty.slavePath();
         QVERIFY(m_core->setLinkSetup(setup));
         QCOMPARE(readFile("AZIVEX.INI"), "[link]\nrange=\nprotocol=morse\ntimeout=0\ndevice=" + setup.device.toLatin1() + '\n');
         QCOMPARE(s.range(), RotationRange());
@@ -287,8 +281,8 @@ class TestOperatingCore : public QObject {
         QTRY_VERIFY(!m_core->aiming().countries().isLoading());
         m_core->aiming().aimAtTarget(text, longPath);
         m_core->session().sendRaw(QStringLiteral("#"));
-        QTRY_VERIFY(m_pty->received().endsWith("#\r\n"));
-        QCOMPARE(m_pty->received().chopped(3), sent);
+        QTRY_VERIFY(m_folder->pty.received().endsWith("#\r\n"));
+        QCOMPARE(m_folder->pty.received().chopped(3), sent);
     }
 
     // The web page gets its token when first switched on, from the window or by hand,

@@ -19,9 +19,7 @@
 class TestWebPage : public QObject {
     Q_OBJECT
     const QString m_token = QStringLiteral("0123456789abcdef0123456789abcdef");
-    QString m_home;
-    QTemporaryDir m_dir;
-    std::unique_ptr<PseudoTerminal> m_pty;
+    std::unique_ptr<WorkingFolder> m_folder;
     std::unique_ptr<OperatingCore> m_core;
     std::unique_ptr<WebServer> m_server;
     std::unique_ptr<Chromium> m_browser;
@@ -29,22 +27,20 @@ class TestWebPage : public QObject {
     QString address(const QString& token) const {
         return QStringLiteral("http://127.0.0.1:%1/?token=%2").arg(m_server->port()).arg(token);
     }
-    QByteArray line() { return controllerLine(m_core->session(), *m_pty); }
+    QByteArray line() { return controllerLine(m_core->session(), m_folder->pty); }
     QString failure() const { return m_browser->errorString(); }
 
   private slots:
     void initTestCase() {
         if (Chromium::executable().isEmpty())
             QSKIP("Debian's chromium is not installed: the page cannot be tried in a browser");
-        m_home = QDir::currentPath();
-        QVERIFY(QDir::setCurrent(m_dir.path()));
-        m_pty = std::make_unique<PseudoTerminal>();
-        QVERIFY(m_pty->linkAs(m_dir.path(), 3));
+        m_folder = std::make_unique<WorkingFolder>();
+        QVERIFY(m_folder->enter());
         QVERIFY(writeFile("AZIVEX.DAT", "3,9600,N,8,1:0-0/0\r\n"));
         QVERIFY(writeFile("AZIVEX.INI", "[station]\nlocator=PM95vq\n[aim]\npark=200\npreset1=Home|JN58\n"));
         m_core = std::make_unique<OperatingCore>();
         QVERIFY(m_core->start());
-        m_pty->write(QByteArray("AZ=100\r\n").repeated(4)); // the settings line waits in front
+        m_folder->pty.write(QByteArray("AZ=100\r\n").repeated(4)); // the settings line waits in front
         QTRY_VERIFY(m_core->session().headingKnown());
         line();
         m_server = std::make_unique<WebServer>(m_core->session(), m_core->aiming());
@@ -64,7 +60,6 @@ class TestWebPage : public QObject {
         // Out of the address bar once the cookie holds it.
         QCOMPARE(m_browser->evaluate(QStringLiteral("location.search"))->toString(), QString());
     }
-    void cleanupTestCase() { QDir::setCurrent(m_home); } // the rest ends with the test
 
     // Each tap sends what the window's button sends, once, however far the page is
     // scrolled: the turning buttons stay in view.
@@ -94,7 +89,7 @@ class TestWebPage : public QObject {
         QFETCH(bool, scrolled);
         QFETCH(QByteArray, sent);
         QFETCH(QString, window);
-        m_pty->clearReceived(); // whatever a failed row left
+        m_folder->pty.clearReceived(); // whatever a failed row left
         if (!window.isEmpty()) {
             QCOMPARE(m_core->aiming().aimAtTarget(window, false), RotatorSession::AimResult::Sent);
             sent = line();
@@ -107,8 +102,8 @@ class TestWebPage : public QObject {
             QVERIFY(m_browser->type(typed));
         }
         QVERIFY2(m_browser->tap(button), qPrintable(failure()));
-        QTRY_COMPARE(m_pty->received(), sent);
-        m_pty->clearReceived();
+        QTRY_COMPARE(m_folder->pty.received(), sent);
+        m_folder->pty.clearReceived();
         QCOMPARE(line(), QByteArray()); // and nothing more
     }
 
@@ -116,15 +111,15 @@ class TestWebPage : public QObject {
     void mouse() {
         QVERIFY2(m_browser->setScreen(QSize(1280, 800), 1, false), qPrintable(failure()));
         QVERIFY2(m_browser->tap(QStringLiteral("#cwButton")), qPrintable(failure()));
-        QTRY_COMPARE(m_pty->received(), QByteArray("R\r\n"));
+        QTRY_COMPARE(m_folder->pty.received(), QByteArray("R\r\n"));
         QVERIFY2(m_browser->tap(QStringLiteral("#stopButton")), qPrintable(failure()));
-        QTRY_COMPARE(m_pty->received(), QByteArray("R\r\nA\r\n"));
-        m_pty->clearReceived();
+        QTRY_COMPARE(m_folder->pty.received(), QByteArray("R\r\nA\r\n"));
+        m_folder->pty.clearReceived();
     }
 
     // The controller's reply, in the page's large digits; unknown while it is silent.
     void heading() {
-        m_pty->write("AZ=045\r\n");
+        m_folder->pty.write("AZ=045\r\n");
         QVERIFY2(m_browser->waitFor(QStringLiteral("document.getElementById('heading').textContent === '045'")),
                  qPrintable(failure()));
         // and as the blue line on the map, half way out at 45 degrees
@@ -152,7 +147,7 @@ class TestWebPage : public QObject {
         m_server = std::make_unique<WebServer>(m_core->session(), m_core->aiming());
         m_server->setToken(token);
         QVERIFY2(m_browser->waitFor(QStringLiteral("document.body.dataset.link === 'offline'")), qPrintable(failure()));
-        m_pty->write("AZ=046\r\n");
+        m_folder->pty.write("AZ=046\r\n");
         QVERIFY(m_server->listen(QHostAddress::LocalHost, port));
         QVERIFY2(m_browser->waitFor(QStringLiteral("document.body.dataset.link === '%1'").arg(shown)), qPrintable(failure()));
     }

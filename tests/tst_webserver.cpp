@@ -33,14 +33,12 @@ const QByteArray bearer = "Authorization: Bearer " + token + "\r\n";
 
 class TestWebServer : public QObject {
     Q_OBJECT
-    QString m_home;
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<PseudoTerminal> m_pty;
+    std::unique_ptr<WorkingFolder> m_folder;
     std::unique_ptr<OperatingCore> m_core;
     std::unique_ptr<WebServer> m_server;
     std::chrono::milliseconds m_now{1000000};
 
-    QByteArray line() { return controllerLine(m_core->session(), *m_pty); }
+    QByteArray line() { return controllerLine(m_core->session(), m_folder->pty); }
     // The answer to a request that closes its connection.
     Answer ask(const QByteArray& raw) {
         QTcpSocket socket;
@@ -92,11 +90,8 @@ class TestWebServer : public QObject {
 
   private slots:
     void init() {
-        m_home = QDir::currentPath();
-        m_dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(QDir::setCurrent(m_dir->path()));
-        m_pty = std::make_unique<PseudoTerminal>();
-        QVERIFY(m_pty->linkAs(m_dir->path(), 3));
+        m_folder = std::make_unique<WorkingFolder>();
+        QVERIFY(m_folder->enter());
         QVERIFY(writeFile("AZIVEX.DAT", "3,9600,N,8,1:0-0/0\r\n"));
         QVERIFY(writeFile("AZIVEX.INI",
                           "[station]\nlocator=PM95vq\n[aim]\npark=200\npreset1=Home|JN58\n"));
@@ -106,16 +101,14 @@ class TestWebServer : public QObject {
         m_server->setToken(QString::fromLatin1(token));
         m_server->setClock([this] { return m_now; });
         QVERIFY(m_server->listen(QHostAddress::LocalHost, 0));
-        m_pty->write(QByteArray("AZ=100\r\n").repeated(4)); // the settings line waits in front
+        m_folder->pty.write(QByteArray("AZ=100\r\n").repeated(4)); // the settings line waits in front
         QTRY_VERIFY(m_core->session().headingKnown());
         line();
     }
     void cleanup() {
         m_server.reset();
         m_core.reset();
-        m_pty.reset();
-        QDir::setCurrent(m_home);
-        m_dir.reset();
+        m_folder.reset();
     }
 
     void routes_data() {
@@ -241,7 +234,7 @@ class TestWebServer : public QObject {
         clients.back().reset(); // its place is free again once it has gone
         QTRY_COMPARE(m_server->webSocketCount(), WebServer::maxWebSockets - 1);
         clients.back() = webSocket(last.back() = QJsonObject());
-        m_pty->write("AZ=123\r\n");
+        m_folder->pty.write("AZ=123\r\n");
         QTRY_VERIFY(std::all_of(last.begin(), last.end(),
                                 [](const QJsonObject& o) { return o["heading"] == 123; }));
 

@@ -12,6 +12,7 @@
 #include "gui/targetdialog.h"
 #include "net/networkservices.h"
 #include "pseudoterminal.h"
+#include "sessionrig.h"
 #include "testfiles.h"
 
 #include <QButtonGroup>
@@ -53,8 +54,7 @@ QString missingPicture(const char* name, bool standard) {
 class TestWindow : public QObject {
     Q_OBJECT
     QString m_home;
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<PseudoTerminal> m_pty;
+    std::unique_ptr<WorkingFolder> m_folder;
     std::unique_ptr<OperatingCore> m_core;
     std::unique_ptr<ServiceModel> m_services;
     std::unique_ptr<MainWindow> m_window;
@@ -84,7 +84,7 @@ class TestWindow : public QObject {
     }
     // What reached the controller, once everything sent before has arrived.
     QByteArray line(PseudoTerminal* port = nullptr) {
-        port = port ? port : m_pty.get();
+        port = port ? port : &m_folder->pty;
         w<QLineEdit>("rawCommandEdit")->setText(QStringLiteral("#"));
         QTest::keyClick(w("rawCommandEdit"), Qt::Key_Return); // sends as the button does
         if (!QTest::qWaitFor([&] { return port->received().endsWith("#\r\n"); }))
@@ -132,21 +132,17 @@ class TestWindow : public QObject {
         m_home = QDir::currentPath();
     }
     void init() {
-        m_dir = std::make_unique<QTemporaryDir>();
-        QDir::setCurrent(m_dir->path());
+        m_folder = std::make_unique<WorkingFolder>();
+        QVERIFY(m_folder->enter());
         for (const char* map : {"world1.bmp", "world2.bmp", "world3.bmp"})
             QVERIFY(QFile::copy(QStringLiteral(AZIVEX_MAPS_DIR "/") + map, map));
-        m_pty = std::make_unique<PseudoTerminal>();
-        QVERIFY(m_pty->linkAs(m_dir->path(), 3));
         m_messages.clear();
     }
     void cleanup() {
         m_window.reset();
         m_services.reset();
         m_core.reset();
-        m_pty.reset();
-        QDir::setCurrent(m_home);
-        m_dir.reset();
+        m_folder.reset();
     }
 
     void registration_data() {
@@ -168,7 +164,7 @@ class TestWindow : public QObject {
         QFETCH(QByteArray, written);
         QFETCH(QString, status);
         PseudoTerminal com4;
-        QVERIFY(com4.linkAs(m_dir->path(), 4));
+        QVERIFY(com4.linkAs(m_folder->dir.path(), 4));
         QVERIFY(start());
         m_window->show();
         for (const QString& step : action.split(u' ')) {
@@ -194,7 +190,7 @@ class TestWindow : public QObject {
         QCOMPARE(readFile("AZIVEX.DAT"), written + reference);
         QCOMPARE(text("offsetEdit"), action.contains("offset:-3") ? "-3" : "0");
         // The port the file names is the one open now.
-        QCOMPARE(line(written.startsWith('4') ? &com4 : m_pty.get()), QByteArray());
+        QCOMPARE(line(written.startsWith('4') ? &com4 : &m_folder->pty), QByteArray());
     }
 
     // The buttons' commands are the randomized operator's; here the link's states.
@@ -202,12 +198,12 @@ class TestWindow : public QObject {
         QVERIFY(start());
         // The settings line waits in front of the first replies: shown at the 19th
         // and 22nd characters, the third (25th) never arrives.
-        m_pty->write("AZ=001\r\nAZ=002\r\nAZ=003\r\n");
+        m_folder->pty.write("AZ=001\r\nAZ=002\r\nAZ=003\r\n");
         QTRY_COMPARE(text("headingLabel"), QStringLiteral("2"));
         click("stopButton"); // the heading shown becomes the target
         click("stepCwButton");
         QCOMPARE(line(), QByteArray("A\r\nM012\r\n"));
-        m_pty->hangUp(); // the connect button's own toggling is the randomized operator's
+        m_folder->pty.hangUp(); // the connect button's own toggling is the randomized operator's
         QTRY_COMPARE(text("connectButton"), QStringLiteral("接続"));
         QCOMPARE(text("statusLabel"), portState(false));
         w<QLabel>("statusLabel")->clear();
@@ -465,7 +461,7 @@ class TestWindow : public QObject {
         QVERIFY(writeFile("AZIVEX.INI", "[link]\ntimeout=1\nrange=" + range.toLatin1() + "\n"));
         QVERIFY(start());
         const QString heading = QString::number(reply.mid(3, 3).toInt() % 360);
-        m_pty->write(reply.repeated(3)); // the first waits behind the settings line
+        m_folder->pty.write(reply.repeated(3)); // the first waits behind the settings line
         QTRY_COMPARE(text("headingLabel"), heading);
         const QLabel* overlap = w("headingLabel")->findChild<QLabel*>();
         QCOMPARE(overlap->isVisibleTo(m_window.get()) ? overlap->text() + u' ' + mark.section(u' ', 1) : QString(), mark);
@@ -482,7 +478,7 @@ class TestWindow : public QObject {
         QTRY_COMPARE(text("headingLabel"), QStringLiteral("---"));
         QCOMPARE(text("statusLabel"), QStringLiteral("コントローラが応答しません"));
         QVERIFY(shown(at(heading.toInt(), 0.5)) != QColor(0, 0, 255) && overlap->isHidden());
-        m_pty->write(reply);
+        m_folder->pty.write(reply);
         QTRY_COMPARE(text("headingLabel"), heading);
         QCOMPARE(text("statusLabel"), clicked);
         QCOMPARE(overlap->isVisibleTo(m_window.get()), !mark.isEmpty());
@@ -670,7 +666,7 @@ class TestWindow : public QObject {
         compareGolden(m_window->grab().toImage().convertToFormat(QImage::Format_RGB32), "created");
         QVERIFY(start("3,9600,N,8,1:10-0/1"));
         m_window->show();
-        m_pty->write("AZ=270\r\nAZ=270\r\nAZ=270\r\nAZ=300\r\n");
+        m_folder->pty.write("AZ=270\r\nAZ=270\r\nAZ=270\r\nAZ=300\r\n");
         QTRY_COMPARE(text("headingLabel"), QStringLiteral("300"));
         clickMap(QPoint(203, 102));
         for (const char* b : {"panelSwitchButton1", "panelSwitchButton3", "switchButton6"})

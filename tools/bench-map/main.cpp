@@ -12,7 +12,6 @@
 #include "core/application/operatingcore.h"
 #include "core/links/linksetup.h"
 #include "core/session/rotatorsession.h"
-#include "gui/appstyle.h"
 #include "windowrig.h"
 #include "gui/mainwindow.h"
 #include "pseudoterminal.h"
@@ -143,24 +142,20 @@ void report(const char* what, const std::vector<double>& t) {
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
-    AppStyle::install();
     bench::WindowRig rig;
     if (!rig.start())
         return 1;
-    OperatingCore& core = rig.core;
-    PseudoTerminal& pty = rig.pty;
-    MainWindow& window = rig.window;
-    QWidget* map = window.findChild<QWidget*>(QStringLiteral("mapView"));
-    const std::vector<double> ours = measure(pty, map);
+    QWidget* map = rig.window.findChild<QWidget*>(QStringLiteral("mapView"));
+    const std::vector<double> ours = measure(rig.pty, map);
 
     // The same line, now to a GS-232B asked every 50 ms.
     LinkSetup gs232b;
     gs232b.protocol = LinkSetup::Protocol::Gs232b;
     gs232b.pollMs = LinkSetup::minPollMs;
-    core.setLinkSetup(gs232b); // reopens the port on the new link
-    if (!core.session().link().isOpen())
+    rig.core.setLinkSetup(gs232b); // reopens the port on the new link
+    if (!rig.core.session().link().isOpen())
         return 1;
-    const std::vector<double> gs232 = measure(pty, map, Replies::Polled);
+    const std::vector<double> gs232 = measure(rig.pty, map, Replies::Polled);
 
     QThread peerThread;
     auto* peer = new QuickRotctld;
@@ -176,28 +171,28 @@ int main(int argc, char* argv[]) {
     hamlib.hamlibModel = 2;
     hamlib.device = QStringLiteral("127.0.0.1:%1").arg(peerPort);
     hamlib.pollMs = LinkSetup::minPollMs;
-    core.setLinkSetup(hamlib); // reopens the port on the new link
-    if (!peerPort || !core.session().link().isOpen())
+    rig.core.setLinkSetup(hamlib); // reopens the port on the new link
+    if (!peerPort || !rig.core.session().link().isOpen())
         return 1;
     const std::vector<double> polled = measureAnswers(peer->answeredAt, map);
-    core.session().closeLink();
+    rig.core.session().closeLink();
     peerThread.quit();
     peerThread.wait();
-    window.hide();
+    rig.window.hide();
 
     BareMap bare;
     bare.bitmap = QImage(QStringLiteral("world1.bmp")).convertToFormat(QImage::Format_RGB32);
     bare.resize(map->size());
     bare.show();
     QSerialPort port;
-    port.setPortName(pty.slavePath());
+    port.setPortName(rig.pty.slavePath());
     if (!port.open(QIODevice::ReadWrite))
         return 1;
     QObject::connect(&port, &QSerialPort::readyRead, [&] {
         if (port.readAll().endsWith('\n'))
             bare.update();
     });
-    const std::vector<double> reference = measure(pty, &bare);
+    const std::vector<double> reference = measure(rig.pty, &bare);
 
     std::printf("position answer to repainted map, %d answers a link, %s\n", kReplies,
                 qPrintable(QGuiApplication::platformName()));

@@ -8,7 +8,6 @@
 #include "core/application/aiming.h"
 #include "core/application/operatingcore.h"
 #include "windowrig.h"
-#include "gui/appstyle.h"
 #include "gui/mainwindow.h"
 #include "net/web/webserver.h"
 #include "pseudoterminal.h"
@@ -106,19 +105,15 @@ Figures measure(PseudoTerminal& pty, QWidget* map,
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
-    AppStyle::install();
     bench::WindowRig rig;
     if (!rig.start())
         return 1;
-    OperatingCore& core = rig.core;
-    PseudoTerminal& pty = rig.pty;
-    MainWindow& window = rig.window;
-    WebServer server(core.session(), core.aiming());
+    WebServer server(rig.core.session(), rig.core.aiming());
     const QString token = QStringLiteral("0123456789abcdef0123456789abcdef");
     server.setToken(token);
     if (!server.listen(QHostAddress::LocalHost, 0))
         return 1;
-    QWidget* map = window.findChild<QWidget*>(QStringLiteral("mapView"));
+    QWidget* map = rig.window.findChild<QWidget*>(QStringLiteral("mapView"));
 
     std::printf("azimuth reply on the line to the WebSocket frame at the last client, and "
                 "to the repainted map in the same rounds; %d rounds, %s\n",
@@ -132,7 +127,7 @@ int main(int argc, char* argv[]) {
         }
         if (!bench::waitUntil([&] { return server.webSocketCount() == count; }))
             return 1;
-        const Figures f = measure(pty, map, clients);
+        const Figures f = measure(rig.pty, map, clients);
         if (f.frame.empty())
             return 1;
         const QByteArray frame =

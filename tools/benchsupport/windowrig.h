@@ -6,6 +6,7 @@
 // pseudo-terminal: what the benchmarks that time the map's repaint start from.
 #include "core/application/operatingcore.h"
 #include "core/services/servicemodel.h"
+#include "gui/appstyle.h"
 #include "gui/mainwindow.h"
 #include "pseudoterminal.h"
 
@@ -23,9 +24,10 @@ struct WindowRig {
     ServiceModel services{core.store()};
     MainWindow window{core, services};
 
-    // Shown, with the first replies taken (the settings line waits in front of
-    // them); false when any step failed.
+    // Shown in the program's style, with the first replies taken (the settings line
+    // waits in front of them); false when any step failed.
     bool start() {
+        AppStyle::install();
         QDir::setCurrent(dir.path());
         QFile settings(QStringLiteral("AZIVEX.DAT"));
         if (!pty.isOpen() || !pty.linkAs(dir.path(), 3) ||
